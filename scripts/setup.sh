@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what the build, the tests and the benchmarks need (Debian packages).
+set -euo pipefail
+
+paquetes=(cmake make g++ libasio-dev googletest libgtest-dev libgmock-dev libbenchmark-dev)
+faltan=()
+for p in "${paquetes[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || faltan+=("$p")
+done
+if [ ${#faltan[@]} -gt 0 ]; then
+  echo "setup: installing ${faltan[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${faltan[@]}"
+fi

@@ -1,0 +1,17 @@
+#include "app/CNivaraApp.h"
+
+#include <cstdio>
+
+#include "app/CNivaraDlg.h"
+
+int CNivaraApp::InitInstance(plat::Platform& p) {
+  plat::instala_plataforma(&p);
+  // The window's title is all the program shows.
+  std::fputs("Nivara QTR\n", stdout);
+  std::fflush(stdout);
+  CNivaraDlg dlg;
+  p.set_timer_handler([&dlg](unsigned id) { dlg.ot(id); });
+  dlg.oid();
+  p.run();
+  return 0;
+}

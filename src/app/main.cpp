@@ -1,0 +1,8 @@
+#include "app/CNivaraApp.h"
+#include "platform/plataforma_real.h"
+
+int main() {
+  plat::RealPlatform plataforma;
+  CNivaraApp app;
+  return app.InitInstance(plataforma);
+}

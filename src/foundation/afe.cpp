@@ -1,0 +1,54 @@
+#include "foundation/afe.h"
+
+#include <cstring>
+#include <string>
+
+#include "foundation/gl.h"
+#include "platform/plataforma.h"
+
+namespace {
+constexpr const char* kArchivoDiario = "Estado.txt";
+}
+
+void afe(const char* texto) {
+  const size_t largo = std::strlen(texto);
+  if (largo > kDiarioTextoMaximo) {
+    gl(59);
+    return;
+  }
+  char fecha[19];
+  formatea_fecha_hora(plat::hora_local_actual(), fecha);
+  std::string linea = std::string(fecha) + " " + texto + "\r\n";
+
+  plat::Platform& p = plat::sistema();
+  int archivo = p.open(kArchivoDiario, plat::kWrite, plat::Share::kRead,
+                       plat::Creation::kOpenAlways);
+  if (archivo == plat::kInvalidFile) gl(187);
+
+  uint64_t tamano = 0;
+  bool conocido = archivo != plat::kInvalidFile && p.size(archivo, &tamano);
+  if (!conocido || tamano > kDiarioMaximo) {
+    if (archivo != plat::kInvalidFile) p.close(archivo);
+    archivo = p.open(kArchivoDiario, plat::kWrite, plat::Share::kRead,
+                     plat::Creation::kCreateAlways);
+    if (archivo == plat::kInvalidFile) gl(187);
+  } else if (!p.seek(archivo, 0, plat::Origin::kEnd)) {
+    p.close(archivo);
+    gl(188);
+    return;
+  }
+
+  uint32_t escritos = 0;
+  const auto n = static_cast<uint32_t>(linea.size());
+  if (archivo == plat::kInvalidFile || !p.write(archivo, linea.data(), n, &escritos) ||
+      escritos != n) {
+    gl(189);
+  }
+  if (archivo != plat::kInvalidFile) p.close(archivo);
+}
+
+void sale(unsigned codigo, const char* linea) {
+  if (codigo != 0) gl(codigo);
+  afe(linea);
+  plat::sistema().exit(0);
+}

@@ -1,0 +1,23 @@
+// Little-endian numbers inside byte records (tnq.ini, Nivara.log, qtrs.nvr).
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+inline uint16_t lee_u16_le(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline uint32_t lee_u32_le(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+inline int32_t lee_i32_le(const uint8_t* p) { return static_cast<int32_t>(lee_u32_le(p)); }
+
+inline void escribe_u16_le(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void escribe_u32_le(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+inline void escribe_i32_le(uint8_t* p, int32_t v) { escribe_u32_le(p, static_cast<uint32_t>(v)); }

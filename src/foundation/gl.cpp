@@ -1,0 +1,153 @@
+#include "foundation/gl.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "foundation/afe.h"
+#include "foundation/catalogo.h"
+#include "platform/plataforma.h"
+
+namespace {
+
+constexpr const char* kArchivoLog = "Nivara.log";
+
+// The local time of the last time-stamp record (hour, day, month and year
+// are compared). Empty at the start of a run.
+struct {
+  bool valido = false;
+  int hora = 0, dia = 0, mes = 0, anio = 0;
+} ultimo_sello;
+
+// Set while the log is ending the program for lack of memory, so that the
+// journal's own failure records cannot lead back into the trim.
+bool saliendo = false;
+
+// Cuts an oversized log down to its newest records. On success `archivo` is
+// the handle of the new, shorter file; on failure it has been closed and the
+// record is dropped.
+bool recorta(int& archivo, uint64_t tamano) {
+  plat::Platform& p = plat::sistema();
+  auto* datos = static_cast<uint8_t*>(p.alloc(tamano));
+  if (datos == nullptr) {
+    p.close(archivo);
+    if (saliendo) return false;
+    saliendo = true;
+    sale(0, "Exit: gl: 2");
+  }
+  uint32_t leidos = 0;
+  bool ok = p.read(archivo, datos, static_cast<uint32_t>(tamano), &leidos);
+  p.close(archivo);
+  archivo = plat::kInvalidFile;
+  if (!ok || leidos == 0) {
+    p.free(datos);
+    return false;
+  }
+  size_t desde = inicio_recorte(datos, leidos);
+  archivo = p.open(kArchivoLog, plat::kReadWrite, plat::Share::kNone,
+                   plat::Creation::kCreateAlways);
+  if (archivo == plat::kInvalidFile) {
+    p.free(datos);
+    return false;
+  }
+  uint32_t quedan = static_cast<uint32_t>(leidos - desde);
+  uint32_t escritos = 0;
+  if (!p.write(archivo, datos + desde, quedan, &escritos) || escritos != quedan) {
+    p.close(archivo);
+    p.free(datos);
+    return false;
+  }
+  p.free(datos);
+  return true;
+}
+
+// Appends one finished record; failures are dropped without a trace.
+void agrega_registro(const uint8_t* registro, uint32_t largo) {
+  plat::Platform& p = plat::sistema();
+  int archivo = p.open(kArchivoLog, plat::kReadWrite, plat::Share::kNone,
+                       plat::Creation::kOpenAlways);
+  if (archivo == plat::kInvalidFile) return;
+  uint64_t tamano = 0;
+  if (!p.size(archivo, &tamano)) {
+    p.close(archivo);
+    return;
+  }
+  if (tamano > kLogMaximo && !recorta(archivo, tamano)) return;
+  if (!p.seek(archivo, 0, plat::Origin::kEnd)) {
+    p.close(archivo);
+    return;
+  }
+  uint32_t escritos = 0;
+  p.write(archivo, registro, largo, &escritos);
+  p.close(archivo);
+}
+
+// Builds a text record (minute, 0xFF, text, NUL); returns its length.
+uint32_t registro_texto(uint8_t* reg, uint16_t minuto, const char* texto) {
+  size_t n = texto != nullptr ? std::strlen(texto) : 0;
+  if (n > kLogTextoMaximo) n = kLogTextoMaximo;
+  reg[0] = static_cast<uint8_t>(minuto & 0xFF);
+  reg[1] = static_cast<uint8_t>(minuto >> 8);
+  reg[2] = 0xFF;
+  if (n > 0) std::memcpy(reg + 3, texto, n);
+  reg[3 + n] = 0;
+  return static_cast<uint32_t>(n + 4);
+}
+
+}  // namespace
+
+void formatea_fecha_hora(const std::tm& t, char salida[19]) {
+  // Each field is two digits in a valid time; the wide buffer only keeps the
+  // formatter from truncating a field that is not.
+  char ancho[64];
+  std::snprintf(ancho, sizeof ancho, "%2.2d/%2.2d/%2.2d  %2.2d:%2.2d:%2.2d",
+                t.tm_mday % 100, (t.tm_mon + 1) % 100, t.tm_year % 100,
+                t.tm_hour % 100, t.tm_min % 100, t.tm_sec % 100);
+  std::memcpy(salida, ancho, 18);
+  salida[18] = '\0';
+}
+
+size_t largo_registro(const uint8_t* datos, size_t quedan) {
+  if (quedan < 3) return quedan;
+  if (datos[2] != 0xFF) return 3;
+  const void* nul = std::memchr(datos + 3, 0, quedan - 3);
+  if (nul == nullptr) return quedan;
+  return static_cast<size_t>(static_cast<const uint8_t*>(nul) - datos) + 1;
+}
+
+size_t inicio_recorte(const uint8_t* datos, size_t largo) {
+  size_t pos = 0;
+  do {
+    pos += largo_registro(datos + pos, largo - pos);
+  } while (pos < largo && largo - pos >= kLogCola);
+  return pos;
+}
+
+void gl_reinicia() {
+  ultimo_sello.valido = false;
+  saliendo = false;
+}
+
+void gl(unsigned codigo, const char* texto) {
+  std::tm t = plat::hora_local_actual();
+  const uint16_t minuto = static_cast<uint16_t>(t.tm_hour * 60 + t.tm_min);
+  uint8_t registro[kLogTextoMaximo + 4];
+
+  if (!ultimo_sello.valido || ultimo_sello.hora != t.tm_hour ||
+      ultimo_sello.dia != t.tm_mday || ultimo_sello.mes != t.tm_mon ||
+      ultimo_sello.anio != t.tm_year) {
+    char sello[19];
+    formatea_fecha_hora(t, sello);
+    ultimo_sello = {true, t.tm_hour, t.tm_mday, t.tm_mon, t.tm_year};
+    agrega_registro(registro, registro_texto(registro, minuto, sello));
+  }
+
+  const uint8_t codigo_bajo = static_cast<uint8_t>(codigo & 0xFF);
+  if (codigo_bajo == kTextoLibre) {
+    agrega_registro(registro, registro_texto(registro, minuto, texto));
+  } else {
+    registro[0] = static_cast<uint8_t>(minuto & 0xFF);
+    registro[1] = static_cast<uint8_t>(minuto >> 8);
+    registro[2] = codigo_bajo;
+    agrega_registro(registro, 3);
+  }
+}

@@ -1,0 +1,165 @@
+#include "platform/archivos_posix.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace plat::posix {
+
+std::string normaliza_ruta(const char* path) {
+  std::string s = path != nullptr ? path : "";
+  std::replace(s.begin(), s.end(), '\\', '/');
+  return s;
+}
+
+int open_file(const std::string& path, unsigned access, Share share,
+              Creation creation) {
+  int flags = O_CLOEXEC;
+  if ((access & kReadWrite) == kReadWrite) {
+    flags |= O_RDWR;
+  } else if ((access & kWrite) != 0) {
+    flags |= O_WRONLY;
+  } else {
+    flags |= O_RDONLY;
+  }
+  if (creation != Creation::kOpenExisting) flags |= O_CREAT;
+  int fd = ::open(path.c_str(), flags, 0644);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    ::close(fd);
+    errno = e;
+    return -1;
+  }
+  // Sharing: an exclusive lock for "no sharing", a shared one otherwise.
+  int lock = (share == Share::kNone ? LOCK_EX : LOCK_SH) | LOCK_NB;
+  if (::flock(fd, lock) != 0) {
+    int e = errno;
+    ::close(fd);
+    errno = e;
+    return -1;
+  }
+  // Truncate only once the lock is held, so a refused open changes nothing.
+  if (creation == Creation::kCreateAlways && ::ftruncate(fd, 0) != 0) {
+    int e = errno;
+    ::close(fd);
+    errno = e;
+    return -1;
+  }
+  return fd;
+}
+
+bool file_size(int fd, uint64_t* bytes) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return false;
+  *bytes = static_cast<uint64_t>(st.st_size);
+  return true;
+}
+
+bool read_file(int fd, void* buf, uint32_t n, uint32_t* done) {
+  uint32_t total = 0;
+  auto* p = static_cast<char*>(buf);
+  while (total < n) {
+    ssize_t r = ::read(fd, p + total, n - total);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      *done = total;
+      return false;
+    }
+    if (r == 0) break;
+    total += static_cast<uint32_t>(r);
+  }
+  *done = total;
+  return true;
+}
+
+bool write_file(int fd, const void* buf, uint32_t n, uint32_t* done) {
+  uint32_t total = 0;
+  const auto* p = static_cast<const char*>(buf);
+  while (total < n) {
+    ssize_t r = ::write(fd, p + total, n - total);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      *done = total;
+      return false;
+    }
+    total += static_cast<uint32_t>(r);
+  }
+  *done = total;
+  return true;
+}
+
+bool seek_file(int fd, int64_t offset, Origin origin, uint64_t* position) {
+  int whence = origin == Origin::kBegin     ? SEEK_SET
+               : origin == Origin::kCurrent ? SEEK_CUR
+                                            : SEEK_END;
+  off_t r = ::lseek(fd, static_cast<off_t>(offset), whence);
+  if (r < 0) return false;
+  if (position != nullptr) *position = static_cast<uint64_t>(r);
+  return true;
+}
+
+bool set_end_of_file(int fd) {
+  off_t pos = ::lseek(fd, 0, SEEK_CUR);
+  return pos >= 0 && ::ftruncate(fd, pos) == 0;
+}
+
+bool file_time(int fd, int64_t* ns) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return false;
+  *ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return true;
+}
+
+bool sync_file(int fd) { return ::fsync(fd) == 0; }
+
+void close_file(int fd) {
+  if (fd >= 0) ::close(fd);
+}
+
+bool copy_file(const std::string& from, const std::string& to) {
+  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (out < 0) {
+    int e = errno;
+    ::close(in);
+    errno = e;
+    return false;
+  }
+  char buf[65536];
+  bool ok = true;
+  for (;;) {
+    uint32_t got = 0;
+    if (!read_file(in, buf, sizeof buf, &got)) {
+      ok = false;
+      break;
+    }
+    if (got == 0) break;
+    uint32_t put = 0;
+    if (!write_file(out, buf, got, &put) || put != got) {
+      ok = false;
+      break;
+    }
+  }
+  int e = errno;
+  ::close(in);
+  ::close(out);
+  errno = e;
+  return ok;
+}
+
+bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool rename_file(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool make_dir(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+
+}  // namespace plat::posix

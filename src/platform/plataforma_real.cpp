@@ -1,0 +1,125 @@
+#include "platform/plataforma_real.h"
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/archivos_posix.h"
+
+namespace plat {
+
+RealPlatform::RealPlatform() : signals_(io_, SIGINT, SIGTERM) {}
+RealPlatform::~RealPlatform() = default;
+
+int RealPlatform::open(const char* path, unsigned access, Share share,
+                       Creation creation) {
+  return posix::open_file(posix::normaliza_ruta(path), access, share, creation);
+}
+bool RealPlatform::size(int file, uint64_t* bytes) { return posix::file_size(file, bytes); }
+bool RealPlatform::read(int file, void* buf, uint32_t n, uint32_t* done) {
+  return posix::read_file(file, buf, n, done);
+}
+bool RealPlatform::write(int file, const void* buf, uint32_t n, uint32_t* done) {
+  return posix::write_file(file, buf, n, done);
+}
+bool RealPlatform::seek(int file, int64_t offset, Origin origin, uint64_t* position) {
+  return posix::seek_file(file, offset, origin, position);
+}
+bool RealPlatform::set_end(int file) { return posix::set_end_of_file(file); }
+bool RealPlatform::file_time(int file, int64_t* ns) { return posix::file_time(file, ns); }
+bool RealPlatform::sync(int file) { return posix::sync_file(file); }
+void RealPlatform::close(int file) { posix::close_file(file); }
+bool RealPlatform::copy(const char* from, const char* to) {
+  return posix::copy_file(posix::normaliza_ruta(from), posix::normaliza_ruta(to));
+}
+bool RealPlatform::remove(const char* path) {
+  return posix::remove_file(posix::normaliza_ruta(path));
+}
+bool RealPlatform::rename(const char* from, const char* to) {
+  return posix::rename_file(posix::normaliza_ruta(from), posix::normaliza_ruta(to));
+}
+bool RealPlatform::make_dir(const char* path) {
+  return posix::make_dir(posix::normaliza_ruta(path));
+}
+int RealPlatform::last_error() { return errno; }
+
+void* RealPlatform::alloc(size_t bytes) { return std::malloc(bytes == 0 ? 1 : bytes); }
+void RealPlatform::free(void* p) { std::free(p); }
+
+int64_t RealPlatform::now() { return static_cast<int64_t>(::time(nullptr)); }
+
+void RealPlatform::local_time(int64_t t, std::tm* out) {
+  time_t tt = static_cast<time_t>(t);
+  ::localtime_r(&tt, out);
+}
+
+bool RealPlatform::host_name(char* buf, size_t n) {
+  if (::gethostname(buf, n) != 0) return false;
+  buf[n - 1] = '\0';
+  return true;
+}
+
+bool RealPlatform::host_address(const char* name, uint8_t ip[4]) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  addrinfo* res = nullptr;
+  if (::getaddrinfo(name, nullptr, &hints, &res) != 0 || res == nullptr) return false;
+  const auto* sin = reinterpret_cast<const sockaddr_in*>(res->ai_addr);
+  std::memcpy(ip, &sin->sin_addr.s_addr, 4);  // network order: first octet first
+  ::freeaddrinfo(res);
+  return true;
+}
+
+void RealPlatform::set_timer_handler(TimerHandler handler) { handler_ = std::move(handler); }
+
+unsigned RealPlatform::SetTimer(unsigned id, unsigned ms) {
+  if (id == 0 || ms == 0) return 0;
+  auto& slot = timers_[id];
+  if (!slot) slot = std::make_unique<Timer>(io_);
+  slot->period_ms = ms;
+  slot->generation++;
+  slot->t.expires_after(std::chrono::milliseconds(ms));
+  wait(id, *slot);
+  return id;
+}
+
+void RealPlatform::wait(unsigned id, Timer& timer) {
+  uint64_t generation = timer.generation;
+  timer.t.async_wait([this, id, &timer, generation](const std::error_code& ec) {
+    // A re-armed or killed timer leaves its old wait behind: ignore it.
+    if (ec || timer.generation != generation) return;
+    // Like a window timer, a late tick is not caught up: the next one is a
+    // whole period from now.
+    timer.t.expires_after(std::chrono::milliseconds(timer.period_ms));
+    wait(id, timer);
+    if (handler_) handler_(id);
+  });
+}
+
+void RealPlatform::KillTimer(unsigned id) {
+  auto it = timers_.find(id);
+  if (it == timers_.end()) return;
+  it->second->generation++;
+  it->second->t.cancel();
+}
+
+void RealPlatform::run() {
+  // Closing the station program ends it at once; nothing is written.
+  signals_.async_wait([](const std::error_code& ec, int) {
+    if (!ec) ::_exit(0);
+  });
+  auto guard = asio::make_work_guard(io_);
+  io_.run();
+}
+
+void RealPlatform::end(int status) {
+  std::fflush(nullptr);
+  ::_exit(status);
+}
+
+}  // namespace plat
