@@ -22,6 +22,8 @@ std::string SimPlatform::path_of(const std::string& name) const {
   return root_ + "/" + n;
 }
 
+void SimPlatform::inject(const Fault& fault) { faults_.push_back({fault, 0}); }
+
 const Fault* SimPlatform::fault_for(Op op, const std::string& path, unsigned timer) {
   for (auto& rule : faults_) {
     const Fault& f = rule.fault;
@@ -207,18 +209,27 @@ unsigned SimPlatform::SetTimer(unsigned id, unsigned ms) {
   TimerSlot& slot = timers_[id];
   slot.period_ms = ms;
   slot.armed = true;
+  armings_.emplace_back(id, ms);
   arm(id, ++slot.generation, ms);
   return id;
 }
 
 void SimPlatform::arm(unsigned id, uint64_t generation, unsigned ms) {
-  schedule(ms, [this, id, generation] {
-    TimerSlot& slot = timers_[id];
-    // A re-armed or killed timer leaves its old event behind: ignore it.
-    if (!slot.armed || slot.generation != generation) return;
-    arm(id, generation, slot.period_ms);
+  Event e;
+  e.timer = id;
+  e.generation = generation;
+  e.run = [this, id, generation] {
+    arm(id, generation, timers_[id].period_ms);
     if (handler_) handler_(id);
-  });
+  };
+  events_.emplace(std::make_pair(now_ms_ + ms, sequence_++), std::move(e));
+}
+
+bool SimPlatform::stale(const Event& e) const {
+  // A re-armed or killed timer leaves its old firing behind.
+  if (e.timer == 0) return false;
+  auto it = timers_.find(e.timer);
+  return it == timers_.end() || !it->second.armed || it->second.generation != e.generation;
 }
 
 void SimPlatform::KillTimer(unsigned id) {
@@ -236,14 +247,19 @@ bool SimPlatform::timer_armed(unsigned id, unsigned* period_ms) const {
 }
 
 void SimPlatform::schedule(int64_t delay_ms, std::function<void()> event) {
-  events_.emplace(std::make_pair(now_ms_ + delay_ms, sequence_++), std::move(event));
+  events_.emplace(std::make_pair(now_ms_ + delay_ms, sequence_++), Event{std::move(event)});
+}
+
+void SimPlatform::drop_stale() {
+  while (!events_.empty() && stale(events_.begin()->second)) events_.erase(events_.begin());
 }
 
 bool SimPlatform::run_next() {
+  drop_stale();
   if (events_.empty()) return false;
   auto it = events_.begin();
   now_ms_ = std::max(now_ms_, it->first.first);
-  std::function<void()> event = std::move(it->second);
+  std::function<void()> event = std::move(it->second.run);
   events_.erase(it);
   event();
   return true;
@@ -251,7 +267,9 @@ bool SimPlatform::run_next() {
 
 void SimPlatform::run_for(int64_t ms) {
   int64_t end = now_ms_ + ms;
-  while (!events_.empty() && events_.begin()->first.first <= end) run_next();
+  for (drop_stale(); !events_.empty() && events_.begin()->first.first <= end; drop_stale()) {
+    run_next();
+  }
   now_ms_ = end;
 }
 

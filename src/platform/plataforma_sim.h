@@ -101,6 +101,8 @@ class SimPlatform : public Platform {
 
   // Timer state, for checks: armed and its period.
   bool timer_armed(unsigned id, unsigned* period_ms = nullptr) const;
+  // Every successful SetTimer call so far, in order: {id, ms}.
+  const std::vector<std::pair<unsigned, unsigned>>& armings() const { return armings_; }
 
   void set_host(std::string name, bool name_ok, bool address_ok,
                 std::array<uint8_t, 4> ip = {});
@@ -129,10 +131,18 @@ class SimPlatform : public Platform {
   int last_error_ = 0;
   std::vector<Rule> faults_;
   std::map<int, std::string> open_files_;
-  std::multimap<std::pair<int64_t, uint64_t>, std::function<void()>> events_;
+  struct Event {
+    std::function<void()> run;
+    unsigned timer = 0;  // a timer's firing: dropped unseen once stale
+    uint64_t generation = 0;
+  };
+  bool stale(const Event& e) const;
+  void drop_stale();
+  std::multimap<std::pair<int64_t, uint64_t>, Event> events_;
   uint64_t sequence_ = 0;
   TimerHandler handler_;
   std::map<unsigned, TimerSlot> timers_;
+  std::vector<std::pair<unsigned, unsigned>> armings_;
   std::string host_ = "estacion";
   bool host_ok_ = true;
   bool address_ok_ = true;

@@ -1,0 +1,52 @@
+// A fresh simulated station for each test: its own working folder, a virtual
+// clock and fault injection.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foundation/tnq.h"
+#include "platform/plataforma_sim.h"
+
+// Calendar seconds of a local date and time, as the virtual clock reads them.
+int64_t segundos(int anio, int mes, int dia, int hora, int minuto, int segundo);
+
+// The bytes of a file (empty when missing).
+std::string lee_archivo(const std::string& ruta);
+void escribe_archivo(const std::string& ruta, const std::string& datos);
+bool existe(const std::string& ruta);
+
+// A whole tnq.ini: header with `version` and `registros` copies of `c`.
+std::string archivo_tnq(const configuracion_tnq& c, uint32_t version = kTnqVersion,
+                        int registros = 1);
+// A good configuration: console 10.0.0.7:10001, access code set, WOLF.
+configuracion_tnq configuracion_ejemplo();
+
+class Estacion : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A path inside the station's working folder.
+  std::string ruta(const std::string& nombre) const { return sim->path_of(nombre); }
+  std::string archivo(const std::string& nombre) const { return lee_archivo(ruta(nombre)); }
+
+  std::string carpeta;
+  std::unique_ptr<plat::SimPlatform> sim;
+};
+
+// One decoded record of Nivara.log, for checks.
+struct registro_log {
+  uint16_t minuto;
+  int codigo;          // 1..254, or 255 for a text
+  std::string texto;   // the text of a text record
+};
+// Decodes a whole log; a damaged tail fails the test.
+std::vector<registro_log> registros_log(const std::string& datos);
+// The codes and texts of a log, time stamps left out: "13", "T:Nivara v9.1".
+std::vector<std::string> eventos_log(const std::string& datos);

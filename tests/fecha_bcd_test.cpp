@@ -1,0 +1,88 @@
+#include "foundation/fecha_bcd.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "entorno.h"
+
+namespace {
+
+// dd/mm/yy hh:mm:ss written as decimal numbers, packed into BCD.
+fecha_bcd f(unsigned d, unsigned m, unsigned a, unsigned h, unsigned mi, unsigned s,
+            uint8_t dia_semana = 0) {
+  return {bin_a_bcd(s), bin_a_bcd(mi), bin_a_bcd(h), bin_a_bcd(d), bin_a_bcd(m), dia_semana,
+          bin_a_bcd(a)};
+}
+
+std::string texto(const fecha_bcd& x) {
+  char t[18];
+  fecha_a_texto(t, x);
+  return t;
+}
+
+TEST(FechaBcd, ConversionsBetweenBcdAndBinary) {
+  EXPECT_EQ(bin_a_bcd(59), 0x59);
+  EXPECT_EQ(bcd_a_bin(0x59), 59u);
+  EXPECT_EQ(bcd_a_bin(0xFF), 165u);  // any byte converts, valid or not
+  EXPECT_EQ(bin_a_bcd(256 + 7), 0x07);
+  for (unsigned v = 0; v < 100; ++v) EXPECT_EQ(bcd_a_bin(bin_a_bcd(v)), v);
+}
+
+TEST(FechaBcd, ComparisonIgnoresWeekdayAndOrdersAcrossTheYear) {
+  EXPECT_EQ(comparar_fecha(f(1, 2, 22, 3, 4, 5, 1), f(1, 2, 22, 3, 4, 5, 7)), 0);
+  fecha_bcd fin_de_anio = f(31, 12, 22, 23, 59, 59);
+  fecha_bcd anio_nuevo = f(1, 1, 23, 0, 0, 0);
+  EXPECT_EQ(comparar_fecha(anio_nuevo, fin_de_anio), 1);
+  EXPECT_EQ(comparar_fecha(fin_de_anio, anio_nuevo), -1);
+  // Each field counts after the ones above it.
+  EXPECT_EQ(comparar_fecha(f(2, 1, 23, 0, 0, 0), f(1, 2, 23, 0, 0, 0)), -1);
+  EXPECT_EQ(comparar_fecha(f(1, 1, 23, 0, 0, 1), f(1, 1, 23, 0, 0, 0)), 1);
+}
+
+TEST(FechaBcd, SecondsBetweenBridgeOneMonthWithFebruaryAlways28Days) {
+  fecha_bcd enero = f(31, 1, 22, 10, 0, 0);
+  fecha_bcd febrero = f(1, 2, 22, 9, 0, 0);
+  EXPECT_EQ(segundos_entre(enero, febrero), 82800);
+  EXPECT_EQ(segundos_entre(febrero, enero), -82800);
+  EXPECT_EQ(segundos_entre(f(28, 2, 24, 0, 0, 0), f(1, 3, 24, 0, 0, 0)), 86400);
+  EXPECT_EQ(segundos_entre(febrero, febrero), 0);
+  EXPECT_EQ(segundos_entre(f(5, 6, 22, 10, 0, 0), f(5, 6, 22, 10, 1, 30)), 90);
+  // A month byte of zero bridges nothing.
+  fecha_bcd sin_mes = f(30, 0, 22, 0, 0, 0);
+  EXPECT_EQ(segundos_entre(sin_mes, f(1, 1, 22, 0, 0, 0)), -29 * 86400);
+}
+
+TEST(FechaBcd, ValidityChecksEveryFieldAndNibble) {
+  EXPECT_TRUE(fecha_valida(f(31, 2, 49, 23, 59, 59)));
+  EXPECT_TRUE(fecha_valida(f(1, 1, 1, 0, 0, 0)));
+  const fecha_bcd malas[] = {f(0, 1, 22, 0, 0, 0),  f(32, 1, 22, 0, 0, 0), f(1, 13, 22, 0, 0, 0),
+                             f(1, 1, 0, 0, 0, 0),   f(1, 1, 50, 0, 0, 0),  f(1, 1, 22, 24, 0, 0),
+                             f(1, 1, 22, 0, 60, 0), f(1, 1, 22, 0, 0, 60)};
+  for (const fecha_bcd& m : malas) EXPECT_FALSE(fecha_valida(m)) << texto(m);
+  // A low nibble above 9 in any field.
+  for (int campo : {0, 1, 2, 3, 4, 6}) {
+    fecha_bcd x = f(11, 11, 11, 11, 11, 11);
+    reinterpret_cast<uint8_t*>(&x)[campo] = 0x0A;
+    EXPECT_FALSE(fecha_valida(x)) << "field " << campo;
+  }
+}
+
+TEST(FechaBcd, TextComesFromTheRawNibbles) {
+  EXPECT_EQ(texto(f(29, 9, 22, 10, 30, 45)), "29/09/22 10:30:45");
+  fecha_bcd rara = f(1, 1, 22, 0, 0, 0);
+  rara.segundo = 0x5A;
+  EXPECT_EQ(texto(rara), "01/01/22 00:00:5:");
+}
+
+class FechaActual : public Estacion {};
+
+TEST_F(FechaActual, PacksTheLocalClockWithItsWeekday) {
+  sim->set_time(segundos(2026, 3, 5, 9, 7, 3));  // a Thursday
+  fecha_bcd x;
+  fecha_actual(&x);
+  EXPECT_EQ(texto(x), "05/03/26 09:07:03");
+  EXPECT_EQ(x.dia_semana, 5);
+}
+
+}  // namespace
