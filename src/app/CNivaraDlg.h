@@ -4,9 +4,11 @@
 // of contents.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "console/CConsoleSocket.h"
 #include "foundation/tnq.h"
 
 // Command states of the console link (`estado_oc`).
@@ -39,16 +41,37 @@ enum : unsigned {
 constexpr int kVersionMayor = 9;
 constexpr int kVersionMenor = 1;
 
+constexpr size_t kLargoRespuesta = 8192;
+constexpr size_t kLargoTablaCalib = 1246;
+
+// Reply phases of the two-phase replies.
+enum : int32_t {
+  FASE_RW_CABECERA = 201,
+  FASE_RW_RESTO = 21,
+  FASE_RDW_CABECERA = 300,
+  FASE_RDW_RESTO = 301,
+};
+
 // The console link: the connection and the reply being assembled.
 struct estado_enlace {
   int32_t conectado = 0;
   int32_t estado_oc = 0;
   uint8_t buffer_tx[2048] = {};
   uint32_t largo_tx = 0;
-  uint8_t respuesta[8192] = {};
+  uint8_t buffer_rx[8192] = {};
+  uint32_t puntero_rx = 0;  // index of the next unread byte of `buffer_rx`
+  uint32_t cantidad_rx = 0;
+  uint8_t respuesta[kLargoRespuesta] = {};
   uint32_t puntero_respuesta = 0;  // index of the next byte in `respuesta`
   uint32_t faltan_respuesta = 0;
   int32_t fase_respuesta = 0;
+};
+
+// What the last replies reported.
+struct estado_respuestas {
+  uint32_t tanques_reportados = 0;    // N of the last inventory or delivery reply
+  uint32_t descargas_por_tanque = 0;  // M of the last delivery reply
+  int32_t informe_pendiente = 0;      // deliveries wait for the next stock report
 };
 
 // The scheduler: what is due, what is in flight, the quiet period.
@@ -70,6 +93,7 @@ struct estado_programador {
 struct estado_calibracion {
   int32_t contador_captura[kTanques] = {};
   float capacidad_tanque[kTanques] = {};
+  uint8_t imagen_pcw[kLargoTablaCalib] = {};  // the table PCW programs, console order
 };
 
 // The sales side: the nozzle meter readings and the reader's status text.
@@ -102,12 +126,49 @@ class CNivaraDlg {
   int oid();             // initialisation, in its fixed order
   void ot(unsigned id);  // the timer handler
   void refresca_campos();
+  // Arms a timer; a failure ends the program with `codigo` and `linea`.
+  void arma(unsigned id, unsigned ms, unsigned codigo, const char* linea);
+  void arma_ot(unsigned id, unsigned ms) { arma(id, ms, 8, "EXIT: ot: Error Timers"); }
+  void arma_oc(unsigned id, unsigned ms) { arma(id, ms, 21, "EXIT: oc: Error Timers"); }
 
   // --- foundation/
   void lc();  // reads tnq.ini into the live configuration
 
-  // --- console/
+  // --- console/: the link
+  int ctw();  // starts a connection to the console
+  int arma_prefijo(uint8_t* buffer);
+  void envia_trama();
+  void falla_envio();
   void limpia_enlace();
+  void orfr();  // receive notification
+  void al_conectar();
+  void al_cerrar();
+  void al_aceptar() {}
+
+  // --- console/: the commands
+  void envia_RW();
+  void envia_RDW();
+  void envia_PRE();
+  void envia_RCW(uint8_t tanque);
+  void envia_PCW(int32_t tanque);
+  void envia_PCT();
+  uint32_t epcw(uint8_t* cuerpo, int32_t tanque);
+
+  // --- console/: the replies
+  void oc();
+  void examina_respuesta();
+  void oc_inventario();
+  void oc_descargas();
+  void oc_reloj();
+  void oc_tabla();
+  void oc_programacion();
+  void oc_turno();
+  void cierra_enlace();
+  // What a good reply's data is used for.
+  void usa_inventario(uint32_t tanques);
+  void contesta_venta(uint8_t tanque, const uint8_t* pregunta, uint8_t forma);
+  void guarda_descargas(uint32_t tanques, uint32_t por_tanque);
+  void usa_tabla_qtr();
 
   // --- eventstore/
   bool vfs();
@@ -116,11 +177,22 @@ class CNivaraDlg {
 
   // --- sales/
   int safv();
+  void lfv();
+
+  // --- the scheduler's steps (app/)
+  void tic();
+  void tiempo_agotado();
+  void inicio_ciclo();
+  void fin_silencio();
+  void timer_comando(unsigned id);
+  void relee_configuracion();
 
   // --- state
   configuracion_tnq config{};  // the live configuration, all zero until read
+  CConsoleSocket socket_qtr;
   estado_enlace enlace;
   estado_programador prog;
+  estado_respuestas resp;
   estado_calibracion calib;
   estado_ventas ventas;
   estado_sincro sincro;

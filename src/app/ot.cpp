@@ -1,11 +1,95 @@
 // The timer handler: every piece of periodic work starts here.
 #include "app/CNivaraDlg.h"
+#include "foundation/afe.h"
+#include "foundation/gl.h"
+#include "foundation/resumen.h"
+#include "platform/plataforma.h"
 
-void CNivaraDlg::ot(unsigned /*id*/) {
+void CNivaraDlg::arma(unsigned id, unsigned ms, unsigned codigo, const char* linea) {
+  if (plat::sistema().SetTimer(id, ms) == 0) sale(codigo, linea);
+}
+
+void CNivaraDlg::ot(unsigned id) {
   // A timer message that arrives while the handler runs is dropped.
   if (prog.ot_ocupado != 0) return;
   prog.ot_ocupado = 1;
-  // The polling cycle, the sales file and the configuration re-read are
-  // dispatched from here by timer id.
+  switch (id) {
+    case TIMER_TIC:
+      tic();
+      break;
+    case TIMER_RESPUESTA:
+      tiempo_agotado();
+      break;
+    case TIMER_CICLO:
+      inicio_ciclo();
+      break;
+    case TIMER_SILENCIO:
+      fin_silencio();
+      break;
+    case TIMER_RW:
+    case TIMER_RDW:
+    case TIMER_PRE:
+    case TIMER_RCW:
+    case TIMER_PCW:
+    case TIMER_PCT:
+      timer_comando(id);
+      break;
+    case TIMER_VENTAS:
+      gl(10);
+      lfv();
+      refresca_campos();
+      break;
+    case TIMER_CONFIGURACION:
+      relee_configuracion();
+      break;
+    default:
+      plat::sistema().KillTimer(id);
+      gl(kTextoLibre, formatea("Error ot: Timer %u ???", id).c_str());
+      break;
+  }
   prog.ot_ocupado = 0;
+}
+
+void CNivaraDlg::tiempo_agotado() {
+  plat::sistema().KillTimer(TIMER_RESPUESTA);
+  cierra_enlace();
+  arma_ot(TIMER_SILENCIO, 15000);
+  prog.v_de_TO = 2;
+  int32_t* pendientes[] = {&prog.pendiente_RW,  &prog.pendiente_RDW, &prog.pendiente_PRE,
+                           &prog.pendiente_RCW, &prog.pendiente_PCW, &prog.pendiente_PCT};
+  const int32_t estado = enlace.estado_oc;
+  if (estado == WAIT_CONNECT) {
+    gl(192);  // the command's flag, raised when the connect started, stays up
+  } else if (estado >= WAIT_READ && estado <= WAIT_PRINT_TURNO) {
+    *pendientes[estado - WAIT_READ] = 1;
+  } else if (estado != 0) {
+    gl(34);
+  }
+  limpia_enlace();
+}
+
+void CNivaraDlg::inicio_ciclo() {
+  gl(35);
+  plat::sistema().KillTimer(TIMER_CICLO);
+  arma_ot(TIMER_RDW, 120000);
+  arma_ot(TIMER_RW, 50);
+  if (prog.tanque_rcw < kTanques) arma_ot(TIMER_RCW, 3000);
+  limpia_enlace();
+}
+
+void CNivaraDlg::fin_silencio() {
+  plat::sistema().KillTimer(TIMER_SILENCIO);
+  prog.v_de_TO = 0;
+}
+
+void CNivaraDlg::relee_configuracion() {
+  gl(180);
+  lc();
+  if (!sus()) {
+    gl(94);
+    afs('N', 0);
+  }
+  prog.tanque_rcw = 0;
+  arma_ot(TIMER_CICLO, 2000);
+  refresca_campos();
 }

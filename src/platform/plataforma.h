@@ -11,6 +11,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <functional>
+#include <memory>
+
+#include "platform/socket.h"
 
 namespace plat {
 
@@ -92,7 +95,8 @@ class Platform {
 
   virtual void end(int status) = 0;
 
-  // The console socket joins this interface together with the link code.
+  // --- TCP client sockets. Null when no socket can be made (last_error()).
+  virtual std::unique_ptr<SocketBackend> new_socket(SocketEvents* events) = 0;
 };
 
 // The platform chosen at start (the real one in the service, a simulated one

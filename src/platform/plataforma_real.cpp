@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/archivos_posix.h"
+#include "platform/socket_real.h"
 
 namespace plat {
 
@@ -106,6 +107,10 @@ void RealPlatform::KillTimer(unsigned id) {
   if (it == timers_.end()) return;
   it->second->generation++;
   it->second->t.cancel();
+}
+
+std::unique_ptr<SocketBackend> RealPlatform::new_socket(SocketEvents* events) {
+  return nuevo_socket_asio(io_, events);
 }
 
 void RealPlatform::run() {

@@ -47,6 +47,8 @@ class RealPlatform : public Platform {
   unsigned SetTimer(unsigned id, unsigned ms) override;
   void KillTimer(unsigned id) override;
 
+  std::unique_ptr<SocketBackend> new_socket(SocketEvents* events) override;
+
   void run() override;
   void end(int status) override;
 

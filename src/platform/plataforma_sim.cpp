@@ -273,6 +273,40 @@ void SimPlatform::run_for(int64_t ms) {
   now_ms_ = end;
 }
 
+std::unique_ptr<SocketBackend> SimPlatform::new_socket(SocketEvents* events) {
+  if (int e = socket_fault(Op::kSocket)) {
+    errno = e;
+    return nullptr;
+  }
+  return nuevo_socket_sim(this, events);
+}
+
+void SimPlatform::listen(const std::string& address, unsigned port, SimServer* server,
+                         ConnectMode mode) {
+  endpoints_[{address, port}] = {server, mode};
+}
+
+void SimPlatform::set_connect_mode(const std::string& address, unsigned port, ConnectMode mode) {
+  endpoints_[{address, port}].mode = mode;
+}
+
+ConnectMode SimPlatform::endpoint(const std::string& address, unsigned port,
+                                  SimServer** server) const {
+  auto it = endpoints_.find({address, port});
+  if (it == endpoints_.end()) return ConnectMode::kSilent;
+  *server = it->second.server;
+  return it->second.server == nullptr && it->second.mode == ConnectMode::kAccept
+             ? ConnectMode::kRefuse
+             : it->second.mode;
+}
+
+int SimPlatform::socket_fault(Op op) {
+  const Fault* f = fault_for(op, "");
+  if (f == nullptr) return 0;
+  fail(f);
+  return f->error;
+}
+
 void SimPlatform::run() {
   while (run_next()) {
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/plataforma.h"
+#include "platform/socket_sim.h"
 
 namespace plat {
 
@@ -31,6 +32,10 @@ enum class Op {
   kMakeDir,
   kAlloc,
   kSetTimer,
+  kSocket,   // making a socket
+  kConnect,  // a connect that fails at once
+  kSend,
+  kReceive,
 };
 
 struct Fault {
@@ -81,6 +86,8 @@ class SimPlatform : public Platform {
   unsigned SetTimer(unsigned id, unsigned ms) override;
   void KillTimer(unsigned id) override;
 
+  std::unique_ptr<SocketBackend> new_socket(SocketEvents* events) override;
+
   void run() override;  // runs until nothing is scheduled
   void end(int status) override;
 
@@ -106,6 +113,17 @@ class SimPlatform : public Platform {
 
   void set_host(std::string name, bool name_ok, bool address_ok,
                 std::array<uint8_t, 4> ip = {});
+
+  // --- Simulated network. Nothing registered at an address is silent.
+  void listen(const std::string& address, unsigned port, SimServer* server,
+              ConnectMode mode = ConnectMode::kAccept);
+  void set_connect_mode(const std::string& address, unsigned port, ConnectMode mode);
+  void set_latency_ms(int64_t ms) { latency_ms_ = ms; }
+  int64_t latency_ms() const { return latency_ms_; }
+  // For the simulated sockets: the endpoint at an address, and whether a
+  // fault hits this socket call (its errno, or 0).
+  ConnectMode endpoint(const std::string& address, unsigned port, SimServer** server) const;
+  int socket_fault(Op op);
 
   void inject(const Fault& fault);
   void clear_faults() { faults_.clear(); }
@@ -143,6 +161,12 @@ class SimPlatform : public Platform {
   TimerHandler handler_;
   std::map<unsigned, TimerSlot> timers_;
   std::vector<std::pair<unsigned, unsigned>> armings_;
+  struct Endpoint {
+    SimServer* server = nullptr;
+    ConnectMode mode = ConnectMode::kSilent;
+  };
+  std::map<std::pair<std::string, unsigned>, Endpoint> endpoints_;
+  int64_t latency_ms_ = 5;
   std::string host_ = "estacion";
   bool host_ok_ = true;
   bool address_ok_ = true;

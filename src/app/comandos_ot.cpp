@@ -1,0 +1,112 @@
+// The scheduler's one-second tick and the command timers.
+#include "app/CNivaraDlg.h"
+#include "foundation/gl.h"
+#include "platform/plataforma.h"
+
+namespace {
+
+// One console command as the scheduler sees it.
+struct comando {
+  unsigned timer;
+  int32_t estado_programador::*pendiente;
+  unsigned codigo_tic;     // re-send logged by the tick while connected
+  unsigned codigo_tic_nc;  // ... and while not connected
+  unsigned codigo_ocupado;
+  unsigned codigo_envio;
+  int32_t estado;
+  unsigned espera_ms;
+};
+
+// In the tick's order of service.
+constexpr comando kComandos[] = {
+    {TIMER_RW, &estado_programador::pendiente_RW, 7, 6, 37, 9, WAIT_READ, 3000},
+    {TIMER_RDW, &estado_programador::pendiente_RDW, 33, 31, 29, 26, WAIT_DESCARGAS, 8000},
+    {TIMER_PRE, &estado_programador::pendiente_PRE, 28, 28, 39, 38, WAIT_PROG_RELOJ, 3000},
+    {TIMER_RCW, &estado_programador::pendiente_RCW, 118, 117, 114, 113, WAIT_READ_CALIB, 3000},
+    {TIMER_PCW, &estado_programador::pendiente_PCW, 170, 169, 114, 166, WAIT_PROG_CALIB, 3000},
+    {TIMER_PCT, &estado_programador::pendiente_PCT, 168, 167, 115, 171, WAIT_PRINT_TURNO, 3000},
+};
+
+// The time-out report of a command state: 205 for WAIT_READ and on, 213 for
+// a state with no name.
+unsigned codigo_espera(int32_t estado) {
+  return estado >= 1 && estado <= 8 ? 204 + static_cast<unsigned>(estado) : 213;
+}
+
+}  // namespace
+
+void CNivaraDlg::tic() {
+  if (enlace.estado_oc != 0) {
+    gl(codigo_espera(enlace.estado_oc));
+    return;
+  }
+  if (prog.v_de_TO != 0) {
+    // Nothing is re-sent during the quiet period.
+    if (prog.v_de_TO == 2) {
+      prog.v_de_TO = 1;
+      gl(201);
+    }
+    return;
+  }
+  for (const comando& c : kComandos) {
+    if (prog.*c.pendiente == 0) continue;
+    gl(enlace.conectado != 0 ? c.codigo_tic : c.codigo_tic_nc);
+    prog.*c.pendiente = 0;
+    arma_ot(c.timer, 50);
+    return;  // one flag per tick
+  }
+}
+
+void CNivaraDlg::timer_comando(unsigned id) {
+  const comando* c = kComandos;
+  while (c->timer != id) ++c;
+  plat::sistema().KillTimer(id);
+
+  if (enlace.estado_oc != 0) {
+    gl(c->codigo_ocupado);
+    prog.*c->pendiente = 1;
+    return;
+  }
+  if (enlace.conectado != 1) {
+    ctw();
+    enlace.estado_oc = WAIT_CONNECT;
+    prog.*c->pendiente = 1;
+    arma_ot(TIMER_RESPUESTA, 4000);
+    return;
+  }
+  switch (id) {
+    case TIMER_RW:
+      gl(c->codigo_envio);
+      envia_RW();
+      break;
+    case TIMER_RDW:
+      gl(c->codigo_envio);
+      envia_RDW();
+      break;
+    case TIMER_PRE:
+      gl(c->codigo_envio);
+      envia_PRE();
+      break;
+    case TIMER_RCW:
+      // The next tank with its Genera flag; none left ends the sweep.
+      while (prog.tanque_rcw < kTanques && config.genera(prog.tanque_rcw) == 0) ++prog.tanque_rcw;
+      if (prog.tanque_rcw >= kTanques) {
+        prog.primera_lectura_calib = 0;
+        cierra_enlace();
+        return;
+      }
+      envia_RCW(static_cast<uint8_t>(prog.tanque_rcw));
+      gl(c->codigo_envio);
+      break;
+    case TIMER_PCW:
+      gl(c->codigo_envio);
+      envia_PCW(prog.tanque_pcw);
+      break;
+    default:
+      gl(c->codigo_envio);
+      envia_PCT();
+      break;
+  }
+  enlace.estado_oc = c->estado;
+  arma_ot(TIMER_RESPUESTA, c->espera_ms);
+}

@@ -1,0 +1,86 @@
+// The reply handler: received bytes are collected into `respuesta` and each
+// complete reply, or first phase of one, is examined by the command awaited.
+#include "app/CNivaraDlg.h"
+#include "console/tramas.h"
+#include "foundation/gl.h"
+#include "foundation/resumen.h"
+
+void CNivaraDlg::oc() {
+  estado_enlace& e = enlace;
+  while (e.cantidad_rx != 0) {
+    uint8_t b = e.buffer_rx[e.puntero_rx++];
+    e.cantidad_rx--;
+    // Bytes beyond the area are dropped; a reply that long is refused below
+    // before it can be examined.
+    if (e.puntero_respuesta < kLargoRespuesta) e.respuesta[e.puntero_respuesta] = b;
+    e.puntero_respuesta++;
+    // With nothing expected the bytes are only kept, never examined.
+    if (e.faltan_respuesta == 0) continue;
+    if (--e.faltan_respuesta == 0) examina_respuesta();
+  }
+}
+
+namespace {
+
+// A two-phase reply whose announced length does not fit the area is not
+// collected: the response time-out treats it as unanswered.
+bool cabe(CNivaraDlg& d, uint32_t total) {
+  if (total <= kLargoRespuesta) return true;
+  gl(kTextoLibre, formatea("Error: oc: respuesta de %u bytes", total).c_str());
+  d.enlace.faltan_respuesta = 0;
+  return false;
+}
+
+}  // namespace
+
+void CNivaraDlg::examina_respuesta() {
+  const uint8_t* r = enlace.respuesta;
+  switch (enlace.estado_oc) {
+    case WAIT_READ:
+      if (enlace.fase_respuesta == FASE_RW_CABECERA) {
+        uint32_t n = r[14];
+        uint32_t resto = 57 * n + 3 + (r[8] < 16 ? 45 : 0);
+        resp.tanques_reportados = n;
+        if (!cabe(*this, 15 + resto)) return;
+        enlace.faltan_respuesta = resto;
+        enlace.fase_respuesta = FASE_RW_RESTO;
+      } else {
+        oc_inventario();
+      }
+      break;
+    case WAIT_DESCARGAS:
+      if (enlace.fase_respuesta == FASE_RDW_CABECERA) {
+        if (r[0] != STX) {
+          gl(18);
+          return;
+        }
+        if (r[1] != 1) {
+          gl(123);
+          return;
+        }
+        resp.tanques_reportados = r[2];
+        resp.descargas_por_tanque = r[3];
+        uint32_t largo = 45 * resp.tanques_reportados * resp.descargas_por_tanque + 7;
+        if (!cabe(*this, largo)) return;
+        enlace.faltan_respuesta = largo - 4;
+        enlace.fase_respuesta = FASE_RDW_RESTO;
+      } else {
+        oc_descargas();
+      }
+      break;
+    case WAIT_PROG_RELOJ:
+      oc_reloj();
+      break;
+    case WAIT_READ_CALIB:
+      oc_tabla();
+      break;
+    case WAIT_PROG_CALIB:
+      oc_programacion();
+      break;
+    case WAIT_PRINT_TURNO:
+      oc_turno();
+      break;
+    default:
+      break;  // nothing awaited: the bytes are ignored
+  }
+}

@@ -1,0 +1,19 @@
+// The receive notification: the bytes go to the reply handler.
+#include "app/CNivaraDlg.h"
+#include "foundation/gl.h"
+#include "platform/plataforma.h"
+
+void CNivaraDlg::orfr() {
+  enlace.puntero_rx = 0;
+  int n = socket_qtr.Receive(enlace.buffer_rx, static_cast<int>(sizeof enlace.buffer_rx));
+  if (n == CAsyncSocket::SOCKET_ERROR) {
+    gl(4);
+    cierra_enlace();
+    if (plat::sistema().SetTimer(TIMER_CICLO, 2000) == 0) gl(3);
+    limpia_enlace();
+  } else {
+    enlace.cantidad_rx = static_cast<uint32_t>(n);
+    oc();
+  }
+  refresca_campos();
+}

@@ -1,0 +1,31 @@
+// Sending a frame on the console link.
+#include <cstring>
+
+#include "app/CNivaraDlg.h"
+#include "console/tramas.h"
+#include "foundation/gl.h"
+#include "foundation/resumen.h"
+#include "platform/plataforma.h"
+
+int CNivaraDlg::arma_prefijo(uint8_t* buffer) {
+  return prefijo_trama(config.codigo_acceso(), buffer) ? 1 : 0;
+}
+
+void CNivaraDlg::envia_trama() {
+  if (socket_qtr.Send(enlace.buffer_tx, static_cast<int>(enlace.largo_tx)) ==
+      CAsyncSocket::SOCKET_ERROR) {
+    gl(kTextoLibre, formatea("Error .Send %d", socket_qtr.GetLastError()).c_str());
+    falla_envio();
+  }
+}
+
+void CNivaraDlg::falla_envio() {
+  cierra_enlace();
+  if (plat::sistema().SetTimer(TIMER_CICLO, 2000) == 0) gl(2);
+  limpia_enlace();
+}
+
+void CNivaraDlg::cierra_enlace() {
+  socket_qtr.Close();
+  enlace.conectado = 0;
+}

@@ -1,0 +1,50 @@
+#include "platform/CAsyncSocket.h"
+
+#include <cerrno>
+
+#include "platform/plataforma.h"
+
+CAsyncSocket::~CAsyncSocket() { Close(); }
+
+bool CAsyncSocket::Create() {
+  Close();
+  s_ = plat::sistema().new_socket(this);
+  if (!s_) {
+    ultimo_error_ = plat::sistema().last_error();
+    return false;
+  }
+  return true;
+}
+
+bool CAsyncSocket::Connect(const char* address, unsigned port) {
+  if (!s_) {
+    ultimo_error_ = ENOTSOCK;
+    return false;
+  }
+  int e = s_->connect(address, port);
+  ultimo_error_ = e == 0 ? EWOULDBLOCK : e;
+  return false;
+}
+
+int CAsyncSocket::Send(const void* buf, int n, int /*flags*/) {
+  if (!s_) {
+    ultimo_error_ = ENOTSOCK;
+    return SOCKET_ERROR;
+  }
+  int r = s_->send(buf, n, &ultimo_error_);
+  return r < 0 ? SOCKET_ERROR : r;
+}
+
+int CAsyncSocket::Receive(void* buf, int n, int /*flags*/) {
+  if (!s_) {
+    ultimo_error_ = ENOTSOCK;
+    return SOCKET_ERROR;
+  }
+  int r = s_->receive(buf, n, &ultimo_error_);
+  return r < 0 ? SOCKET_ERROR : r;
+}
+
+void CAsyncSocket::Close() {
+  if (s_) s_->close();
+  s_.reset();
+}

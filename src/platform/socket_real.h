@@ -1,0 +1,14 @@
+// TCP client sockets on the real platform's Asio loop.
+#pragma once
+
+#include <asio/io_context.hpp>
+#include <memory>
+
+#include "platform/socket.h"
+
+namespace plat {
+
+// Null when the socket cannot be opened (errno set).
+std::unique_ptr<SocketBackend> nuevo_socket_asio(asio::io_context& io, SocketEvents* events);
+
+}  // namespace plat

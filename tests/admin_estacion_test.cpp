@@ -1,0 +1,194 @@
+// The station text and the configuration record it stands for.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "admin/estacion.h"
+#include "foundation/bytes.h"
+
+using admin::error_estacion;
+
+namespace {
+
+const char* const kCanonico =
+    "console_address = 192.168.1.50\n"
+    "console_port = 10001\n"
+    "access_code = 31 32 33 34 35 36 37 3A\n"
+    "controller = CALDEN OIL\n"
+    "sales_file = \\\\servidor\\ventas#2\\ventas.txt\n"
+    "share_user = nivara\n"
+    "share_password = secreto\n"
+    "stop_nivara = 1\n"
+    "clock_sync = 1\n"
+    "stock_file = C:\\stock#1.txt\n"
+    "tank 1 = genera 1  actuqtr 0  nozzles 1/1 2/1 5/2\n"
+    "tank 2 = genera 1  actuqtr 1\n"
+    "tank 3 = genera 0  actuqtr 0  nozzles 99/96 7/3\n"
+    "tank 16 = genera 0  actuqtr 1  nozzles 1/1 2/1 3/1 4/1 5/1 6/1 7/1 8/1 9/1 10/1 11/1 12/1\n";
+
+configuracion_tnq lee_bien(const std::string& texto) {
+  configuracion_tnq c;
+  std::vector<error_estacion> errores;
+  EXPECT_TRUE(admin::lee_estacion(texto, c, errores))
+      << (errores.empty() ? "" : errores[0].texto);
+  return c;
+}
+
+std::vector<error_estacion> errores_de(const std::string& texto) {
+  configuracion_tnq c;
+  std::vector<error_estacion> errores;
+  EXPECT_FALSE(admin::lee_estacion(texto, c, errores));
+  return errores;
+}
+
+}  // namespace
+
+TEST(AdminEstacion, CanonicalTextRoundTripsAndFillsTheRecord) {
+  configuracion_tnq c = lee_bien(kCanonico);
+  EXPECT_EQ(admin::imprime_estacion(c), kCanonico);
+
+  // Raw offsets, not the named ones, so a wrong constant shows.
+  const uint8_t* r = c.bytes;
+  EXPECT_EQ(0, std::memcmp(r + 8, "\xC0\xA8\x01\x32", 4));
+  EXPECT_EQ(lee_u32_le(r + 76), 10001u);
+  EXPECT_EQ(0, std::memcmp(r + 88, "1234567:", 8));
+  EXPECT_EQ(lee_u32_le(r + 128), 6u);
+  EXPECT_STREQ(reinterpret_cast<const char*>(r + 196), "nivara");
+  EXPECT_EQ(r[263], 1);
+  EXPECT_EQ(lee_u32_le(r + 268 + 2 * 96), 99u);
+  EXPECT_EQ(lee_u32_le(r + 268 + 2 * 96 + 4), 96u);
+  EXPECT_EQ(lee_u32_le(r + 268 + 15 * 96 + 11 * 8), 12u);
+  EXPECT_EQ(lee_u32_le(r + 1804 + 4), 1u);
+  EXPECT_EQ(r[1868], 1);
+  EXPECT_EQ(lee_u32_le(r + 1872 + 4), 1u);
+  EXPECT_STREQ(reinterpret_cast<const char*>(r + 2064), "C:\\stock#1.txt");
+
+  // The reserved areas stay zero.
+  const std::pair<size_t, size_t> reservados[] = {{0, 8},      {12, 76},     {80, 88},
+                                                 {96, 128},   {228, 263},   {264, 268},
+                                                 {1869, 1872}, {1936, 2064}};
+  for (auto [desde, hasta] : reservados) {
+    for (size_t i = desde; i < hasta; ++i) EXPECT_EQ(r[i], 0) << "record offset " << i;
+  }
+
+  std::vector<uint8_t> ini = admin::archivo_tnq(c);
+  ASSERT_EQ(ini.size(), 12u + 2192u);
+  EXPECT_EQ(verifica_tnq(ini.data(), ini.size()), 0u);
+  EXPECT_EQ(std::vector<uint8_t>(ini.begin() + 4, ini.begin() + 12), std::vector<uint8_t>(8, 0));
+  EXPECT_EQ(0, std::memcmp(ini.data() + 12, c.bytes, kTnqRegistro));
+}
+
+TEST(AdminEstacion, ReadsLooseLayoutAndPrintsItCanonically) {
+  const char* suelto =
+      "\xEF\xBB\xBF# station\r\n"
+      "\r\n"
+      "  tank 2=nozzles 3/4   genera 1 # pairs before flags\r\n"
+      "controller=WOLF\r\n"
+      "console_port\t=  7\r\n"
+      "access_code = 0a 0B 0 1 2 3 4 ff\r\n"
+      "console_address = 10.0.0.1\r\n";
+  EXPECT_EQ(admin::imprime_estacion(lee_bien(suelto)),
+            "console_address = 10.0.0.1\n"
+            "console_port = 7\n"
+            "access_code = 0A 0B 00 01 02 03 04 FF\n"
+            "controller = WOLF\n"
+            "sales_file =\n"
+            "share_user =\n"
+            "share_password =\n"
+            "stop_nivara = 0\n"
+            "clock_sync = 0\n"
+            "stock_file =\n"
+            "tank 2 = genera 1  actuqtr 0  nozzles 3/4\n");
+}
+
+TEST(AdminEstacion, NamesEachBadLineAndWhatIsWrong) {
+  const std::vector<std::string> base = {"console_address = 1.2.3.4", "console_port = 1",
+                                         "controller = WOLF", "tank 1 = genera 1",
+                                         "clock_sync = 0"};
+  // The base, with `linea` as line 6 in place of the base's own setting of
+  // the same key (which becomes a comment, keeping the line numbers).
+  auto texto = [&](const std::string& linea) {
+    std::string t;
+    for (const std::string& b : base) {
+      bool misma = b.substr(0, b.find(" =")) == linea.substr(0, linea.find(" ="));
+      t += (misma ? "#" : b) + "\n";
+    }
+    return t + linea + "\n";
+  };
+  // The limits themselves are accepted.
+  lee_bien(texto("sales_file = " + std::string(63, 'x')) + "share_user = " +
+           std::string(15, 'u') + "\nshare_password = " + std::string(15, 'p') +
+           "\nstock_file = " + std::string(127, 's') +
+           "\ntank 16 = nozzles 1/1 2/2 3/3 4/4 5/5 6/6 7/7 8/8 9/9 10/10 11/11 12/12\n");
+
+  std::vector<error_estacion> e = errores_de(texto("sales_file = a") + "clock_sync = 1\n");
+  ASSERT_EQ(e.size(), 1u);
+  EXPECT_EQ(e[0].linea, 7);
+  EXPECT_EQ(e[0].texto, "clock_sync: duplicate key (first on line 5)");
+  e = errores_de(texto("sales_file = a") + "tank   01 = genera 0\n");
+  ASSERT_EQ(e.size(), 1u);
+  EXPECT_EQ(e[0].texto, "tank 1: duplicate key (first on line 4)");
+
+  const struct {
+    std::string linea, error;
+  } casos[] = {
+      {"colour = blue", "unknown key \"colour\""},
+      {"just words", "expected \"key = value\""},
+      {"controller = WOLFF", "controller: unknown controller \"WOLFF\""},
+      {"console_port = 65536", "console_port: bad port"},
+      {"console_port = 80a", "console_port: bad port"},
+      {"console_port = -5", "console_port: bad port"},
+      {"console_address = 1.2.3.256", "console_address: bad IPv4 address"},
+      {"console_address = 1.2.3", "console_address: bad IPv4 address"},
+      {"console_address = 1.2.3.4.5", "console_address: bad IPv4 address"},
+      {"access_code = 31 32 33 34 35 36 37", "access_code: bad access code"},
+      {"access_code = 31 32 33 34 35 36 37 GG", "access_code: bad access code"},
+      {"sales_file = " + std::string(64, 'x'), "sales_file: text too long (64 characters, at most 63)"},
+      {"share_user = " + std::string(16, 'u'), "share_user: text too long"},
+      {"stock_file = " + std::string(128, 's'), "stock_file: text too long"},
+      {"clock_sync = 2", "clock_sync: bad flag \"2\""},
+      {"tank 0 = genera 1", "tank: bad tank number \"0\""},
+      {"tank 17 = genera 1", "tank: bad tank number \"17\""},
+      {"tank x = genera 1", "tank: bad tank number \"x\""},
+      {"tank 5 = nozzles 1/1 2/2 3/3 4/4 5/5 6/6 7/7 8/8 9/9 10/10 11/11 12/12 13/1",
+       "tank 5: too many pairs"},
+      {"tank 5 = nozzles 100/1", "tank 5: bad pair \"100/1\""},
+      {"tank 5 = nozzles 1/97", "tank 5: bad pair \"1/97\""},
+      {"tank 5 = nozzles 0/1", "tank 5: bad pair \"0/1\""},
+      {"tank 5 = nozzles 1-1", "tank 5: bad pair \"1-1\""},
+      {"tank 5 = genera 2", "tank 5: genera: bad flag"},
+      {"tank 5 = actuqtr", "tank 5: actuqtr without a value"},
+      {"tank 5 = genera 1 genera 1", "tank 5: genera given twice"},
+      {"tank 5 = speed 3", "tank 5: unexpected \"speed\""},
+  };
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.linea);
+    std::vector<error_estacion> f = errores_de(texto(caso.linea));
+    ASSERT_EQ(f.size(), 1u);
+    EXPECT_EQ(f[0].linea, 6);
+    EXPECT_EQ(f[0].texto.rfind(caso.error, 0), 0u) << f[0].texto;
+  }
+}
+
+TEST(AdminEstacion, ReportsEveryMissingRequiredKey) {
+  std::vector<error_estacion> e = errores_de("# nothing but\nconsole_port = 5\n");
+  ASSERT_EQ(e.size(), 2u);
+  EXPECT_EQ(e[0].linea, 0);
+  EXPECT_EQ(e[0].texto, "missing required key \"console_address\"");
+  EXPECT_EQ(e[1].texto, "missing required key \"controller\"");
+}
+
+TEST(AdminEstacion, PrintsOnlyTanksInUseAndShowsOddValues) {
+  configuracion_tnq c{};
+  c.pon_puerto(1);
+  c.pon_controlador(12);
+  c.pon_par(4, 0, 0, 3);  // a pair without pump: the tank is listed, the pair is not
+  c.pon_par(6, 5, 8, 2);  // away from slot 0
+  std::string texto = admin::imprime_estacion(c);
+  EXPECT_NE(texto.find("controller = 12\n"), std::string::npos);
+  EXPECT_NE(texto.find("stock_file =\ntank 5 = genera 0  actuqtr 0\n"
+                       "tank 7 = genera 0  actuqtr 0  nozzles 8/2\n"),
+            std::string::npos)
+      << texto;
+  EXPECT_EQ(texto.find("tank 1 "), std::string::npos);
+}

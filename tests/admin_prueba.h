@@ -1,0 +1,52 @@
+// Helpers for the admin tool's tests: a scratch folder and small files.
+#pragma once
+
+#include <stdlib.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace admin_prueba {
+
+class Carpeta {
+ public:
+  Carpeta() {
+    std::string plantilla =
+        (std::filesystem::temp_directory_path() / "nivara-admin-XXXXXX").string();
+    ruta_ = ::mkdtemp(plantilla.data());
+  }
+  ~Carpeta() { std::filesystem::remove_all(ruta_); }
+  std::string operator/(const std::string& nombre) const { return ruta_ + "/" + nombre; }
+  const std::string& ruta() const { return ruta_; }
+
+ private:
+  std::string ruta_;
+};
+
+inline std::string lee(const std::string& ruta) {
+  std::ifstream f(ruta, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+inline void escribe(const std::string& ruta, const std::string& datos,
+                    std::ios::openmode modo = std::ios::trunc) {
+  std::ofstream(ruta, std::ios::binary | modo) << datos;
+}
+
+// Log records as the station writes them.
+inline std::string evento(uint16_t minuto, uint8_t codigo) {
+  return {static_cast<char>(minuto & 0xFF), static_cast<char>(minuto >> 8),
+          static_cast<char>(codigo)};
+}
+inline std::string texto(uint16_t minuto, const std::string& t) {
+  std::string r = evento(minuto, 0xFF) + t;
+  r.push_back('\0');
+  return r;
+}
+
+}  // namespace admin_prueba

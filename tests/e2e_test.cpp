@@ -1,0 +1,175 @@
+// The real service started in a folder of its own, with a tnq.ini written by
+// the admin tool.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "entorno.h"
+
+namespace {
+
+const char* kEstacion =
+    "console_address = 127.0.0.1\n"
+    "console_port = 10001\n"
+    "access_code = 31 32 33 34 35 36 37 38\n"
+    "controller = PIRCAL\n"
+    "sales_file = ventas.txt\n"
+    "share_user = \n"
+    "share_password = \n"
+    "stop_nivara = %d\n"
+    "clock_sync = 1\n"
+    "stock_file = stock.txt\n"
+    "tank 1 = genera 1  actuqtr 1  nozzles 1/1 2/1\n"
+    "tank 2 = genera 0  actuqtr 0  nozzles 3/2\n";
+
+class Servicio : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char plantilla[] = "/tmp/nivara-e2e-XXXXXX";
+    carpeta = ::mkdtemp(plantilla);
+  }
+  void TearDown() override { std::filesystem::remove_all(carpeta); }
+
+  std::string en(const std::string& nombre) { return carpeta + "/" + nombre; }
+
+  void configura(int stop) {
+    char texto[1024];
+    std::snprintf(texto, sizeof texto, kEstacion, stop);
+    escribe_archivo(en("estacion.txt"), texto);
+    std::string orden = std::string(NIVARA_ADMIN_BIN) + " config write " + en("estacion.txt") +
+                        " " + en("tnq.ini");
+    ASSERT_EQ(std::system(orden.c_str()), 0);
+  }
+
+  // Starts the service in the folder, its output going to "salida".
+  pid_t arranca() {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      if (::chdir(carpeta.c_str()) != 0) ::_exit(99);
+      int salida = ::open("salida", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(salida, 1);
+      ::execl(NIVARA_BIN, NIVARA_BIN, static_cast<char*>(nullptr));
+      ::_exit(98);
+    }
+    return pid;
+  }
+
+  int espera(pid_t pid) {
+    int estado = 0;
+    for (int i = 0; i < 100; ++i) {
+      if (::waitpid(pid, &estado, WNOHANG) == pid) return estado;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &estado, 0);
+    ADD_FAILURE() << "the service did not end";
+    return estado;
+  }
+
+  std::string carpeta;
+};
+
+// "dd/mm/yy  hh:mm:ss"
+bool es_fecha_hora(const std::string& s) {
+  const std::string forma = "99/99/99  99:99:99";
+  if (s.size() != forma.size()) return false;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (forma[i] == '9' ? !std::isdigit(static_cast<unsigned char>(s[i])) : s[i] != forma[i]) return false;
+  }
+  return true;
+}
+
+std::vector<std::string> lineas(const std::string& s) {
+  std::vector<std::string> l;
+  size_t pos = 0;
+  while (pos < s.size()) {
+    size_t fin = s.find("\r\n", pos);
+    EXPECT_NE(fin, std::string::npos) << "line without CR LF";
+    if (fin == std::string::npos) break;
+    l.push_back(s.substr(pos, fin - pos));
+    pos = fin + 2;
+  }
+  return l;
+}
+
+TEST_F(Servicio, StartsRunsAndEndsQuietlyOnSigterm) {
+  configura(0);
+  pid_t pid = arranca();
+  // Wait for the host line, the last thing start-up logs.
+  std::string log;
+  for (int i = 0; i < 100 && log.find("NIVARA: ") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    log = lee_archivo(en("Nivara.log"));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::string log_antes = lee_archivo(en("Nivara.log"));
+  std::string diario_antes = lee_archivo(en("Estado.txt"));
+  ::kill(pid, SIGTERM);
+  int estado = espera(pid);
+  EXPECT_TRUE(WIFEXITED(estado));
+  EXPECT_EQ(WEXITSTATUS(estado), 0);
+  EXPECT_EQ(lee_archivo(en("salida")), "Nivara QTR\n");
+  // Ending writes nothing.
+  EXPECT_EQ(lee_archivo(en("Nivara.log")), log_antes);
+  EXPECT_EQ(lee_archivo(en("Estado.txt")), diario_antes);
+  EXPECT_TRUE(std::filesystem::is_directory(en("tan")));
+
+  std::vector<std::string> esperado = {
+      "=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=", "", "Nivara v9.1", "TNQ.INI v14",
+      "File Ventas: ventas.txt", "Usuario: ", "Password: ", "File Stocks: stock.txt",
+      "Controlador: PIRCAL", "TRW: 60 Seg", "TRFV: 30 Seg", "QTR10: IP 127.0.0.1  Port 10001",
+      "T1  S01  P1", "T1  S02  P1", "T2  S03  P2"};
+  for (int t = 1; t <= 16; ++t) {
+    char l[64];
+    std::snprintf(l, sizeof l, "Genera %02d.tan = %d  ActuQTR %d", t, t == 1, t == 1);
+    esperado.push_back(l);
+  }
+  esperado.insert(esperado.end(), {"", "", ""});
+  std::vector<std::string> diario = lineas(diario_antes);
+  ASSERT_EQ(diario.size(), esperado.size());
+  EXPECT_TRUE(es_fecha_hora(diario[1])) << diario[1];
+  diario[1] = "";
+  EXPECT_EQ(diario, esperado);
+
+  // The log: the stamp, code 13, the summary lines as texts, the host line.
+  std::vector<registro_log> r = registros_log(log_antes);
+  ASSERT_EQ(r.size(), 2 + (esperado.size() - 2 - 3) + 1);
+  EXPECT_EQ(r[0].codigo, 0xFF);
+  EXPECT_EQ(r[0].texto.substr(0, 8), diario_antes.substr(37, 8));  // same date as the journal
+  int hora = std::stoi(r[0].texto.substr(10, 2));
+  int minuto = std::stoi(r[0].texto.substr(13, 2));
+  EXPECT_EQ(r[0].minuto, hora * 60 + minuto);
+  EXPECT_EQ(r[1].codigo, 13);
+  for (size_t i = 2; i + 1 < r.size(); ++i) {
+    EXPECT_EQ(r[i].codigo, 0xFF);
+    EXPECT_EQ(r[i].texto, esperado[i]);
+    EXPECT_LE(r[i].minuto - r[0].minuto, 1);
+  }
+  char host[256] = {};
+  ::gethostname(host, sizeof host - 1);
+  EXPECT_EQ(r.back().texto.rfind(std::string("NIVARA: ") + host + "  IP ", 0), 0u) << r.back().texto;
+}
+
+TEST_F(Servicio, StopFlagEndsTheServiceWithItsJournalLine) {
+  configura(1);
+  int estado = espera(arranca());
+  EXPECT_TRUE(WIFEXITED(estado));
+  EXPECT_EQ(WEXITSTATUS(estado), 0);
+  std::vector<std::string> diario = lineas(lee_archivo(en("Estado.txt")));
+  ASSERT_FALSE(diario.empty());
+  EXPECT_EQ(diario.back().substr(18), " EXIT: lc: StopNivara");
+  std::vector<std::string> e = eventos_log(lee_archivo(en("Nivara.log")));
+  EXPECT_EQ(e.back(), "43");
+}
+
+}  // namespace

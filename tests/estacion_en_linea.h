@@ -1,0 +1,33 @@
+// A station started on the simulated platform with a scripted console at
+// its configured address.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CNivaraDlg.h"
+#include "consola_prueba.h"
+#include "entorno.h"
+
+class EstacionEnLinea : public Estacion {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Writes tnq.ini from `config` and runs start-up.
+  void arranca();
+  // Milliseconds since start-up.
+  int64_t ms() const { return sim->now_ms() - inicio_ms; }
+  std::vector<std::string> eventos() { return eventos_log(archivo("Nivara.log")); }
+  // Events logged since the last call.
+  std::vector<std::string> eventos_nuevos();
+  // The codes of the frames the console received, in order.
+  std::vector<uint8_t> codigos() const;
+  long cuenta(uint8_t codigo) const;
+
+  configuracion_tnq config = configuracion_ejemplo();
+  ConsolaPrueba consola;
+  std::unique_ptr<CNivaraDlg> dlg;
+  int64_t inicio_ms = 0;
+  size_t vistos = 0;
+};

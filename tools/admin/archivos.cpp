@@ -1,0 +1,68 @@
+#include "admin/archivos.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace admin {
+
+bool lee_archivo(const std::string& ruta, std::vector<uint8_t>& datos, std::string& error) {
+  datos.clear();
+  int fd = ::open(ruta.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  uint8_t bloque[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, bloque, sizeof bloque);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = std::strerror(errno);
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    datos.insert(datos.end(), bloque, bloque + n);
+  }
+  ::close(fd);
+  return true;
+}
+
+bool escribe_archivo(const std::string& ruta, const std::vector<uint8_t>& datos,
+                     std::string& error) {
+  const std::string temporal = ruta + ".tmp." + std::to_string(::getpid());
+  int fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  size_t escritos = 0;
+  bool ok = true;
+  while (ok && escritos < datos.size()) {
+    ssize_t n = ::write(fd, datos.data() + escritos, datos.size() - escritos);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+    } else {
+      escritos += static_cast<size_t>(n);
+    }
+  }
+  // The station may read the file right after the rename: flush it first.
+  ok = ok && ::fsync(fd) == 0;
+  if (!ok) error = std::strerror(errno);
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    error = std::strerror(errno);
+  }
+  if (ok && ::rename(temporal.c_str(), ruta.c_str()) != 0) {
+    ok = false;
+    error = std::strerror(errno);
+  }
+  if (!ok) ::unlink(temporal.c_str());
+  return ok;
+}
+
+}  // namespace admin
