@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs a demo station in demo/: writes its tnq.ini from demo/estacion.txt,
-# starts the service there and shows its log as readable lines until Ctrl-C.
+# Runs a demo station in demo/: a simulated console (demo/consola.txt) on
+# 127.0.0.1, the service with a tnq.ini made from demo/estacion.txt, and the
+# service's log as readable lines, until Ctrl-C.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh >/dev/null
@@ -8,12 +9,21 @@ top=$(pwd)
 
 cd demo
 "$top/build/nivara-admin" config write estacion.txt tnq.ini
-"$top/build/nivara" &
-servicio=$!
-trap 'kill $servicio 2>/dev/null; wait $servicio 2>/dev/null; exit 0' INT TERM
-sleep 1
+pids=()
+stop() {
+  kill "${pids[@]}" 2>/dev/null || true
+  wait 2>/dev/null || true
+  exit 0
+}
+trap stop INT TERM
+
+"$top/build/qtr10-sim" --config consola.txt > consola.log 2>&1 &
+pids+=($!)
+sleep 0.5
+"$top/build/nivara" > /dev/null &
+pids+=($!)
+echo "demo: console log in demo/consola.log; the station's log follows (Ctrl-C stops)"
 "$top/build/nivara-admin" log --follow Nivara.log &
-visor=$!
-trap 'kill $servicio $visor 2>/dev/null; wait 2>/dev/null; exit 0' INT TERM
-wait $servicio || true
-kill $visor 2>/dev/null || true
+pids+=($!)
+wait "${pids[1]}" || true
+stop

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <filesystem>
@@ -15,12 +16,13 @@
 #include <vector>
 
 #include "entorno.h"
+#include "procesos.h"
 
 namespace {
 
 const char* kEstacion =
     "console_address = 127.0.0.1\n"
-    "console_port = 10001\n"
+    "console_port = %d\n"
     "access_code = 31 32 33 34 35 36 37 38\n"
     "controller = PIRCAL\n"
     "sales_file = ventas.txt\n"
@@ -42,39 +44,16 @@ class Servicio : public ::testing::Test {
 
   std::string en(const std::string& nombre) { return carpeta + "/" + nombre; }
 
-  void configura(int stop) {
+  void configura(int stop, int puerto = 10001) {
     char texto[1024];
-    std::snprintf(texto, sizeof texto, kEstacion, stop);
+    std::snprintf(texto, sizeof texto, kEstacion, puerto, stop);
     escribe_archivo(en("estacion.txt"), texto);
     std::string orden = std::string(NIVARA_ADMIN_BIN) + " config write " + en("estacion.txt") +
                         " " + en("tnq.ini");
     ASSERT_EQ(std::system(orden.c_str()), 0);
   }
 
-  // Starts the service in the folder, its output going to "salida".
-  pid_t arranca() {
-    pid_t pid = ::fork();
-    if (pid == 0) {
-      if (::chdir(carpeta.c_str()) != 0) ::_exit(99);
-      int salida = ::open("salida", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      ::dup2(salida, 1);
-      ::execl(NIVARA_BIN, NIVARA_BIN, static_cast<char*>(nullptr));
-      ::_exit(98);
-    }
-    return pid;
-  }
-
-  int espera(pid_t pid) {
-    int estado = 0;
-    for (int i = 0; i < 100; ++i) {
-      if (::waitpid(pid, &estado, WNOHANG) == pid) return estado;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &estado, 0);
-    ADD_FAILURE() << "the service did not end";
-    return estado;
-  }
+  pid_t arranca() { return lanza(NIVARA_BIN, {}, carpeta, "salida"); }
 
   std::string carpeta;
 };
@@ -106,16 +85,11 @@ TEST_F(Servicio, StartsRunsAndEndsQuietlyOnSigterm) {
   configura(0);
   pid_t pid = arranca();
   // Wait for the host line, the last thing start-up logs.
-  std::string log;
-  for (int i = 0; i < 100 && log.find("NIVARA: ") == std::string::npos; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    log = lee_archivo(en("Nivara.log"));
-  }
+  espera_texto(en("Nivara.log"), "NIVARA: ");
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   std::string log_antes = lee_archivo(en("Nivara.log"));
   std::string diario_antes = lee_archivo(en("Estado.txt"));
-  ::kill(pid, SIGTERM);
-  int estado = espera(pid);
+  int estado = detiene(pid, SIGTERM);
   EXPECT_TRUE(WIFEXITED(estado));
   EXPECT_EQ(WEXITSTATUS(estado), 0);
   EXPECT_EQ(lee_archivo(en("salida")), "Nivara QTR\n");
@@ -162,7 +136,7 @@ TEST_F(Servicio, StartsRunsAndEndsQuietlyOnSigterm) {
 
 TEST_F(Servicio, StopFlagEndsTheServiceWithItsJournalLine) {
   configura(1);
-  int estado = espera(arranca());
+  int estado = espera_fin(arranca());
   EXPECT_TRUE(WIFEXITED(estado));
   EXPECT_EQ(WEXITSTATUS(estado), 0);
   std::vector<std::string> diario = lineas(lee_archivo(en("Estado.txt")));
@@ -170,6 +144,34 @@ TEST_F(Servicio, StopFlagEndsTheServiceWithItsJournalLine) {
   EXPECT_EQ(diario.back().substr(18), " EXIT: lc: StopNivara");
   std::vector<std::string> e = eventos_log(lee_archivo(en("Nivara.log")));
   EXPECT_EQ(e.back(), "43");
+}
+
+TEST_F(Servicio, PollsTheConsoleSimulatorOneConnectionPerCommand) {
+  escribe_archivo(en("consola.txt"),
+                  "access_code = 31 32 33 34 35 36 37 38\n"
+                  "tank 1 = product GASOIL cylinder 2000 6000 level 1200\n");
+  pid_t consola = lanza(QTR10_SIM_BIN, {"--config", "consola.txt", "--port", "0"}, carpeta, "consola.out");
+  std::string salida = espera_texto(en("consola.out"), "\n");
+  size_t dos_puntos = salida.rfind(':');
+  ASSERT_NE(dos_puntos, std::string::npos) << salida;
+  configura(0, std::stoi(salida.substr(dos_puntos + 1)));
+
+  auto inicio = std::chrono::steady_clock::now();
+  pid_t servicio = arranca();
+  salida = espera_texto(en("consola.out"), "#1 <- RW", 6000);
+  double segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+  salida = espera_texto(en("consola.out"), "#1 closed by the station", 2000);
+  EXPECT_EQ(WEXITSTATUS(detiene(servicio, SIGTERM)), 0);
+  EXPECT_EQ(WEXITSTATUS(detiene(consola, SIGTERM)), 0);
+
+  // The first inventory poll: 2 s after start-up, sent once the connection
+  // is up, on its own connection, which the station closes after the reply.
+  EXPECT_LT(segundos, 5.0);
+  EXPECT_NE(salida.find("#1 <- RW 13 ok"), std::string::npos) << salida;
+  EXPECT_LT(salida.find("#1 -> RW"), salida.find("#1 closed by the station"));
+  EXPECT_EQ(salida.find("#2 <- RW"), std::string::npos);
+  std::vector<std::string> e = eventos_log(lee_archivo(en("Nivara.log")));
+  EXPECT_NE(std::find(e.begin(), e.end(), "12"), e.end());  // the reply was taken
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 // The reply handler: received bytes are collected into `respuesta` and each
 // complete reply, or first phase of one, is examined by the command awaited.
+#include <algorithm>
+#include <cstring>
+
 #include "app/CNivaraDlg.h"
 #include "console/tramas.h"
 #include "foundation/gl.h"
@@ -8,15 +11,21 @@
 void CNivaraDlg::oc() {
   estado_enlace& e = enlace;
   while (e.cantidad_rx != 0) {
-    uint8_t b = e.buffer_rx[e.puntero_rx++];
-    e.cantidad_rx--;
-    // Bytes beyond the area are dropped; a reply that long is refused below
-    // before it can be examined.
-    if (e.puntero_respuesta < kLargoRespuesta) e.respuesta[e.puntero_respuesta] = b;
-    e.puntero_respuesta++;
-    // With nothing expected the bytes are only kept, never examined.
+    // Up to the end of the reply (or phase), or all of it when nothing is
+    // expected: such bytes are only kept, never examined.
+    uint32_t k = e.faltan_respuesta == 0 ? e.cantidad_rx : std::min(e.cantidad_rx, e.faltan_respuesta);
+    // Bytes beyond the area are dropped; a reply that long is refused at its
+    // first phase, before it can be examined.
+    if (e.puntero_respuesta < kLargoRespuesta) {
+      uint32_t caben = std::min<uint32_t>(k, kLargoRespuesta - e.puntero_respuesta);
+      std::memcpy(e.respuesta + e.puntero_respuesta, e.buffer_rx + e.puntero_rx, caben);
+    }
+    e.puntero_rx += k;
+    e.cantidad_rx -= k;
+    e.puntero_respuesta += k;
     if (e.faltan_respuesta == 0) continue;
-    if (--e.faltan_respuesta == 0) examina_respuesta();
+    e.faltan_respuesta -= k;
+    if (e.faltan_respuesta == 0) examina_respuesta();
   }
 }
 

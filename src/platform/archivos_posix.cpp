@@ -29,8 +29,9 @@ int open_file(const std::string& path, unsigned access, Share share,
   if (creation != Creation::kOpenExisting) flags |= O_CREAT;
   int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0) return -1;
+  // A folder opens for reading only; opening one to write already failed.
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if ((flags & O_ACCMODE) == O_RDONLY && (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
     int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
     ::close(fd);
     errno = e;
