@@ -4,42 +4,15 @@
 #include <map>
 
 #include "admin/estacion.h"
+#include "comun/texto.h"
 
 namespace admin {
 
 namespace {
 
-constexpr std::string_view kBlancos = " \t\r";
-
-std::string_view recorta(std::string_view s) {
-  size_t a = s.find_first_not_of(kBlancos);
-  if (a == std::string_view::npos) return {};
-  size_t b = s.find_last_not_of(kBlancos);
-  return s.substr(a, b - a + 1);
-}
-
-// A '#' starts a comment at the start of a line or after a blank; elsewhere
-// it belongs to the value, as in a path.
-std::string_view sin_comentario(std::string_view linea) {
-  for (size_t i = 0; i < linea.size(); ++i) {
-    if (linea[i] == '#' && (i == 0 || linea[i - 1] == ' ' || linea[i - 1] == '\t')) {
-      return linea.substr(0, i);
-    }
-  }
-  return linea;
-}
-
-std::vector<std::string_view> palabras(std::string_view s) {
-  std::vector<std::string_view> p;
-  size_t i = 0;
-  while ((i = s.find_first_not_of(kBlancos, i)) != std::string_view::npos) {
-    size_t fin = s.find_first_of(kBlancos, i);
-    if (fin == std::string_view::npos) fin = s.size();
-    p.push_back(s.substr(i, fin - i));
-    i = fin;
-  }
-  return p;
-}
+using texto::palabras;
+using texto::recorta;
+using texto::sin_comentario;
 
 // Plain decimal digits within [minimo, maximo]; no sign, no blanks.
 bool numero(std::string_view s, unsigned long minimo, unsigned long maximo, unsigned long& v) {

@@ -6,40 +6,18 @@
 #include <sstream>
 #include <vector>
 
+#include "comun/texto.h"
 #include "qtr10/reloj.h"
 
 namespace qtr10 {
 
 namespace {
 
-constexpr std::string_view kBlancos = " \t\r";
 constexpr size_t kMaxTanques = 16;
 
-std::string_view recorta(std::string_view s) {
-  size_t a = s.find_first_not_of(kBlancos);
-  if (a == std::string_view::npos) return {};
-  return s.substr(a, s.find_last_not_of(kBlancos) - a + 1);
-}
-
-// A '#' at the start of a line or after a blank starts a comment.
-std::string_view sin_comentario(std::string_view linea) {
-  for (size_t i = 0; i < linea.size(); ++i) {
-    if (linea[i] == '#' && (i == 0 || linea[i - 1] == ' ' || linea[i - 1] == '\t')) return linea.substr(0, i);
-  }
-  return linea;
-}
-
-std::vector<std::string_view> palabras(std::string_view s) {
-  std::vector<std::string_view> p;
-  size_t i = 0;
-  while ((i = s.find_first_not_of(kBlancos, i)) != std::string_view::npos) {
-    size_t fin = s.find_first_of(kBlancos, i);
-    if (fin == std::string_view::npos) fin = s.size();
-    p.push_back(s.substr(i, fin - i));
-    i = fin;
-  }
-  return p;
-}
+using texto::palabras;
+using texto::recorta;
+using texto::sin_comentario;
 
 template <typename T>
 bool numero(std::string_view s, T& v) {

@@ -40,6 +40,8 @@ constexpr uint8_t kAcuseBueno = 0x80;
 constexpr size_t kPrefijo = 8;
 
 // The prefix the station derives from the access code: +1, -2, +3, -4, ...
+// Written apart from the station's own frame code on purpose, so that each
+// checks the other.
 std::array<uint8_t, kPrefijo> prefijo(const Codigo& codigo);
 
 uint8_t suma8(const uint8_t* p, size_t n);
