@@ -239,28 +239,6 @@ BENCHMARK(BM_posix_agrega_texto);
 
 // --- Where a gl append's time goes ------------------------------------------
 
-// The bare append with the file layer's calls exactly: its open also checks
-// that the handle is not a folder (a second fstat) before it locks.
-void BM_posix_agrega_como_capa(benchmark::State& state) {
-  EnCarpeta en;
-  const uint8_t registro[3] = {0x2C, 0x01, kCodigo};
-  Vaciado vaciado(state, kDesnudo, sizeof registro);
-  for (auto _ : state) {
-    int fd = ::open(kDesnudo, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) std::abort();
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) std::abort();
-    if (::fstat(fd, &st) != 0) std::abort();
-    benchmark::DoNotOptimize(st.st_size);
-    if (::lseek(fd, 0, SEEK_END) < 0) std::abort();
-    if (::write(fd, registro, sizeof registro) != 3) std::abort();
-    ::close(fd);
-    vaciado.cuenta();
-  }
-  state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_posix_agrega_como_capa);
-
 // The clock read that starts every gl: time() and localtime_r().
 void BM_hora_local(benchmark::State& state) {
   instala_real();
@@ -354,33 +332,5 @@ void BM_posix_recorte(benchmark::State& state) {
 }
 BENCHMARK(BM_posix_recorte)->Unit(benchmark::kMicrosecond);
 
-// The same bare trim, the tail written over the head in place and the file
-// then cut to its new length: no page of the file is dropped and made again,
-// and ext4 does not flush a file that was never cut to nothing.
-void BM_posix_recorte_en_sitio(benchmark::State& state) {
-  EnCarpeta en;
-  const std::vector<uint8_t>& grande = log_grande();
-  const size_t desde = inicio_recorte(grande.data(), grande.size());
-  std::vector<uint8_t> buffer(grande.size() + 1);
-  const uint8_t registro[3] = {0x2C, 0x01, kCodigo};
-  for (auto _ : state) {
-    state.PauseTiming();
-    escribe_entero(kDesnudo, grande);
-    state.ResumeTiming();
-    int fd = ::open(kDesnudo, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) std::abort();
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) std::abort();
-    const size_t largo = static_cast<size_t>(st.st_size);
-    if (::read(fd, buffer.data(), largo) != static_cast<ssize_t>(largo)) std::abort();
-    const size_t quedan = largo - desde;
-    const auto n = static_cast<ssize_t>(quedan);
-    if (::pwrite(fd, buffer.data() + desde, quedan, 0) != n || ::ftruncate(fd, n) != 0) std::abort();
-    if (::lseek(fd, 0, SEEK_END) != n || ::write(fd, registro, sizeof registro) != 3) std::abort();
-    ::close(fd);
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * grande.size()));
-}
-BENCHMARK(BM_posix_recorte_en_sitio)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

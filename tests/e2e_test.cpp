@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <chrono>
 #include <filesystem>
 #include <sstream>
@@ -97,6 +98,9 @@ TEST_F(Servicio, StartsRunsAndEndsQuietlyOnSigterm) {
   EXPECT_EQ(lee_archivo(en("Nivara.log")), log_antes);
   EXPECT_EQ(lee_archivo(en("Estado.txt")), diario_antes);
   EXPECT_TRUE(std::filesystem::is_directory(en("tan")));
+  std::string sincro = lee_archivo(en("qtrs.nvr"));
+  ASSERT_EQ(sincro.size(), 21u);
+  EXPECT_EQ(sincro[0], 'A');
 
   std::vector<std::string> esperado = {
       "=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=", "", "Nivara v9.1", "TNQ.INI v14",
@@ -115,9 +119,14 @@ TEST_F(Servicio, StartsRunsAndEndsQuietlyOnSigterm) {
   diario[1] = "";
   EXPECT_EQ(diario, esperado);
 
-  // The log: the stamp, code 13, the summary lines as texts, the host line.
+  // The log: the stamp, code 13, the summary lines as texts, the host line,
+  // and the new event store found empty (99) and without recent records
+  // (110) when the start-up event goes in.
   std::vector<registro_log> r = registros_log(log_antes);
-  ASSERT_EQ(r.size(), 2 + (esperado.size() - 2 - 3) + 1);
+  ASSERT_EQ(r.size(), 2 + (esperado.size() - 2 - 3) + 1 + 2);
+  EXPECT_EQ(r[r.size() - 2].codigo, 99);
+  EXPECT_EQ(r[r.size() - 1].codigo, 110);
+  r.resize(r.size() - 2);
   EXPECT_EQ(r[0].codigo, 0xFF);
   EXPECT_EQ(r[0].texto.substr(0, 8), diario_antes.substr(37, 8));  // same date as the journal
   int hora = std::stoi(r[0].texto.substr(10, 2));
@@ -172,6 +181,73 @@ TEST_F(Servicio, PollsTheConsoleSimulatorOneConnectionPerCommand) {
   EXPECT_EQ(salida.find("#2 <- RW"), std::string::npos);
   std::vector<std::string> e = eventos_log(lee_archivo(en("Nivara.log")));
   EXPECT_NE(std::find(e.begin(), e.end(), "12"), e.end());  // the reply was taken
+}
+
+// The bytes of the first "-> RW" reply line that qtr10-sim --full printed.
+std::vector<uint8_t> respuesta_rw(const std::string& salida) {
+  size_t p = salida.find("#1 -> RW ");
+  if (p == std::string::npos) return {};
+  p = salida.find("  ", p) + 2;
+  std::vector<uint8_t> b;
+  std::istringstream hex(salida.substr(p, salida.find('\n', p) - p));
+  unsigned x;
+  while (hex >> std::hex >> x) b.push_back(static_cast<uint8_t>(x));
+  return b;
+}
+
+std::string invertido(const uint8_t* p) { return {static_cast<char>(p[3]), static_cast<char>(p[2]),
+                                                  static_cast<char>(p[1]), static_cast<char>(p[0])}; }
+
+float real_be(const uint8_t* p) {
+  uint32_t v = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+  float f;
+  std::memcpy(&f, &v, sizeof f);
+  return f;
+}
+
+TEST_F(Servicio, StoresAndReportsWhatTheConsoleSimulatorSent) {
+  escribe_archivo(en("consola.txt"),
+                  "access_code = 31 32 33 34 35 36 37 38\n"
+                  "record_layout = 2\n"
+                  "tank 1 = product GASOIL cylinder 2000 6000 level 1234 sales 30\n"
+                  "tank 2 = product SUPER cylinder 1800 5000 level 700 water 20\n");
+  pid_t consola =
+      lanza(QTR10_SIM_BIN, {"--config", "consola.txt", "--port", "0", "--full"}, carpeta, "consola.out");
+  std::string salida = espera_texto(en("consola.out"), "\n");
+  ASSERT_NE(salida.rfind(':'), std::string::npos) << salida;
+  configura(0, std::stoi(salida.substr(salida.rfind(':') + 1)));
+  pid_t servicio = arranca();
+  std::string stock = espera_texto(en("stock.txt"), "Tanque,2\n", 8000);
+  EXPECT_EQ(WEXITSTATUS(detiene(servicio, SIGTERM)), 0);
+  EXPECT_EQ(WEXITSTATUS(detiene(consola, SIGTERM)), 0);
+
+  std::vector<uint8_t> r = respuesta_rw(lee_archivo(en("consola.out")));
+  ASSERT_EQ(r.size(), 18u + 2 * 57);
+  ASSERT_EQ(r[13], 2);
+  std::string sincro = lee_archivo(en("qtrs.nvr"));
+  ASSERT_EQ(sincro.size(), 3u * 21);  // the start-up event and one snapshot per tank
+  for (int t = 0; t < 2; ++t) {
+    const uint8_t* tanque = r.data() + 15 + 57 * t;
+    const std::string s = sincro.substr(21 * (t + 1), 21);
+    std::string fecha(reinterpret_cast<const char*>(tanque + 1), 7);
+    fecha[5] = 0;  // the weekday byte is not kept
+    EXPECT_EQ(s.substr(0, 2), "S\x05");
+    EXPECT_EQ(s.substr(2, 7), fecha);
+    EXPECT_EQ(s[9], t);
+    EXPECT_EQ(s.substr(10, 4), invertido(tanque + 27)) << "nivel";
+    EXPECT_EQ(s.substr(15, 4), invertido(tanque + 32)) << "litros";
+
+    char lineas[256];
+    std::snprintf(lineas, sizeof lineas, "Tanque,%d\nFecha,%c%c/%c%c/%c%c %c%c:%c%c:%c%c\nProducto,%s\nNivel, ,%.2f,mm\nLitros, ,%.1f,litros\n",
+                  t + 1, '0' + (tanque[4] >> 4), '0' + (tanque[4] & 15), '0' + (tanque[5] >> 4),
+                  '0' + (tanque[5] & 15), '0' + (tanque[7] >> 4), '0' + (tanque[7] & 15),
+                  '0' + (tanque[3] >> 4), '0' + (tanque[3] & 15), '0' + (tanque[2] >> 4),
+                  '0' + (tanque[2] & 15), '0' + (tanque[1] >> 4), '0' + (tanque[1] & 15),
+                  t == 0 ? "GASOIL" : "SUPER", static_cast<double>(real_be(tanque + 27)),
+                  static_cast<double>(real_be(tanque + 32)));
+    EXPECT_NE(stock.find(lineas), std::string::npos) << lineas << "\n---\n" << stock;
+  }
+  EXPECT_NE(lee_archivo(en("Estado.txt")).find(" - Nuevo Stock.\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ TEST_F(Envios, EachSenderSetsTheReplyItWaitsFor) {
   }
   dlg->ctw();
   sim->run_for(10);
-  dlg->calib.imagen_pcw[0] = 0x55;
+  reinterpret_cast<uint8_t*>(&dlg->calib.imagen_pcw)[0] = 0x55;
   dlg->envia_PCW(0x102);  // only the low byte goes out
   dlg->envia_RCW(7);
   sim->run_for(10);

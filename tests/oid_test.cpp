@@ -35,7 +35,13 @@ TEST_F(Arranque, ReadsTheConfigurationLogsTheHostAndArmsTheFourTimers) {
 
   std::vector<std::string> e = eventos();
   ASSERT_FALSE(e.empty());
-  EXPECT_EQ(e.back(), "T:NIVARA: surtidor-1  IP 10.1.2.3");
+  // The host line, then the new store takes the start-up event.
+  ASSERT_GE(e.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(e.end() - 3, e.end()),
+            (std::vector<std::string>{"T:NIVARA: surtidor-1  IP 10.1.2.3", "99", "110"}));
+  std::string sincro = archivo("qtrs.nvr");
+  ASSERT_EQ(sincro.size(), 21u);
+  EXPECT_EQ(sincro.substr(0, 2), "A\x05");
   int lineas_host = 0;
   for (const std::string& x : e) lineas_host += x.rfind("T:NIVARA:", 0) == 0;
   EXPECT_EQ(lineas_host, 1);

@@ -8,8 +8,12 @@
 #include <cstdint>
 #include <string>
 
+#include "calibration/tabla_calib.h"
 #include "console/CConsoleSocket.h"
+#include "eventstore/suceso.h"
 #include "foundation/tnq.h"
+#include "inventory/registro_descarga.h"
+#include "inventory/registro_tanque.h"
 
 // Command states of the console link (`estado_oc`).
 enum : int32_t {
@@ -42,7 +46,6 @@ constexpr int kVersionMayor = 9;
 constexpr int kVersionMenor = 1;
 
 constexpr size_t kLargoRespuesta = 8192;
-constexpr size_t kLargoTablaCalib = 1246;
 
 // Reply phases of the two-phase replies.
 enum : int32_t {
@@ -72,6 +75,9 @@ struct estado_respuestas {
   uint32_t tanques_reportados = 0;    // N of the last inventory or delivery reply
   uint32_t descargas_por_tanque = 0;  // M of the last delivery reply
   int32_t informe_pendiente = 0;      // deliveries wait for the next stock report
+  registro_tanque tanques[kTanquesConsola] = {};  // as the last inventory reply gave them
+  registro_tanque fotos[kTanquesConsola] = {};    // as their last snapshots stored them
+  registro_descarga descargas[kEntradasDescarga] = {};
 };
 
 // The scheduler: what is due, what is in flight, the quiet period.
@@ -89,11 +95,13 @@ struct estado_programador {
   int32_t primera_lectura_calib = 1;
 };
 
-// Calibration bookkeeping per tank.
+// Calibration bookkeeping per tank, and the tables in memory.
 struct estado_calibracion {
   int32_t contador_captura[kTanques] = {};
   float capacidad_tanque[kTanques] = {};
-  uint8_t imagen_pcw[kLargoTablaCalib] = {};  // the table PCW programs, console order
+  tabla_calib tabla_qtr = {};      // the console's last table, host order
+  tabla_calib tabla_trabajo = {};  // the working table of the tank in hand
+  tabla_calib imagen_pcw = {};     // the table PCW programs, console order
 };
 
 // The sales side: the nozzle meter readings and the reader's status text.
@@ -104,9 +112,10 @@ struct estado_ventas {
 
 // The event store's status as the other parts see it.
 struct estado_sincro {
-  std::string ultimo_error;       // last event-store error text
-  int32_t marca_stock_oc = 0;     // the reply handler is storing a snapshot
-  int32_t marca_stock_autclb = 0; // the automatic calibration is storing one
+  std::string ultimo_error;        // last event-store error text
+  int32_t foto_programada = 0;     // the snapshot records a console table programming
+  int32_t foto_autclb = 0;         // the snapshot follows a new table version
+  venta venta_actual = {};         // the sale being stored
 };
 
 // The texts a window would show; kept for a status display.
@@ -174,6 +183,9 @@ class CNivaraDlg {
   bool vfs();
   bool sus();
   bool afs(char tipo, uint8_t indice);
+
+  // --- calibration/
+  bool g100();  // the working table from the console table
 
   // --- sales/
   int safv();

@@ -79,8 +79,8 @@ int CNivaraDlg::oid() {
   limpia_enlace();
   enlace.conectado = 0;
   prog.v_de_TO = 0;
-  sincro.marca_stock_oc = 0;
-  sincro.marca_stock_autclb = 0;
+  sincro.foto_programada = 0;
+  sincro.foto_autclb = 0;
 
   refresca_campos();
   return 1;

@@ -73,5 +73,5 @@ void CNivaraDlg::envia_PCT() {
 }
 
 uint32_t CNivaraDlg::epcw(uint8_t* c, int32_t tanque) {
-  return static_cast<uint32_t>(cuerpo_PCW(c, static_cast<uint8_t>(tanque & 0xFF), calib.imagen_pcw));
+  return static_cast<uint32_t>(cuerpo_PCW(c, static_cast<uint8_t>(tanque & 0xFF), reinterpret_cast<const uint8_t*>(&calib.imagen_pcw)));
 }

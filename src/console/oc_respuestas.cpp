@@ -125,9 +125,9 @@ void CNivaraDlg::oc_programacion() {
   respuesta_buena(*this, 172);
   cierra_enlace();
   // The programmed table is recorded as a flagged snapshot of its tank.
-  sincro.marca_stock_oc = 1;
+  sincro.foto_programada = 1;
   afs('S', static_cast<uint8_t>(prog.tanque_pcw));
-  sincro.marca_stock_oc = 0;
+  sincro.foto_programada = 0;
   prog.tanque_pcw = -1;
 }
 

@@ -1,4 +1,173 @@
+#include <cstdint>
+#include <string>
+
 #include "app/CNivaraDlg.h"
+#include "eventstore/suceso.h"
+#include "foundation/afe.h"
+#include "foundation/catalogo.h"
+#include "foundation/gl.h"
+#include "platform/plataforma.h"
+
+namespace {
+
+// The kept records are written here first and only then renamed over the
+// store, so that a failure or a crash halfway leaves the old store whole.
+constexpr const char* kArchivoTemporal = "qtrs.nvr.tmp";
+
+// Opens the store exclusively, creating it empty when missing; reports a
+// failure with message 65 and its text as the last store error.
+int abre_sincro(std::string* error) {
+  int archivo = plat::sistema().open(kArchivoSincro, plat::kReadWrite, plat::Share::kNone,
+                                     plat::Creation::kOpenAlways);
+  if (archivo == plat::kInvalidFile) {
+    gl(65);
+    char texto[128];
+    texto_mensaje(65, texto);
+    *error = texto;
+  }
+  return archivo;
+}
+
+// Writes the kept records to the temporary file, puts it on disk and renames
+// it over the store. Returns its handle, positioned at the end, or
+// kInvalidFile after a reported failure (the temporary file is gone then).
+int reescribe(const uint8_t* datos, uint32_t largo) {
+  plat::Platform& p = plat::sistema();
+  int nuevo = p.open(kArchivoTemporal, plat::kReadWrite, plat::Share::kNone,
+                     plat::Creation::kCreateAlways);
+  if (nuevo == plat::kInvalidFile) {
+    gl(111);
+    p.remove(kArchivoTemporal);  // created before its lock was refused
+    return plat::kInvalidFile;
+  }
+  unsigned codigo = 0;
+  uint32_t escritos = 0;
+  if (!p.write(nuevo, datos, largo, &escritos)) {
+    codigo = 112;
+  } else if (escritos != largo) {
+    codigo = 100;
+  } else if (!p.sync(nuevo) || !p.rename(kArchivoTemporal, kArchivoSincro)) {
+    codigo = 112;
+  }
+  if (codigo != 0) {
+    gl(codigo);
+    p.close(nuevo);
+    p.remove(kArchivoTemporal);
+    return plat::kInvalidFile;
+  }
+  return nuevo;
+}
+
+// Drops every record before the first one, from the second on, of the kept
+// months. Takes the open store; returns the handle to append to, or
+// kInvalidFile after a reported failure (nothing left open).
+int retiene(int archivo, const uint8_t meses[3], std::string* error) {
+  plat::Platform& p = plat::sistema();
+  if (!p.seek(archivo, 0, plat::Origin::kBegin)) {
+    p.close(archivo);
+    gl(109);
+    return plat::kInvalidFile;
+  }
+  uint64_t tamano = 0;
+  if (!p.size(archivo, &tamano)) {
+    p.close(archivo);
+    gl(95);
+    return plat::kInvalidFile;
+  }
+  auto* datos = static_cast<uint8_t*>(p.alloc(static_cast<size_t>(tamano)));
+  if (datos == nullptr) {
+    p.close(archivo);
+    sale(96, "Exit: afs: 2");
+  }
+  // Rewriting from a partial copy would lose the unread tail.
+  uint32_t leidos = 0;
+  if (tamano > UINT32_MAX ||
+      !p.read(archivo, datos, static_cast<uint32_t>(tamano), &leidos) || leidos != tamano) {
+    p.close(archivo);
+    p.free(datos);
+    gl(112);
+    return plat::kInvalidFile;
+  }
+  const size_t desde = primer_retenido(datos, leidos, meses);
+  if (desde == leidos) {
+    p.close(archivo);
+    p.free(datos);
+    gl(110);
+    return abre_sincro(error);
+  }
+  // The old store stays locked until the new one has replaced it.
+  int nuevo = reescribe(datos + desde, static_cast<uint32_t>(leidos - desde));
+  p.free(datos);
+  p.close(archivo);
+  return nuevo;
+}
+
+}  // namespace
 
 // Appends one event of the given kind to the event store, keeping three months.
-bool CNivaraDlg::afs(char /*tipo*/, uint8_t /*indice*/) { return false; }
+bool CNivaraDlg::afs(char tipo, uint8_t indice) {
+  plat::Platform& p = plat::sistema();
+  sincro.ultimo_error.clear();
+  int archivo = abre_sincro(&sincro.ultimo_error);
+  if (archivo == plat::kInvalidFile) return false;
+
+  uint8_t primero[kLargoSuceso] = {};
+  uint32_t leidos = 0;
+  unsigned mes_viejo = 0;
+  if (!p.read(archivo, primero, kLargoSuceso, &leidos) || leidos == 0) {
+    gl(99);
+  } else {
+    mes_viejo = bcd_a_bin(primero[6]);
+  }
+
+  fecha_bcd ahora;
+  fecha_actual(&ahora);
+  uint8_t meses[3];
+  meses_retenidos(bcd_a_bin(ahora.mes), meses);
+  // By month number only: the year is never looked at.
+  if (mes_viejo != bcd_a_bin(meses[0]) && mes_viejo != bcd_a_bin(meses[1]) &&
+      mes_viejo != bcd_a_bin(meses[2])) {
+    archivo = retiene(archivo, meses, &sincro.ultimo_error);
+    if (archivo == plat::kInvalidFile) return false;
+  }
+
+  uint64_t fin = 0;
+  if (!p.seek(archivo, 0, plat::Origin::kEnd, &fin)) {
+    p.close(archivo);
+    gl(66);
+    return false;
+  }
+
+  uint8_t registro[kLargoSuceso];
+  const auto clase = static_cast<uint8_t>(tipo);
+  if (clase == SUCESO_FOTO && indice < kTanquesConsola) {
+    suceso_foto(resp.tanques[indice], indice, sincro.foto_programada != 0,
+                sincro.foto_autclb != 0, registro);
+  } else if (clase == SUCESO_VENTA) {
+    suceso_venta(sincro.venta_actual, registro);
+  } else if (clase == SUCESO_ARRANQUE) {
+    fecha_actual(&ahora);
+    suceso_arranque(ahora, indice, registro);
+  } else if (clase == SUCESO_NULO) {
+    p.close(archivo);
+    return true;
+  } else {
+    // Also a snapshot of no tank (no table being programmed gives 255).
+    gl(67);
+    p.close(archivo);
+    return false;
+  }
+
+  uint32_t escritos = 0;
+  const bool escrito = p.write(archivo, registro, kLargoSuceso, &escritos);
+  if (!escrito || escritos != kLargoSuceso) {
+    // A piece of a record would put every later record out of step.
+    p.seek(archivo, static_cast<int64_t>(fin), plat::Origin::kBegin);
+    p.set_end(archivo);
+    p.close(archivo);
+    gl(escrito ? 69 : 68);
+    return false;
+  }
+  p.close(archivo);
+  return true;
+}

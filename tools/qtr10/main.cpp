@@ -19,6 +19,7 @@ int uso() {
                "  --access-code HEX   8 hex bytes, \"31 32 33 34 35 36 37 38\"\n"
                "  --drift S           console clock minus this computer's, seconds\n"
                "  --layout V          tank record layout 1 to 4\n"
+               "  --full              print frames and replies whole in hex\n"
                "faults:\n"
                "  --silent            never reply\n"
                "  --bad-sums          every reply checksum one off\n"
@@ -62,7 +63,12 @@ int main(int argc, char** argv) {
     }
     i = 2;
   }
+  bool entero = false;
   for (; i < a.size(); ++i) {
+    if (a[i] == "--full") {
+      entero = true;
+      continue;
+    }
     const Opcion* o = nullptr;
     for (const Opcion& x : kOpciones) {
       if (a[i] == x.nombre) o = &x;
@@ -87,7 +93,7 @@ int main(int argc, char** argv) {
 
   asio::io_context io;
   qtr10::Consola consola(config, qtr10::reloj_local_ms);
-  qtr10::Servidor servidor(io, consola, std::cout);
+  qtr10::Servidor servidor(io, consola, std::cout, entero);
   e = servidor.abre(config.direccion, config.puerto);
   if (!e.empty()) {
     std::cerr << "qtr10-sim: " << e << "\n";

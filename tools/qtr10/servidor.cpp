@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "qtr10/servidor.h"
 
 #include <chrono>
@@ -14,22 +15,23 @@ using Instante = std::chrono::steady_clock::time_point;
 // Frames up to this long are printed whole in hex; longer ones only start.
 constexpr size_t kHexEntero = 32;
 
-std::string hex(const std::vector<uint8_t>& b) {
+std::string hex(const std::vector<uint8_t>& b, bool entero) {
+  const size_t hasta = entero ? b.size() : std::min(b.size(), kHexEntero);
   std::string s;
   char x[4];
-  for (size_t i = 0; i < b.size() && i < kHexEntero; ++i) {
+  for (size_t i = 0; i < hasta; ++i) {
     std::snprintf(x, sizeof x, i ? " %02x" : "%02x", b[i]);
     s += x;
   }
-  if (b.size() > kHexEntero) s += " ...";
+  if (hasta < b.size()) s += " ...";
   return s;
 }
 
-std::string linea_trama(int id, const TramaRecibida& t) {
+std::string linea_trama(int id, const TramaRecibida& t, bool entero) {
   char cabeza[96];
   std::snprintf(cabeza, sizeof cabeza, "%s #%d <- %s %zu %s  ", hora_texto(t.ms).c_str(), id,
                 nombre_clase(t.clase), t.bytes.size(), nombre_defecto(t.defecto));
-  return cabeza + hex(t.bytes);
+  return cabeza + hex(t.bytes, entero);
 }
 
 std::string linea_venta(int id, const RespuestaVenta& r) {
@@ -43,8 +45,13 @@ std::string linea_venta(int id, const RespuestaVenta& r) {
 
 class Conexion : public std::enable_shared_from_this<Conexion> {
  public:
-  Conexion(asio::ip::tcp::socket s, Consola& c, std::ostream& salida, int id)
-      : socket_(std::move(s)), espera_(socket_.get_executor()), consola_(c), salida_(salida), id_(id) {}
+  Conexion(asio::ip::tcp::socket s, Consola& c, std::ostream& salida, int id, bool entero)
+      : socket_(std::move(s)),
+        espera_(socket_.get_executor()),
+        consola_(c),
+        salida_(salida),
+        id_(id),
+        entero_(entero) {}
 
   void empieza() {
     std::error_code ignorado;
@@ -81,7 +88,7 @@ class Conexion : public std::enable_shared_from_this<Conexion> {
 
   void anota(size_t desde, size_t ventas) {
     const auto& r = consola_.recibidas();
-    for (size_t i = desde; i < r.size(); ++i) escribe(linea_trama(id_, r[i]));
+    for (size_t i = desde; i < r.size(); ++i) escribe(linea_trama(id_, r[i], entero_));
     const auto& v = consola_.respuestas_venta();
     for (size_t i = ventas; i < v.size(); ++i) escribe(linea_venta(id_, v[i]));
   }
@@ -107,7 +114,7 @@ class Conexion : public std::enable_shared_from_this<Conexion> {
     char cabeza[96];
     std::snprintf(cabeza, sizeof cabeza, "%s #%d -> %s %zu  ", hora_texto(reloj_local_ms()).c_str(), id_,
                   nombre_clase(p.s.clase), p.s.bytes.size());
-    escribe(cabeza + hex(p.s.bytes));
+    escribe(cabeza + hex(p.s.bytes, entero_));
     auto datos = std::make_shared<std::vector<uint8_t>>(std::move(p.s.bytes));
     cola_.pop_front();
     ocupada_ = true;
@@ -139,6 +146,7 @@ class Conexion : public std::enable_shared_from_this<Conexion> {
   Consola& consola_;
   std::ostream& salida_;
   int id_;
+  bool entero_;
   Sesion sesion_;
   std::array<uint8_t, 8192> entrada_{};
   std::deque<Pendiente> cola_;
@@ -157,8 +165,8 @@ std::string hora_texto(int64_t ms) {
   return s;
 }
 
-Servidor::Servidor(asio::io_context& io, Consola& consola, std::ostream& salida)
-    : consola_(consola), salida_(salida), aceptor_(io) {}
+Servidor::Servidor(asio::io_context& io, Consola& consola, std::ostream& salida, bool entero)
+    : consola_(consola), salida_(salida), entero_(entero), aceptor_(io) {}
 
 std::string Servidor::abre(const std::string& direccion, unsigned puerto) {
   std::error_code ec;
@@ -192,7 +200,7 @@ void Servidor::acepta() {
         s.close(ignorado);
       } else {
         salida_ << hora_texto(reloj_local_ms()) << " #" << id << " connected" << std::endl;
-        std::make_shared<Conexion>(std::move(s), consola_, salida_, id)->empieza();
+        std::make_shared<Conexion>(std::move(s), consola_, salida_, id, entero_)->empieza();
       }
     }
     acepta();

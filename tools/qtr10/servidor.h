@@ -12,7 +12,8 @@ namespace qtr10 {
 
 class Servidor {
  public:
-  Servidor(asio::io_context& io, Consola& consola, std::ostream& salida);
+  // `entero`: frames are printed whole in hex, not only their start.
+  Servidor(asio::io_context& io, Consola& consola, std::ostream& salida, bool entero = false);
 
   // Starts listening and accepting; empty result, or what failed.
   std::string abre(const std::string& direccion, unsigned puerto);
@@ -24,6 +25,7 @@ class Servidor {
 
   Consola& consola_;
   std::ostream& salida_;
+  bool entero_;
   asio::ip::tcp::acceptor aceptor_;
   int conexiones_ = 0;
 };

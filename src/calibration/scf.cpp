@@ -1,0 +1,40 @@
+#include "calibration/tabla_calib.h"
+#include "foundation/fecha_bcd.h"
+#include "foundation/gl.h"
+#include "foundation/resumen.h"
+#include "platform/plataforma.h"
+
+bool scf(int tanque, const tabla_calib& t) {
+  tabla_calib copia = t;
+  fecha_bcd hoy{};
+  fecha_actual(&hoy);
+  copia.dia = hoy.dia;
+  copia.mes = hoy.mes;
+  copia.anio = hoy.anio;
+
+  plat::Platform& p = plat::sistema();
+  const std::string nombre = formatea("tan\\ct%dn.tan", tanque + 1);
+  int f = p.open(nombre.c_str(), plat::kReadWrite, plat::Share::kNone,
+                 plat::Creation::kCreateAlways);
+  if (f == plat::kInvalidFile) {
+    gl(125);
+    return false;
+  }
+  convierte_tabla(copia);
+  const uint16_t suma = suma_tabla(copia);
+  copia.suma[0] = static_cast<uint8_t>(suma >> 8);
+  copia.suma[1] = static_cast<uint8_t>(suma);
+
+  uint32_t escritos = 0;
+  bool escrito = p.write(f, &copia, kLargoTablaCalib, &escritos);
+  p.close(f);
+  if (!escrito) {
+    gl(126);
+    return false;
+  }
+  if (escritos != kLargoTablaCalib) {
+    gl(127);
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,113 @@
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "foundation/bytes.h"
+#include "foundation/gl.h"
+#include "foundation/resumen.h"
+#include "inventory/registro_descarga.h"
+#include "platform/plataforma.h"
+
+namespace {
+
+// Up to 16 characters, up to the first NUL: the console may fill all 16.
+std::string texto_producto(const uint8_t* p) {
+  return std::string(reinterpret_cast<const char*>(p),
+                     strnlen(reinterpret_cast<const char*>(p), 16));
+}
+
+std::string texto_fecha(const fecha_bcd& f) {
+  char texto[18];
+  fecha_a_texto(texto, f);
+  return texto;
+}
+
+const char* marca(bool puesta, const char* si) { return puesta ? si : " "; }
+
+std::string bloque_tanque(const registro_tanque& r, unsigned numero) {
+  std::string s = formatea("Tanque,%u\n", numero);
+  if (r.Inventario == 0) return s + std::string(11, '\n');
+
+  const char* nivel = marca(r.liq_agua_medible & 0x30, "*");
+  const char* agua = marca(r.liq_agua_medible & 0x03, "*");
+  s += "Fecha," + texto_fecha(r.fecha_hora) + "\n";
+  s += "Producto," + texto_producto(reinterpret_cast<const uint8_t*>(r.producto)) + "\n";
+  s += formatea("Nivel,%s,%.2f,mm\n", nivel, static_cast<double>(r.nivel));
+  s += formatea("Litros,%s,%.1f,litros\n", nivel, static_cast<double>(r.litros));
+  s += formatea("Litros Vacio,%s,%.1f,litros\n", nivel, static_cast<double>(r.litros_vacio));
+  s += formatea("Merma mes,%.1f,litros\n", r.merma_mes / 10.0);
+  s += formatea("Nivel Agua,%s,%.f,mm\n", agua, static_cast<double>(r.nivel_agua));
+  s += formatea("Temperatura,%.1f,grados\n", r.temperatura / 100.0);
+  s += formatea("Perdidas,%.1f,litros/hora\n", static_cast<double>(r.perdidas));
+  return s;
+}
+
+std::string bloque_descarga(const registro_descarga& d) {
+  const uint8_t* b = d.b;
+  fecha_bcd fecha;
+  std::memcpy(&fecha, b + 16, sizeof fecha);
+  const float litros_inicial = lee_real_be(b + 24);
+  const float litros_final = lee_real_be(b + 28);
+  const double total = static_cast<double>(litros_final) - static_cast<double>(litros_inicial);
+  const char* m_inicial = marca(b[44] & 0x05, "? ");
+  const char* m_final = marca(b[44] & 0x0A, "? ");
+  const char* m_total = marca(b[44] & 0x0F, "? ");
+
+  std::string s = formatea("DESCARGA EN TANQUE,%d\n", b[23] + 1);
+  s += "Fecha," + texto_fecha(fecha) + "\n";
+  s += "Producto," + texto_producto(b) + "\n";
+  s += formatea("Liquido Inicial,%s,%.1f,litros\n", m_inicial, static_cast<double>(litros_inicial));
+  s += formatea("Liquido Final,%s,%.1f,litros\n", m_final, static_cast<double>(litros_final));
+  s += formatea("Liquido Total,%s,%.1f,litros\n", m_total, total);
+  s += "Agua Inicial, ,0,litros\n";
+  s += "Agua Final, ,0,litros\n";
+  s += "Agua Total, ,0,litros\n";
+  s += formatea("Producto Total,%s,%.1f,litros\n", m_total, total);
+  return s;
+}
+
+void escribe_seccion(plat::Platform& p, int archivo, const std::string& seccion) {
+  const auto n = static_cast<uint32_t>(seccion.size());
+  uint32_t escritos = 0;
+  if (!p.write(archivo, seccion.data(), n, &escritos)) {
+    gl(63);
+  } else if (escritos < n) {
+    gl(64);
+  }
+}
+
+}  // namespace
+
+std::string seccion_stock(const registro_tanque tanques[kTanquesConsola], uint32_t n) {
+  std::string s;
+  const uint32_t tanques_n = std::min<uint32_t>(n, kTanquesConsola);
+  for (uint32_t t = 0; t < tanques_n; ++t) s += bloque_tanque(tanques[t], t + 1);
+  return s;
+}
+
+std::string seccion_descargas(const registro_descarga tabla[kEntradasDescarga], uint32_t n) {
+  std::string s;
+  // Two entries per tank, whatever count per tank the console sent.
+  const uint32_t tanques_n = std::min<uint32_t>(n, kEntradasDescarga / 2);
+  for (uint32_t t = 0; t < tanques_n; ++t) {
+    for (uint32_t j = 0; j < 2; ++j) {
+      const registro_descarga& d = tabla[2 * t + j];
+      if (!d.vacia()) s += bloque_descarga(d);
+    }
+  }
+  return s;
+}
+
+void escribe_informe_stock(const char* ruta, const registro_tanque tanques[kTanquesConsola],
+                           const registro_descarga tabla[kEntradasDescarga], uint32_t n) {
+  plat::Platform& p = plat::sistema();
+  const int archivo = p.open(ruta, plat::kWrite, plat::Share::kRead, plat::Creation::kCreateAlways);
+  if (archivo == plat::kInvalidFile) {
+    gl(62);
+    return;
+  }
+  // A failed section does not keep the other one out of the file.
+  escribe_seccion(p, archivo, seccion_stock(tanques, n));
+  escribe_seccion(p, archivo, seccion_descargas(tabla, n));
+  p.close(archivo);
+}

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "entorno.h"
+#include "foundation/bytes.h"
+#include "inventory/registro_descarga.h"
+
+namespace {
+
+// Console bytes in wire order, numbers big-endian.
+struct trama {
+  std::vector<uint8_t> b;
+  trama& u8(int v, size_t veces = 1) {
+    b.insert(b.end(), veces, static_cast<uint8_t>(v));
+    return *this;
+  }
+  trama& u16(int v) { return u8(v >> 8).u8(v); }
+  trama& real(float f) {
+    return u16(static_cast<int>(bits_de_real(f) >> 16)).u16(static_cast<int>(bits_de_real(f)));
+  }
+  trama& texto(const std::string& s) {
+    b.insert(b.end(), s.begin(), s.end());
+    return *this;
+  }
+};
+
+const std::string kFecha("\x45\x30\x10\x29\x09\x05\x22", 7);  // 29/09/22 10:30:45
+
+// An inventory reply up to the tank count, with no sale question.
+trama cabecera(int version, int n) { return trama().u8(0, 8).u8(0xFF).u8(0, 4).u8(version).u8(n); }
+
+// A record of the layouts that carry their own status byte (3 and 4).
+void registro_moderno(trama& t, float litros) {
+  t.u8(1).texto(kFecha).texto("SUPER 98 PREMIUM").u8(0x5A).u16(-25).real(1234.5f).u8(0x13);
+  t.real(litros).real(25000.0f).u8(0xAA, 6).real(15.5f).u8(0xCC).u16(1850).real(0.5f);
+}
+
+// Every field set, so that what the decoder leaves alone shows.
+registro_tanque ocupado() {
+  registro_tanque r;
+  std::memset(&r, 0x77, sizeof r);
+  return r;
+}
+
+TEST(InventarioDecodifica, Layout2CombinesTheStatusAndMeasurabilityFlags) {
+  trama t = cabecera(2, 1);
+  t.u8(1).texto(kFecha).texto(std::string("GASOIL\0XXXXXXXXX", 16)).u8(1).u8(0).u8(5);
+  t.real(1234.5f).u8(0xFF).real(5000.0f).real(25000.0f).real(111.0f).u16(7);
+  t.real(12.0f).u8(0xFE).u16(-150).real(0.25f).u8(0, 3);
+  registro_tanque r[kTanquesConsola] = {ocupado()};
+  decodifica_tanques(t.b.data(), t.b.size(), r);
+
+  EXPECT_EQ(std::memcmp(&r[0].fecha_hora, kFecha.data(), 7), 0);
+  EXPECT_EQ(std::string(r[0].producto, 16), "GASOIL" + std::string(10, '\0'));
+  EXPECT_EQ(r[0].status_calibs, 0xA0);     // flags 1, 0, 5
+  EXPECT_EQ(r[0].liq_agua_medible, 0x32);  // 0xFF gives only 0x30, 0xFE only 0x02
+  EXPECT_EQ(r[0].merma_mes, 0);
+  EXPECT_EQ(r[0].nivel_agua, 12.0f);
+  EXPECT_EQ(r[0].temperatura, -150);
+  EXPECT_EQ(r[0].perdidas, 0.25f);
+  EXPECT_EQ(r[0].libre_1[0], 0x77);
+}
+
+TEST(InventarioDecodifica, OnlyLayout4HoldsTheMonthShrinkage) {
+  for (int version : {3, 7}) {
+    trama t = cabecera(version, 1);
+    registro_moderno(t, 5000.0f);
+    t.u8(0, 3);
+    registro_tanque r[kTanquesConsola] = {ocupado()};
+    decodifica_tanques(t.b.data(), t.b.size(), r);
+    SCOPED_TRACE(version);
+    EXPECT_EQ(r[0].merma_mes, version == 7 ? -25 : 0);
+    EXPECT_EQ(std::string(r[0].producto, 16), "SUPER 98 PREMIUM");
+    EXPECT_EQ(r[0].status_calibs, 0x5A);
+    EXPECT_EQ(r[0].liq_agua_medible, 0x13);
+    EXPECT_EQ(r[0].litros, 5000.0f);
+    EXPECT_EQ(r[0].temperatura, 1850);
+    EXPECT_EQ(r[0].libre_3, 0x77);
+  }
+}
+
+TEST(InventarioDecodifica, Layout1StartsAtTheTankCount) {
+  trama t = cabecera(1, 2);
+  t.b.pop_back();  // the count is also the first tank's Inventario
+  for (float litros : {100.0f, 200.0f}) {
+    t.u8(2).texto(kFecha).u8(0).u8(1).u8(0).real(800.0f).u8(0x10).real(litros).real(9000.0f);
+    t.real(0.0f).u16(7).real(3.0f).u8(0x01).u16(2000).real(0.0f);
+  }
+  t.u8(0, 18 + 57 * 2 - t.b.size());
+  registro_tanque r[kTanquesConsola] = {ocupado(), ocupado()};
+  decodifica_tanques(t.b.data(), t.b.size(), r);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(r[i].Inventario, 2);
+    EXPECT_EQ(r[i].litros, 100.0f * static_cast<float>(i + 1));
+    EXPECT_EQ(r[i].status_calibs, 0x40);
+    EXPECT_EQ(r[i].liq_agua_medible, 0x11);
+    EXPECT_EQ(r[i].temperatura, 2000);
+    EXPECT_EQ(r[i].producto[0], 0x77);  // not in this layout
+  }
+  EXPECT_EQ(r[2].Inventario, 0);
+}
+
+TEST(InventarioDecodifica, NeverReadsOrWritesBeyondItsBuffers) {
+  // Buffers of exactly their size, so that the sanitizer sees a stray access.
+  trama t = cabecera(4, 20);
+  for (int i = 0; i < 20; ++i) registro_moderno(t, static_cast<float>(i));
+  std::vector<registro_tanque> r(kTanquesConsola);
+  decodifica_tanques(t.b.data(), t.b.size(), r.data());
+  EXPECT_EQ(r[15].litros, 15.0f);
+
+  // Three tanks announced, two sent: the third stays as it was.
+  std::vector<uint8_t> corta(t.b.begin(), t.b.begin() + 15 + 57 * 2 + 10);
+  corta[14] = 3;
+  r.assign(kTanquesConsola, ocupado());
+  decodifica_tanques(corta.data(), corta.size(), r.data());
+  EXPECT_EQ(r[1].litros, 1.0f);
+  EXPECT_EQ(r[2].status_calibs, 0x77);
+  std::vector<uint8_t> sin_cuenta(t.b.begin(), t.b.begin() + 14);
+  decodifica_tanques(sin_cuenta.data(), sin_cuenta.size(), r.data());
+}
+
+TEST(InventarioStock, NewStockNeedsAChangeBeyondCapacityOver15000) {
+  registro_tanque foto{}, actual{};
+  foto.litros = 1000.0f;
+  actual.Inventario = 1;
+  for (float litros : {1002.0f, 998.0f, 1000.0f}) {
+    actual.litros = litros;
+    EXPECT_FALSE(stock_nuevo(actual, foto, 30000.0f)) << litros;
+  }
+  for (float litros : {1002.1f, 997.9f}) {
+    actual.litros = litros;
+    EXPECT_TRUE(stock_nuevo(actual, foto, 30000.0f)) << litros;
+  }
+  EXPECT_TRUE(stock_nuevo(actual, foto, 0.0f));  // no table read yet
+  copia_foto(actual, &foto);
+  EXPECT_FALSE(stock_nuevo(actual, foto, 0.0f));
+  actual.Inventario = 0;
+  actual.litros = 50000.0f;
+  EXPECT_FALSE(stock_nuevo(actual, foto, 0.0f));
+}
+
+registro_tanque tanque_ejemplo(uint8_t medible = 0) {
+  registro_tanque r{.Inventario = 1,
+                    .producto = "GASOIL",
+                    .merma_mes = -25,
+                    .nivel = 1234.567f,
+                    .liq_agua_medible = medible,
+                    .litros = 5000.04f,
+                    .litros_vacio = 20000.0f,
+                    .nivel_agua = 15.4f,
+                    .temperatura = 1850};
+  std::memcpy(&r.fecha_hora, kFecha.data(), 7);
+  return r;
+}
+
+std::string bloque_tanque(int n, const char* nivel = " ", const char* agua = " ") {
+  const std::string m = std::string(",") + nivel + ",";
+  return "Tanque," + std::to_string(n) + "\nFecha,29/09/22 10:30:45\nProducto,GASOIL\nNivel" + m +
+         "1234.57,mm\nLitros" + m + "5000.0,litros\nLitros Vacio" + m +
+         "20000.0,litros\nMerma mes,-2.5,litros\nNivel Agua," + agua +
+         ",15,mm\nTemperatura,18.5,grados\nPerdidas,0.0,litros/hora\n";
+}
+
+TEST(InventarioInforme, StockSectionBlocks) {
+  std::vector<registro_tanque> r(kTanquesConsola, tanque_ejemplo());
+  r[1].Inventario = 0;
+  r[2] = tanque_ejemplo(0x10);
+  r[3] = tanque_ejemplo(0x01);
+  std::memcpy(r[4].producto, "SUPER 98 PREMIUM", 16);
+  r[4].status_calibs = 'X';                            // right behind the name, not part of it
+  const std::string s = seccion_stock(r.data(), 200);  // 16 tanks at most
+  std::string esperado = bloque_tanque(1) + "Tanque,2\n" + std::string(11, '\n') +
+                         bloque_tanque(3, "*", " ") + bloque_tanque(4, " ", "*");
+  EXPECT_EQ(s.substr(0, esperado.size()), esperado);
+  EXPECT_NE(s.find("Tanque,5\nFecha,29/09/22 10:30:45\nProducto,SUPER 98 PREMIUM\nNivel"),
+            std::string::npos);
+  EXPECT_EQ(s.substr(s.size() - bloque_tanque(16).size()), bloque_tanque(16));
+  EXPECT_EQ(seccion_stock(r.data(), 0), "");
+}
+
+registro_descarga descarga(int tanque, float inicial, float fin, int marcas) {
+  trama t = trama().texto("GASOIL").u8(0, 10).texto(kFecha).u8(tanque).real(inicial).real(fin);
+  registro_descarga d;
+  std::memcpy(d.b, t.u8(0xEE, 12).u8(marcas).b.data(), sizeof d.b);
+  return d;
+}
+
+std::string bloque_descarga(int tanque, const char* ini, const char* fin, const char* total,
+                            int marcas) {
+  auto m = [&](int bits) { return std::string((marcas & bits) ? ",? ," : ", ,"); };
+  const std::string t = m(0x0F) + total + ",litros\n";
+  return "DESCARGA EN TANQUE," + std::to_string(tanque) +
+         "\nFecha,29/09/22 10:30:45\nProducto,GASOIL\n" + "Liquido Inicial" + m(0x05) + ini +
+         ",litros\nLiquido Final" + m(0x0A) + fin + ",litros\nLiquido Total" + t +
+         "Agua Inicial, ,0,litros\nAgua Final, ,0,litros\n" +
+         "Agua Total, ,0,litros\nProducto Total" + t;
+}
+
+TEST(InventarioInforme, DeliveryBlocksTwoEntriesPerTank) {
+  std::vector<registro_descarga> tabla(kEntradasDescarga, registro_descarga{});
+  tabla[0] = descarga(9, 1.0f, 2.0f, 0);
+  tabla[0].b[22] = 0;  // year 0: empty whatever else it holds
+  tabla[1] = descarga(2, 1200.0f, 9150.5f, 0);
+  tabla[2] = descarga(1, 500.0f, 600.0f, 0x02);
+  tabla[3] = descarga(1, 0.04f, 600000.0f, 0x04);  // 599999.9 in single precision
+  const std::string primero = bloque_descarga(3, "1200.0", "9150.5", "7950.5", 0);
+  EXPECT_EQ(seccion_descargas(tabla.data(), 1), primero);
+  EXPECT_EQ(seccion_descargas(tabla.data(), 2),
+            primero + bloque_descarga(2, "500.0", "600.0", "100.0", 0x02) +
+                bloque_descarga(2, "0.0", "600000.0", "600000.0", 0x04));
+  EXPECT_EQ(seccion_descargas(tabla.data(), 0), "");
+
+  tabla.assign(kEntradasDescarga, descarga(0, 0.0f, 1.0f, 0));
+  const std::string todas = seccion_descargas(tabla.data(), 255);  // never past entry 31
+  EXPECT_EQ(todas.size(), 32 * bloque_descarga(1, "0.0", "1.0", "1.0", 0).size());
+}
+
+class InventarioArchivo : public Estacion {
+ protected:
+  void escribe() { escribe_informe_stock("stock.txt", tanques, tabla, 1); }
+  std::vector<std::string> eventos() { return eventos_log(archivo("Nivara.log")); }
+
+  registro_tanque tanques[kTanquesConsola] = {tanque_ejemplo()};
+  registro_descarga tabla[kEntradasDescarga] = {descarga(0, 1200.0f, 9150.5f, 0x09)};
+  const std::string descargas = bloque_descarga(1, "1200.0", "9150.5", "7950.5", 0x09);
+};
+
+TEST_F(InventarioArchivo, ReplacesTheWholeFile) {
+  escribe_archivo(ruta("stock.txt"), std::string(5000, 'x'));
+  escribe();
+  EXPECT_EQ(archivo("stock.txt"),
+            "Tanque,1\nFecha,29/09/22 10:30:45\nProducto,GASOIL\nNivel, ,1234.57,mm\n"
+            "Litros, ,5000.0,litros\nLitros Vacio, ,20000.0,litros\nMerma mes,-2.5,litros\n"
+            "Nivel Agua, ,15,mm\nTemperatura,18.5,grados\nPerdidas,0.0,litros/hora\n"
+            "DESCARGA EN TANQUE,1\nFecha,29/09/22 10:30:45\nProducto,GASOIL\n"
+            "Liquido Inicial,? ,1200.0,litros\nLiquido Final,? ,9150.5,litros\n"
+            "Liquido Total,? ,7950.5,litros\nAgua Inicial, ,0,litros\nAgua Final, ,0,litros\n"
+            "Agua Total, ,0,litros\nProducto Total,? ,7950.5,litros\n");
+  EXPECT_TRUE(eventos().empty());
+}
+
+TEST_F(InventarioArchivo, AFailedSectionLeavesTheOtherInTheFile) {
+  sim->inject({.op = plat::Op::kOpen, .path = "stock.txt"});
+  escribe();
+  EXPECT_FALSE(existe(ruta("stock.txt")));
+  sim->inject({.op = plat::Op::kWrite, .path = "stock.txt"});
+  escribe();
+  EXPECT_EQ(archivo("stock.txt"), descargas);
+  sim->inject({.op = plat::Op::kWrite, .path = "stock.txt", .nth = 2, .short_io = true});
+  escribe();
+  EXPECT_EQ(archivo("stock.txt"), bloque_tanque(1) + descargas.substr(0, descargas.size() / 2));
+  EXPECT_EQ(eventos(), (std::vector<std::string>{"62", "63", "64"}));
+}
+
+}  // namespace
