@@ -136,23 +136,7 @@ TEST_F(Envios, WithoutAnAccessCodeNoSenderChangesAnything) {
   EXPECT_EQ(eventos_nuevos(), std::vector<std::string>(6, "41"));
 }
 
-class Recepcion : public Estacion {
- protected:
-  // Hands `datos` to the reply handler in pieces of the given sizes (the
-  // last size repeats).
-  void entrega(CNivaraDlg& d, const B& datos, std::vector<size_t> trozos) {
-    size_t pos = 0;
-    for (size_t i = 0; pos < datos.size(); ++i) {
-      size_t k = std::min(trozos[std::min(i, trozos.size() - 1)], datos.size() - pos);
-      std::memcpy(d.enlace.buffer_rx, datos.data() + pos, k);
-      d.enlace.puntero_rx = 0;
-      d.enlace.cantidad_rx = static_cast<uint32_t>(k);
-      d.oc();
-      EXPECT_EQ(d.enlace.cantidad_rx, 0u);
-      pos += k;
-    }
-  }
-};
+class Recepcion : public Estacion {};
 
 TEST_F(Recepcion, AReplyInAnyPiecesIsCollectedTheSame) {
   B datos(1000);

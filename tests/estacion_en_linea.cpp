@@ -1,6 +1,20 @@
 #include "estacion_en_linea.h"
 
 #include <algorithm>
+#include <cstring>
+
+void entrega(CNivaraDlg& d, const std::vector<uint8_t>& datos, std::vector<size_t> trozos) {
+  size_t pos = 0;
+  for (size_t i = 0; pos < datos.size(); ++i) {
+    size_t k = std::min(trozos[std::min(i, trozos.size() - 1)], datos.size() - pos);
+    std::memcpy(d.enlace.buffer_rx, datos.data() + pos, k);
+    d.enlace.puntero_rx = 0;
+    d.enlace.cantidad_rx = static_cast<uint32_t>(k);
+    d.oc();
+    EXPECT_EQ(d.enlace.cantidad_rx, 0u);
+    pos += k;
+  }
+}
 
 void EstacionEnLinea::SetUp() {
   Estacion::SetUp();

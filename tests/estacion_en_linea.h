@@ -10,6 +10,10 @@
 #include "consola_prueba.h"
 #include "entorno.h"
 
+// Hands `datos` to the reply handler in pieces of the given sizes (the last
+// size repeats), as receive notifications would.
+void entrega(CNivaraDlg& d, const std::vector<uint8_t>& datos, std::vector<size_t> trozos = {8192});
+
 class EstacionEnLinea : public Estacion {
  protected:
   void SetUp() override;
