@@ -106,6 +106,7 @@ struct estado_calibracion {
 
 // The sales side: the nozzle meter readings and the reader's status text.
 struct estado_ventas {
+  fecha_bcd ultima_venta = {};  // date of the newest sale already stored
   float tabla_contadores[kTanques * kParesPorTanque] = {};
   std::string texto_estado;
 };
