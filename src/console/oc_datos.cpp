@@ -28,10 +28,6 @@ void CNivaraDlg::usa_inventario(uint32_t tanques) {
   }
 }
 
-// Answers the console's question about a tank's sales, on the open link.
-void CNivaraDlg::contesta_venta(uint8_t /*tanque*/, const uint8_t* /*pregunta*/,
-                                uint8_t /*forma*/) {}
-
 void CNivaraDlg::guarda_descargas(uint32_t tanques, uint32_t por_tanque) {
   // Entry t x M + j; the table holds 32 entries, whatever the console says.
   for (uint32_t t = 0; t < kTanquesConsola; ++t) {

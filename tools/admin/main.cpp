@@ -1,4 +1,5 @@
-// nivara-admin: the station's configuration file and event log for people.
+// nivara-admin: the station's configuration file, event log and event store
+// for people.
 #include <signal.h>
 
 #include <csignal>
@@ -8,6 +9,8 @@
 
 #include "admin/config.h"
 #include "admin/log.h"
+#include "admin/tabla.h"
+#include "admin/sincro.h"
 
 namespace {
 
@@ -19,7 +22,12 @@ int uso() {
   std::cerr << "usage:\n"
                "  nivara-admin config write <station.txt> <tnq.ini>\n"
                "  nivara-admin config print <tnq.ini>\n"
-               "  nivara-admin log [--follow] [Nivara.log]\n";
+               "  nivara-admin log [--follow] [Nivara.log]\n"
+               "  nivara-admin store [--tank N] [--kind S|V|A|N] [--from dd/mm/yy]\n"
+               "                     [--to dd/mm/yy] [--csv] [qtrs.nvr]\n"
+               "  nivara-admin table print <ctNn.tan>\n"
+               "  nivara-admin table compare <a.tan> <b.tan>\n"
+               "  nivara-admin table plot <a.tan> [<b.tan>] -o <out.svg>\n";
   return 2;
 }
 
@@ -47,6 +55,27 @@ int comando_log(const std::vector<std::string>& a) {
   return admin::sigue_log(ruta, std::cout, std::cerr, [] { return parar_pedido != 0; });
 }
 
+int comando_table(const std::vector<std::string>& a) {
+  if (a.size() == 2 && a[0] == "print") return admin::tabla_print(a[1], std::cout, std::cerr);
+  if (a.size() == 3 && a[0] == "compare") {
+    return admin::tabla_compare(a[1], a[2], std::cout, std::cerr);
+  }
+  if (a.empty() || a[0] != "plot") return uso();
+  std::vector<std::string> tablas;
+  std::string svg;
+  for (size_t i = 1; i < a.size(); ++i) {
+    if (a[i] == "-o" && i + 1 < a.size() && svg.empty()) {
+      svg = a[++i];
+    } else if (!a[i].empty() && a[i][0] != '-') {
+      tablas.push_back(a[i]);
+    } else {
+      return uso();
+    }
+  }
+  if (svg.empty() || tablas.empty() || tablas.size() > 2) return uso();
+  return admin::tabla_plot(tablas, svg, std::cerr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,5 +87,11 @@ int main(int argc, char** argv) {
     return admin::config_print(a[2], std::cout, std::cerr);
   }
   if (!a.empty() && a[0] == "log") return comando_log({a.begin() + 1, a.end()});
+  if (!a.empty() && a[0] == "table") return comando_table({a.begin() + 1, a.end()});
+  if (!a.empty() && a[0] == "store") {
+    admin::opciones_sincro o;
+    if (!admin::lee_opciones_sincro({a.begin() + 1, a.end()}, o)) return uso();
+    return admin::imprime_sincro(o, std::cout, std::cerr);
+  }
   return uso();
 }

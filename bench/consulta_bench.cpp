@@ -1,0 +1,121 @@
+// The console's three-period sale question and the start-up pair vfs + sus
+// on a busy station's three months of records (about 1,300,000, 27 MB),
+// each against one bare read of the whole file.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CNivaraDlg.h"
+#include "foundation/bytes.h"
+#include "inventory/venta_consulta.h"
+#include "platform/plataforma_real.h"
+
+namespace {
+
+constexpr size_t kRegistros = 1300000;
+
+// The store lives in a folder of its own, made once for the whole run.
+struct Entorno {
+  Entorno() {
+    std::string plantilla = std::filesystem::temp_directory_path() / "nivara-consulta-XXXXXX";
+    carpeta = ::mkdtemp(plantilla.data());
+    origen = std::filesystem::current_path();
+    std::filesystem::current_path(carpeta);
+    plat::instala_plataforma(&plataforma);
+    // Sales of four tanks every ~20 s over March, with snapshots among them.
+    std::vector<uint8_t> d(kRegistros * kLargoSuceso, 0);
+    float contador[4] = {};
+    for (size_t i = 0; i < kRegistros; ++i) {
+      uint8_t* r = d.data() + i * kLargoSuceso;
+      unsigned s = static_cast<unsigned>(i * 2);  // seconds into the month
+      fecha_bcd f = {bin_a_bcd(s % 60), bin_a_bcd(s / 60 % 60), bin_a_bcd(s / 3600 % 24),
+                     bin_a_bcd(1 + s / 86400 % 28), 0x03, 0, 0x26};
+      r[1] = kVersionSuceso;
+      std::memcpy(r + 2, &f, sizeof f);
+      r[7] = 0;
+      r[9] = static_cast<uint8_t>(i % 4);
+      if (i % 10 == 0) {
+        r[0] = SUCESO_FOTO;
+        escribe_real_le(r + 15, 10000.0f);
+      } else {
+        r[0] = SUCESO_VENTA;
+        contador[i % 4] += 12.5f;
+        escribe_real_le(r + 10, 12.5f);
+        escribe_real_le(r + 14, contador[i % 4]);
+      }
+    }
+    FILE* f = std::fopen(kArchivoSincro, "wb");
+    std::fwrite(d.data(), 1, d.size(), f);
+    std::fclose(f);
+  }
+  ~Entorno() {
+    std::filesystem::current_path(origen);
+    std::filesystem::remove_all(carpeta);
+  }
+  std::string carpeta;
+  std::filesystem::path origen;
+  plat::RealPlatform plataforma;
+};
+
+Entorno& entorno() {
+  static Entorno e;
+  return e;
+}
+
+void periodo(uint8_t p[kLargoPeriodo], unsigned dia_inicio, unsigned dia_fin) {
+  fecha_bcd a = {0, 0, 0x12, bin_a_bcd(dia_inicio), 0x03, 0, 0x26};
+  fecha_bcd b = {0, 0, 0x12, bin_a_bcd(dia_fin), 0x03, 0, 0x26};
+  std::memcpy(p, &a, 7);
+  std::memcpy(p + 7, &b, 7);
+}
+
+void BM_pregunta_tres_periodos(benchmark::State& state) {
+  entorno();
+  uint8_t p[3][kLargoPeriodo];
+  periodo(p[0], 5, 6);
+  periodo(p[1], 12, 13);
+  periodo(p[2], 20, 21);
+  for (auto _ : state) {
+    for (auto& x : p) {
+      float litros = 0;
+      benchmark::DoNotOptimize(bv(1, x, &litros));
+      benchmark::DoNotOptimize(litros);
+    }
+  }
+}
+BENCHMARK(BM_pregunta_tres_periodos)->Unit(benchmark::kMillisecond);
+
+void BM_arranque_vfs_sus(benchmark::State& state) {
+  entorno();
+  auto dlg = std::make_unique<CNivaraDlg>();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(dlg->vfs());
+    benchmark::DoNotOptimize(dlg->sus());
+  }
+}
+BENCHMARK(BM_arranque_vfs_sus)->Unit(benchmark::kMillisecond);
+
+// One read of the whole file into memory taken for it, as every search does.
+void BM_lectura_desnuda(benchmark::State& state) {
+  entorno();
+  const size_t largo = kRegistros * kLargoSuceso;
+  for (auto _ : state) {
+    auto* buffer = static_cast<uint8_t*>(std::malloc(largo));
+    int fd = ::open(kArchivoSincro, O_RDONLY | O_CLOEXEC);
+    ssize_t n = ::read(fd, buffer, largo);
+    ::close(fd);
+    benchmark::DoNotOptimize(n);
+    benchmark::DoNotOptimize(buffer[largo - 1]);
+    std::free(buffer);
+  }
+}
+BENCHMARK(BM_lectura_desnuda)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,213 @@
+#include "inventory/venta_consulta.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "app/CNivaraDlg.h"
+#include "console/tramas.h"
+#include "eventstore/suceso.h"
+#include "foundation/afe.h"
+#include "foundation/bytes.h"
+#include "foundation/gl.h"
+#include "foundation/resumen.h"
+#include "platform/plataforma.h"
+
+namespace {
+
+constexpr float kContadorDesconocido = -1.0f;
+
+fecha_bcd fecha_de(const uint8_t* suceso) {
+  fecha_bcd f;
+  std::memcpy(&f, suceso + 2, sizeof f);
+  return f;
+}
+
+}  // namespace
+
+uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fecha_bcd& inicio,
+                    const fecha_bcd& fin, float* litros) {
+  *litros = 0.0f;
+  const size_t sucesos = largo / kLargoSuceso;  // a torn last record is not an event
+  float contador_inicio = kContadorDesconocido;
+  float contador_fin = kContadorDesconocido;
+  float negativos = 0.0f;
+  uint8_t rearranque = 0;
+  bool venta_vista = false;
+  bool fecha_mala = false;
+  bool primera_vista = false;
+
+  // Before the period: the tank's last meter total and what happened after
+  // it, up to the first sale of any tank at or after the start.
+  size_t apertura = sucesos;
+  for (size_t i = 0; i < sucesos && apertura == sucesos; ++i) {
+    const uint8_t* s = datos + i * kLargoSuceso;
+    const fecha_bcd f = fecha_de(s);
+    if (!fecha_valida(f)) {
+      fecha_mala = true;
+      gl(193);
+      continue;
+    }
+    if (!primera_vista) {
+      primera_vista = true;
+      // The store must reach back before the period.
+      if (comparar_fecha(f, inicio) >= 0) return VENTA_NO_LLEGA_ATRAS;
+    }
+    switch (s[0]) {
+      case SUCESO_FOTO:
+        break;
+      case SUCESO_VENTA:
+        fecha_mala = false;
+        if (s[9] == tanque) {
+          contador_inicio = lee_real_le(s + 14);
+          rearranque = 0;
+          venta_vista = true;
+        }
+        if (comparar_fecha(f, inicio) >= 0) apertura = i;
+        break;
+      case SUCESO_ARRANQUE:
+        rearranque = s[9];
+        break;
+      case SUCESO_NULO:
+        rearranque = 1;
+        break;
+      default:
+        gl(93);
+        return VENTA_DESCONOCIDO_ANTES;
+    }
+  }
+  if (apertura == sucesos) return VENTA_SIN_VENTA_DESDE_INICIO;
+  if (!venta_vista) return VENTA_SIN_VENTA_TANQUE;
+  // Sales after a restart that did not pick up the sales file cleanly may be
+  // missing.
+  if (rearranque != 0) return VENTA_REARRANQUE_ANTES;
+
+  // Inside the period, from the sale that opened it.
+  size_t cierre = sucesos;
+  for (size_t i = apertura; i < sucesos && cierre == sucesos; ++i) {
+    const uint8_t* s = datos + i * kLargoSuceso;
+    const fecha_bcd f = fecha_de(s);
+    if (!fecha_valida(f)) {
+      fecha_mala = true;
+      gl(194);
+      continue;
+    }
+    switch (s[0]) {
+      case SUCESO_FOTO:
+        break;
+      case SUCESO_VENTA: {
+        if (s[9] != tanque) break;
+        if (comparar_fecha(f, fin) >= 0) {
+          cierre = i;
+          break;
+        }
+        const float l = lee_real_le(s + 10);
+        *litros += l;
+        if (l < 0.0f) negativos += l;
+        contador_fin = lee_real_le(s + 14);
+        rearranque = 0;
+        break;
+      }
+      case SUCESO_ARRANQUE:
+        rearranque = s[9];
+        break;
+      case SUCESO_NULO:
+        return VENTA_NULO_DENTRO;
+      default:
+        gl(93);
+        return VENTA_DESCONOCIDO_DENTRO;
+    }
+  }
+  if (cierre == apertura) return VENTA_PRIMERA_FUERA;
+  if (rearranque != 0) return VENTA_REARRANQUE_DENTRO;
+  // The meters count what the pumps really gave; returns are not in them.
+  if (contador_inicio != kContadorDesconocido && contador_fin != kContadorDesconocido) {
+    *litros = contador_fin - contador_inicio + negativos;
+  }
+  if (*litros == 0.0f) return VENTA_CERO;
+  if (fecha_mala) return VENTA_FECHA_MALA;
+  return VENTA_OK;
+}
+
+uint8_t bv(uint8_t tanque, const uint8_t periodo[kLargoPeriodo], float* litros) {
+  *litros = 0.0f;
+  plat::Platform& p = plat::sistema();
+  const int archivo =
+      p.open(kArchivoSincro, plat::kRead, plat::Share::kNone, plat::Creation::kOpenExisting);
+  if (archivo == plat::kInvalidFile) {
+    gl(kTextoLibre, formatea("Error: bv: File open failed %d", p.last_error()).c_str());
+    return VENTA_NO_ABRE;
+  }
+  uint64_t tamano = 0;
+  if (!p.size(archivo, &tamano)) {
+    gl(45);
+    p.close(archivo);
+    return VENTA_SIN_TAMANO;
+  }
+  const uint32_t pedidos = static_cast<uint32_t>(std::min<uint64_t>(tamano, UINT32_MAX));
+  auto* datos = static_cast<uint8_t*>(p.alloc(pedidos));
+  if (datos == nullptr) {
+    p.close(archivo);
+    sale(46, "Exit: bv");
+  }
+  uint32_t leidos = 0;
+  if (!p.read(archivo, datos, pedidos, &leidos) || leidos == 0) {
+    gl(47);
+    p.close(archivo);
+    p.free(datos);
+    return VENTA_VACIO;
+  }
+  p.close(archivo);
+  fecha_bcd inicio, fin;
+  std::memcpy(&inicio, periodo, sizeof inicio);
+  std::memcpy(&fin, periodo + sizeof inicio, sizeof fin);
+  const uint8_t codigo = busca_venta(datos, leidos, tanque, inicio, fin, litros);
+  p.free(datos);
+  return codigo;
+}
+
+void CNivaraDlg::contesta_venta(uint8_t tanque, const uint8_t* pregunta, uint8_t forma) {
+  if (arma_prefijo(enlace.buffer_tx) == 0) {
+    gl(41);  // the question stays unanswered
+    return;
+  }
+  const bool larga = forma == 'g';
+  uint8_t* c = enlace.buffer_tx + kLargoPrefijo;
+  const size_t largo_cuerpo = larga ? 20 : 17;
+  std::memset(c, 0, largo_cuerpo);  // periods not asked: 0 litres, code 0
+  c[0] = larga ? 'g' : 'G';
+  c[1] = tanque;
+  uint8_t primer_error = 0;
+  for (int i = 0; i < kPeriodos; ++i) {
+    const uint8_t* periodo = pregunta + i * kLargoPeriodo;
+    if (periodo[3] == 0xFF) break;  // the list ends here
+    fecha_bcd inicio, fin;
+    std::memcpy(&inicio, periodo, sizeof inicio);
+    std::memcpy(&fin, periodo + sizeof inicio, sizeof fin);
+    char texto_inicio[18], texto_fin[18];
+    fecha_a_texto(texto_inicio, inicio);
+    fecha_a_texto(texto_fin, fin);
+    gl(kTextoLibre, (formatea("<- Venta? T%d  ", tanque + 1) + texto_inicio + " - " + texto_fin).c_str());
+
+    float litros = 0.0f;
+    const uint8_t codigo = bv(tanque, periodo, &litros);
+    if (larga) c[15 + i] = codigo;
+    const uint32_t bits = bits_de_real(litros);
+    for (int k = 0; k < 4; ++k) c[3 + 4 * i + k] = static_cast<uint8_t>(bits >> (24 - 8 * k));
+    if (codigo != 0) {
+      gl(kTextoLibre, formatea("-> Venta = %.1f Lts - Error %d", static_cast<double>(litros), codigo).c_str());
+      if (primer_error == 0) primer_error = codigo;
+    } else {
+      gl(kTextoLibre, formatea("-> Venta = %.1f Lts - OK", static_cast<double>(litros)).c_str());
+    }
+  }
+  c[2] = larga ? 0xFE : primer_error;
+  const size_t sumados = largo_cuerpo - 2;
+  const uint16_t s = suma16(c, sumados);
+  c[sumados] = static_cast<uint8_t>(s >> 8);
+  c[sumados + 1] = static_cast<uint8_t>(s);
+  enlace.largo_tx = static_cast<uint32_t>(kLargoPrefijo + largo_cuerpo);
+  enlace.puntero_respuesta = 0;
+  envia_trama();
+  limpia_enlace();
+}

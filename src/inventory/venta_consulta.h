@@ -1,0 +1,40 @@
+// The console's question about a tank's sales, answered from the event
+// store.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "foundation/fecha_bcd.h"
+
+// Codes of a sale search; 0 means the litres were found.
+enum : uint8_t {
+  VENTA_OK = 0,
+  VENTA_NO_ABRE = 1,
+  VENTA_SIN_TAMANO = 2,
+  VENTA_VACIO = 3,
+  VENTA_SIN_VENTA_DESDE_INICIO = 4,
+  VENTA_DESCONOCIDO_ANTES = 5,
+  VENTA_NO_LLEGA_ATRAS = 6,
+  VENTA_REARRANQUE_ANTES = 7,
+  VENTA_NULO_DENTRO = 8,
+  VENTA_DESCONOCIDO_DENTRO = 9,
+  VENTA_PRIMERA_FUERA = 10,
+  VENTA_REARRANQUE_DENTRO = 11,
+  VENTA_CERO = 12,
+  VENTA_FECHA_MALA = 13,
+  VENTA_SIN_VENTA_TANQUE = 18,
+};
+
+constexpr size_t kLargoPeriodo = 14;  // start and end dates
+constexpr int kPeriodos = 3;
+
+// Litres of tank `tanque` sold in [inicio, fin) by the store records in
+// `datos`, and how trustworthy they are. `*litros` holds whatever was summed
+// when the search gives up early.
+uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fecha_bcd& inicio,
+                    const fecha_bcd& fin, float* litros);
+
+// The same search over the store file; `periodo` is the start date followed
+// by the end date. Ends the program when the file cannot be held in memory.
+uint8_t bv(uint8_t tanque, const uint8_t periodo[kLargoPeriodo], float* litros);

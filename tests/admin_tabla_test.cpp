@@ -1,0 +1,101 @@
+// "table print", "compare" and "plot" on tables saved as the station saves them.
+#include "admin/tabla.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+#include <string>
+
+#include "entorno.h"
+
+namespace {
+
+class AdminTabla : public Estacion {
+ protected:
+  void SetUp() override {
+    Estacion::SetUp();
+    sim->make_dir("tan");
+    t.version_formato = 3;
+    std::memcpy(t.etiqueta, "OESTE", 5);
+    t.version_tabla = 2;
+    t.diametro_tank = 300.0f;
+    t.capacidad = 6000.0f;
+    for (int k = 0; k < 4; ++k) {
+      t.puntos[k] = {2000.0f * static_cast<float>(k), 100.0f * static_cast<float>(k), 0.0f};
+    }
+    t.puntos[2].pendiente = 20.0f;
+    t.puntos[4].litros = -1.0f;
+  }
+  // Saves `tabla` as tank `tanque`'s file; its path.
+  std::string guarda(int tanque, const tabla_calib& tabla) {
+    EXPECT_TRUE(scf(tanque, tabla));
+    return ruta("tan/ct" + std::to_string(tanque + 1) + "n.tan");
+  }
+  tabla_calib t{};
+};
+
+TEST_F(AdminTabla, PrintsAndComparesPointByPoint) {
+  const std::string a = guarda(0, t);
+  std::ostringstream o, e;
+  ASSERT_EQ(admin::tabla_print(a, o, e), 0) << e.str();
+  EXPECT_EQ(o.str(),
+            "format version  3\n"
+            "label           OESTE\n"
+            "version counter 2\n"
+            "saved           05/03/26\n"
+            "diametro_tank   300.000 mm\n"
+            "capacity        6000.000 L\n"
+            "points          4\n"
+            "  k          mm          litres       slope\n"
+            "  0       0.000           0.000       0.000\n"
+            "  1     100.000        2000.000       0.000\n"
+            "  2     200.000        4000.000      20.000\n"
+            "  3     300.000        6000.000       0.000\n");
+
+  tabla_calib otra = t;
+  otra.puntos[1].pendiente = 18.5f;
+  otra.puntos[3].litros = 6100.0f;
+  const std::string b = guarda(1, otra);
+  std::ostringstream c, ec;
+  ASSERT_EQ(admin::tabla_compare(a, b, c, ec), 0) << ec.str();
+  const std::string s = c.str();
+  EXPECT_NE(s.find("  1     100.000        2000.000     100.000        2000.000           0.000"
+                   "  * 0.000 / 18.500\n"),
+            std::string::npos)
+      << s;
+  EXPECT_NE(s.find("        6100.000         100.000\n"), std::string::npos) << s;
+  EXPECT_NE(s.find("1 points differ in litres, 1 in measured slope\n"), std::string::npos) << s;
+  EXPECT_NE(s.find("  2     200.000        4000.000     200.000        4000.000           0.000\n"),
+            std::string::npos);  // same slope: not marked
+
+  // A damaged file is still shown, with the reason.
+  std::string d = lee_archivo(a);
+  d[1245] ^= 1;
+  escribe_archivo(a, d);
+  std::ostringstream o2, e2;
+  EXPECT_EQ(admin::tabla_print(a, o2, e2), 1);
+  EXPECT_NE(e2.str().find("checksum"), std::string::npos);
+  EXPECT_NE(o2.str().find("points          4\n"), std::string::npos);
+}
+
+TEST_F(AdminTabla, PlotHasALinePerTableAndACirclePerMeasuredPoint) {
+  tabla_calib otra = t;
+  otra.puntos[1].pendiente = 18.5f;
+  otra.puntos[3].pendiente = 19.0f;
+  const std::string svg = ruta("curvas.svg");
+  std::ostringstream e;
+  ASSERT_EQ(admin::tabla_plot({guarda(0, t), guarda(1, otra)}, svg, e), 0) << e.str();
+  const std::string s = lee_archivo(svg);
+  auto cuenta = [&](const std::string& x) {
+    size_t n = 0;
+    for (size_t p = s.find(x); p != std::string::npos; p = s.find(x, p + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(s.rfind("<svg ", 0), 0u);
+  EXPECT_EQ(cuenta("<polyline"), 2u);
+  EXPECT_EQ(cuenta("<circle"), 4u);  // 1 in the first, 3 in the second
+  EXPECT_EQ(cuenta("</svg>"), 1u);
+}
+
+}  // namespace
