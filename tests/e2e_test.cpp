@@ -251,4 +251,74 @@ TEST_F(Servicio, StoresAndReportsWhatTheConsoleSimulatorSent) {
   EXPECT_NE(lee_archivo(en("Estado.txt")).find(" - Nuevo Stock.\r\n"), std::string::npos);
 }
 
+// "dd/mm/yy hh:mm:ss" of local time `t` moved to `hora`:`minuto`.
+std::string texto_hora(time_t t, int hora, int minuto) {
+  std::tm x{};
+  ::localtime_r(&t, &x);
+  char b[32];
+  std::snprintf(b, sizeof b, "%02d/%02d/%02d %02d:%02d:00", x.tm_mday, x.tm_mon + 1, x.tm_year % 100,
+                hora, minuto);
+  return b;
+}
+
+// A 21-byte record of the event store, dated `hora`:`minuto` of day `t`.
+std::string suceso(char tipo, time_t t, int hora, int minuto, uint8_t tanque, float litros = 0,
+                   float contador = 0) {
+  std::tm x{};
+  ::localtime_r(&t, &x);
+  auto bcd = [](int v) { return static_cast<char>((v / 10) << 4 | (v % 10)); };
+  std::string r(21, '\0');
+  r[0] = tipo;
+  r[1] = 5;
+  r[3] = bcd(minuto);
+  r[4] = bcd(hora);
+  r[5] = bcd(x.tm_mday);
+  r[6] = bcd(x.tm_mon + 1);
+  r[8] = bcd(x.tm_year % 100);
+  r[9] = static_cast<char>(tanque);
+  std::memcpy(r.data() + 10, &litros, 4);
+  std::memcpy(r.data() + 14, &contador, 4);
+  return r;
+}
+
+TEST_F(Servicio, AnswersTheConsoleSimulatorsSaleQuestion) {
+  // A store of two days ago: sales of tank 1 at 10:00, 10:30 and 10:45 with
+  // meter totals, one of tank 2 at 11:00.
+  const time_t dia = ::time(nullptr) - 2 * 86400;
+  escribe_archivo(en("qtrs.nvr"), suceso('A', dia - 86400, 8, 0, 0) + suceso('V', dia, 10, 0, 0, 10, 1010) +
+                                      suceso('V', dia, 10, 30, 0, 20, 1030) +
+                                      suceso('V', dia, 10, 45, 0, 5, 1035) + suceso('V', dia, 11, 0, 1, 7, 500));
+  escribe_archivo(en("consola.txt"), "access_code = 31 32 33 34 35 36 37 38\n"
+                                     "tank 1 = product GASOIL cylinder 2000 6000 level 1200\n"
+                                     "question = tank 1 form long\n"
+                                     "period = " + texto_hora(dia, 10, 15) + " - " + texto_hora(dia, 10, 50) + "\n"
+                                     "period = " + texto_hora(dia, 11, 30) + " - " + texto_hora(dia, 12, 0) + "\n"
+                                     "period = " + texto_hora(dia, 9, 0) + " - " + texto_hora(dia, 9, 30) + "\n");
+  pid_t consola =
+      lanza(QTR10_SIM_BIN, {"--config", "consola.txt", "--port", "0", "--full"}, carpeta, "consola.out");
+  std::string salida = espera_texto(en("consola.out"), "\n");
+  ASSERT_NE(salida.rfind(':'), std::string::npos) << salida;
+  configura(0, std::stoi(salida.substr(salida.rfind(':') + 1)));
+  pid_t servicio = arranca();
+  salida = espera_texto(en("consola.out"), "sale answer", 8000);
+  EXPECT_EQ(WEXITSTATUS(detiene(servicio, SIGTERM)), 0);
+  EXPECT_EQ(WEXITSTATUS(detiene(consola, SIGTERM)), 0);
+
+  // Prefix, 'g', tank 0, 0xFE, litres 5 (meters 1035 - 1030), 0, 0, codes
+  // 0, 4, 10, the sum high byte first.
+  std::vector<uint8_t> esperado = {0x32, 0x30, 0x36, 0x30, 0x3A, 0x30, 0x3E, 0x30, 'g', 0x00, 0xFE,
+                                   0x40, 0xA0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 10};
+  uint32_t suma = 0;
+  for (size_t i = 8; i < esperado.size(); ++i) suma += esperado[i];
+  esperado.push_back(static_cast<uint8_t>(suma >> 8));
+  esperado.push_back(static_cast<uint8_t>(suma));
+  std::string hex;
+  for (uint8_t b : esperado) {
+    char x[4];
+    std::snprintf(x, sizeof x, hex.empty() ? "%02x" : " %02x", b);
+    hex += x;
+  }
+  EXPECT_NE(salida.find("#1 <- VENTA 28 ok  " + hex), std::string::npos) << hex << "\n" << salida;
+}
+
 }  // namespace
