@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,8 @@ pid_t lanza(const std::string& programa, const std::vector<std::string>& args,
             const std::string& carpeta, const std::string& salida) {
   pid_t pid = ::fork();
   if (pid != 0) return pid;
+  // A test that fails before stopping it must not leave it running.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (::chdir(carpeta.c_str()) != 0) ::_exit(126);
   int f = ::open(salida.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   ::dup2(f, 1);
