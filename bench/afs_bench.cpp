@@ -10,6 +10,8 @@
 // whole and rewritten without it through a synced temporary file;
 // posix_copia_sincro: read the same bytes, write them to a new file, fsync.
 #include <benchmark/benchmark.h>
+
+#include "carpeta_bench.h"
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -34,62 +36,7 @@ constexpr size_t kRegistros = 1300000;
 constexpr const char* kDesnudo = "desnudo.nvr";
 constexpr const char* kCopia = "copia.nvr";
 
-// The temporary folder: made on first use, removed when the program ends.
-class Carpeta {
- public:
-  Carpeta() {
-    const char* base = std::getenv("TMPDIR");
-    ruta_ = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/nivara-afs-XXXXXX";
-    if (::mkdtemp(ruta_.data()) == nullptr) {
-      std::perror("mkdtemp");
-      std::exit(1);
-    }
-    origen_ = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (origen_ < 0) std::exit(1);
-  }
-  ~Carpeta() {
-    std::error_code ec;
-    std::filesystem::remove_all(ruta_, ec);
-    ::close(origen_);
-  }
-  void entra() const {
-    if (::chdir(ruta_.c_str()) != 0) std::abort();
-  }
-  void sale() const {
-    if (::fchdir(origen_) != 0) std::abort();
-  }
-
- private:
-  std::string ruta_;
-  int origen_ = -1;
-};
-
-Carpeta& carpeta() {
-  static Carpeta c;
-  return c;
-}
-
-void instala_real() {
-  static plat::RealPlatform* real = [] {
-    auto* p = new plat::RealPlatform();
-    std::signal(SIGINT, SIG_DFL);  // its loop never runs: Ctrl-C must still stop us
-    std::signal(SIGTERM, SIG_DFL);
-    plat::instala_plataforma(p);
-    return p;
-  }();
-  (void)real;
-}
-
-class EnCarpeta {
- public:
-  EnCarpeta() {
-    instala_real();
-    carpeta().entra();
-  }
-  ~EnCarpeta() { carpeta().sale(); }
-  EnCarpeta(const EnCarpeta&) = delete;
-  EnCarpeta& operator=(const EnCarpeta&) = delete;
-};
+using banco::EnCarpeta;
 
 // A busy station's store, sales and snapshots, all in the real clock's three
 // kept months; with `vencido` its first record is from four months back.

@@ -15,20 +15,16 @@
 #include "app/CNivaraDlg.h"
 #include "foundation/bytes.h"
 #include "inventory/venta_consulta.h"
-#include "platform/plataforma_real.h"
+#include "carpeta_bench.h"
 
 namespace {
 
 constexpr size_t kRegistros = 1300000;
 
-// The store lives in a folder of its own, made once for the whole run.
+// The store, made once for the whole run in the benchmarks' folder.
 struct Entorno {
   Entorno() {
-    std::string plantilla = std::filesystem::temp_directory_path() / "nivara-consulta-XXXXXX";
-    carpeta = ::mkdtemp(plantilla.data());
-    origen = std::filesystem::current_path();
-    std::filesystem::current_path(carpeta);
-    plat::instala_plataforma(&plataforma);
+    banco::EnCarpeta en;
     // Sales of four tanks every ~20 s over March, with snapshots among them.
     std::vector<uint8_t> d(kRegistros * kLargoSuceso, 0);
     float contador[4] = {};
@@ -55,13 +51,6 @@ struct Entorno {
     std::fwrite(d.data(), 1, d.size(), f);
     std::fclose(f);
   }
-  ~Entorno() {
-    std::filesystem::current_path(origen);
-    std::filesystem::remove_all(carpeta);
-  }
-  std::string carpeta;
-  std::filesystem::path origen;
-  plat::RealPlatform plataforma;
 };
 
 Entorno& entorno() {
@@ -78,6 +67,7 @@ void periodo(uint8_t p[kLargoPeriodo], unsigned dia_inicio, unsigned dia_fin) {
 
 void BM_pregunta_tres_periodos(benchmark::State& state) {
   entorno();
+  banco::EnCarpeta en;
   uint8_t p[3][kLargoPeriodo];
   periodo(p[0], 5, 6);
   periodo(p[1], 12, 13);
@@ -94,6 +84,7 @@ BENCHMARK(BM_pregunta_tres_periodos)->Unit(benchmark::kMillisecond);
 
 void BM_arranque_vfs_sus(benchmark::State& state) {
   entorno();
+  banco::EnCarpeta en;
   auto dlg = std::make_unique<CNivaraDlg>();
   for (auto _ : state) {
     benchmark::DoNotOptimize(dlg->vfs());
@@ -105,6 +96,7 @@ BENCHMARK(BM_arranque_vfs_sus)->Unit(benchmark::kMillisecond);
 // One read of the whole file into memory taken for it, as every search does.
 void BM_lectura_desnuda(benchmark::State& state) {
   entorno();
+  banco::EnCarpeta en;
   const size_t largo = kRegistros * kLargoSuceso;
   for (auto _ : state) {
     auto* buffer = static_cast<uint8_t*>(std::malloc(largo));

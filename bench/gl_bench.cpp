@@ -7,6 +7,8 @@
 // fresh temporary folder, removed at exit, and keeps its file well below the
 // trim size so each iteration appends to a file of about the same length.
 #include <benchmark/benchmark.h>
+
+#include "carpeta_bench.h"
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -33,72 +35,13 @@ constexpr const char kTexto[] = "Consola: enlace recuperado tras 3 intentos";  /
 constexpr uint8_t kSello[22] = {0x2C, 0x01, 0xFF, '0', '9', '/', '0', '5', '/', '2', '6',
                                 ' ', ' ', '0', '5', ':', '0', '0', ':', '0', '0', 0};
 
-// The temporary folder: made on first use, removed when the program ends.
-// Each case enters it and goes back, so relative paths given to the
-// benchmark library (--benchmark_out) keep meaning the caller's folder.
-class Carpeta {
- public:
-  Carpeta() {
-    const char* base = std::getenv("TMPDIR");
-    ruta_ = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/nivara-bench-XXXXXX";
-    if (::mkdtemp(ruta_.data()) == nullptr) {
-      std::perror("mkdtemp");
-      std::exit(1);
-    }
-    origen_ = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (origen_ < 0) {
-      std::perror("open .");
-      std::exit(1);
-    }
-  }
-  ~Carpeta() {
-    std::error_code ec;
-    std::filesystem::remove_all(ruta_, ec);
-    ::close(origen_);
-  }
-  void entra() const {
-    if (::chdir(ruta_.c_str()) != 0) std::abort();
-  }
-  void sale() const {
-    if (::fchdir(origen_) != 0) std::abort();
-  }
-
- private:
-  std::string ruta_;
-  int origen_ = -1;
-};
-
-Carpeta& carpeta() {
-  static Carpeta c;
-  return c;
-}
-
-// The real platform, installed once. Its event loop never runs here, so the
-// interrupt signals go back to their default action: Ctrl-C must still stop a
-// long run.
-void instala_real() {
-  static plat::RealPlatform* real = [] {
-    auto* p = new plat::RealPlatform();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    plat::instala_plataforma(p);
-    return p;
-  }();
-  (void)real;
-}
-
-// Inside the temporary folder for the life of one case, with both logs empty.
-class EnCarpeta {
+// With both logs empty.
+class EnCarpeta : public banco::EnCarpeta {
  public:
   EnCarpeta() {
-    instala_real();
-    carpeta().entra();
     vacia(kLog);
     vacia(kDesnudo);
   }
-  ~EnCarpeta() { carpeta().sale(); }
-  EnCarpeta(const EnCarpeta&) = delete;
-  EnCarpeta& operator=(const EnCarpeta&) = delete;
 
   static void vacia(const char* nombre) {
     int fd = ::open(nombre, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -241,7 +184,7 @@ BENCHMARK(BM_posix_agrega_texto);
 
 // The clock read that starts every gl: time() and localtime_r().
 void BM_hora_local(benchmark::State& state) {
-  instala_real();
+  banco::instala_real();
   for (auto _ : state) {
     std::tm t = plat::hora_local_actual();
     benchmark::DoNotOptimize(t);
