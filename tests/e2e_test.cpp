@@ -56,6 +56,20 @@ class Servicio : public ::testing::Test {
 
   pid_t arranca() { return lanza(NIVARA_BIN, {}, carpeta, "salida"); }
 
+  // Starts qtr10-sim on a free port with "consola.txt" (and `extra`
+  // options), its output going to "consola.out", and configures the
+  // station for that port.
+  pid_t arranca_consola(std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"--config", "consola.txt", "--port", "0"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    pid_t pid = lanza(QTR10_SIM_BIN, args, carpeta, "consola.out");
+    std::string salida = espera_texto(en("consola.out"), "\n");
+    size_t dos_puntos = salida.rfind(':');
+    EXPECT_NE(dos_puntos, std::string::npos) << salida;
+    if (dos_puntos != std::string::npos) configura(0, std::stoi(salida.substr(dos_puntos + 1)));
+    return pid;
+  }
+
   std::string carpeta;
 };
 
@@ -160,15 +174,11 @@ TEST_F(Servicio, PollsTheConsoleSimulatorOneConnectionPerCommand) {
   escribe_archivo(en("consola.txt"),
                   "access_code = 31 32 33 34 35 36 37 38\n"
                   "tank 1 = product GASOIL cylinder 2000 6000 level 1200\n");
-  pid_t consola = lanza(QTR10_SIM_BIN, {"--config", "consola.txt", "--port", "0"}, carpeta, "consola.out");
-  std::string salida = espera_texto(en("consola.out"), "\n");
-  size_t dos_puntos = salida.rfind(':');
-  ASSERT_NE(dos_puntos, std::string::npos) << salida;
-  configura(0, std::stoi(salida.substr(dos_puntos + 1)));
+  pid_t consola = arranca_consola();
 
   auto inicio = std::chrono::steady_clock::now();
   pid_t servicio = arranca();
-  salida = espera_texto(en("consola.out"), "#1 <- RW", 6000);
+  std::string salida = espera_texto(en("consola.out"), "#1 <- RW", 6000);
   double segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
   salida = espera_texto(en("consola.out"), "#1 closed by the station", 2000);
   EXPECT_EQ(WEXITSTATUS(detiene(servicio, SIGTERM)), 0);
@@ -212,11 +222,7 @@ TEST_F(Servicio, StoresAndReportsWhatTheConsoleSimulatorSent) {
                   "record_layout = 2\n"
                   "tank 1 = product GASOIL cylinder 2000 6000 level 1234 sales 30\n"
                   "tank 2 = product SUPER cylinder 1800 5000 level 700 water 20\n");
-  pid_t consola =
-      lanza(QTR10_SIM_BIN, {"--config", "consola.txt", "--port", "0", "--full"}, carpeta, "consola.out");
-  std::string salida = espera_texto(en("consola.out"), "\n");
-  ASSERT_NE(salida.rfind(':'), std::string::npos) << salida;
-  configura(0, std::stoi(salida.substr(salida.rfind(':') + 1)));
+  pid_t consola = arranca_consola({"--full"});
   pid_t servicio = arranca();
   std::string stock = espera_texto(en("stock.txt"), "Tanque,2\n", 8000);
   EXPECT_EQ(WEXITSTATUS(detiene(servicio, SIGTERM)), 0);
@@ -294,13 +300,9 @@ TEST_F(Servicio, AnswersTheConsoleSimulatorsSaleQuestion) {
                                      "period = " + texto_hora(dia, 10, 15) + " - " + texto_hora(dia, 10, 50) + "\n"
                                      "period = " + texto_hora(dia, 11, 30) + " - " + texto_hora(dia, 12, 0) + "\n"
                                      "period = " + texto_hora(dia, 9, 0) + " - " + texto_hora(dia, 9, 30) + "\n");
-  pid_t consola =
-      lanza(QTR10_SIM_BIN, {"--config", "consola.txt", "--port", "0", "--full"}, carpeta, "consola.out");
-  std::string salida = espera_texto(en("consola.out"), "\n");
-  ASSERT_NE(salida.rfind(':'), std::string::npos) << salida;
-  configura(0, std::stoi(salida.substr(salida.rfind(':') + 1)));
+  pid_t consola = arranca_consola({"--full"});
   pid_t servicio = arranca();
-  salida = espera_texto(en("consola.out"), "sale answer", 8000);
+  std::string salida = espera_texto(en("consola.out"), "sale answer", 8000);
   EXPECT_EQ(WEXITSTATUS(detiene(servicio, SIGTERM)), 0);
   EXPECT_EQ(WEXITSTATUS(detiene(consola, SIGTERM)), 0);
 

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -73,6 +74,14 @@ void Estacion::TearDown() {
   plat::instala_plataforma(nullptr);
   sim.reset();
   std::filesystem::remove_all(carpeta);
+}
+
+std::vector<std::string> EstacionConAlmacen::eventos() { return eventos_log(archivo("Nivara.log")); }
+
+void EstacionConAlmacen::olvida_log() {
+  std::remove(ruta("Nivara.log").c_str());
+  std::remove(ruta("Estado.txt").c_str());
+  gl_reinicia();
 }
 
 std::vector<registro_log> registros_log(const std::string& datos) {

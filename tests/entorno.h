@@ -40,6 +40,16 @@ class Estacion : public ::testing::Test {
   std::unique_ptr<plat::SimPlatform> sim;
 };
 
+// A station whose event store the test lays down and reads back.
+class EstacionConAlmacen : public Estacion {
+ protected:
+  std::string almacenado() { return archivo("qtrs.nvr"); }
+  void pon(const std::string& datos) { escribe_archivo(ruta("qtrs.nvr"), datos); }
+  std::vector<std::string> eventos();
+  // Starts the log and the journal afresh, as a new run would find them.
+  void olvida_log();
+};
+
 // One decoded record of Nivara.log, for checks.
 struct registro_log {
   uint16_t minuto;

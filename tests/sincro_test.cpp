@@ -79,15 +79,8 @@ TEST(SincroRegistro, FirstKeptRecordIsSoughtFromTheSecondAmongWholeRecords) {
   EXPECT_EQ(primer_retenido(d, s.size(), marzo), s.size());
 }
 
-class Sincro : public Estacion {
+class Sincro : public EstacionConAlmacen {
  protected:
-  std::string almacenado() { return archivo(kArchivoSincro); }
-  void pon(const std::string& datos) { escribe_archivo(ruta(kArchivoSincro), datos); }
-  std::vector<std::string> eventos() { return eventos_log(archivo("Nivara.log")); }
-  void olvida_log() {
-    std::remove(ruta("Nivara.log").c_str());
-    gl_reinicia();
-  }
 
   CNivaraDlg dlg;
 };

@@ -65,16 +65,8 @@ std::string convertido(std::string r, size_t largo) {
 const fecha_bcd kMarzo{0x00, 0x30, 0x12, 0x04, 0x03, 0x00, 0x26};
 const fecha_bcd kFebrero{0x00, 0x30, 0x12, 0x20, 0x02, 0x00, 0x26};
 
-class Sus : public Estacion {
+class Sus : public EstacionConAlmacen {
  protected:
-  std::string almacenado() { return archivo(kArchivoSincro); }
-  void pon(const std::string& datos) { escribe_archivo(ruta(kArchivoSincro), datos); }
-  std::vector<std::string> eventos() { return eventos_log(archivo("Nivara.log")); }
-  void olvida_log() {
-    std::remove(ruta("Nivara.log").c_str());
-    std::remove(ruta("Estado.txt").c_str());
-    gl_reinicia();
-  }
   std::string ultima_venta() {
     return std::string(reinterpret_cast<const char*>(&dlg.ventas.ultima_venta), 7);
   }
