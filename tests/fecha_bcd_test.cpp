@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "entorno.h"
@@ -60,11 +61,24 @@ TEST(FechaBcd, ValidityChecksEveryFieldAndNibble) {
                              f(1, 1, 0, 0, 0, 0),   f(1, 1, 50, 0, 0, 0),  f(1, 1, 22, 24, 0, 0),
                              f(1, 1, 22, 0, 60, 0), f(1, 1, 22, 0, 0, 60)};
   for (const fecha_bcd& m : malas) EXPECT_FALSE(fecha_valida(m)) << texto(m);
-  // A low nibble above 9 in any field.
-  for (int campo : {0, 1, 2, 3, 4, 6}) {
-    fecha_bcd x = f(11, 11, 11, 11, 11, 11);
-    reinterpret_cast<uint8_t*>(&x)[campo] = 0x0A;
-    EXPECT_FALSE(fecha_valida(x)) << "field " << campo;
+  // Every byte value in every field, against the rule written out plainly.
+  struct {
+    int campo;
+    unsigned minimo, maximo;
+  } const campos[] = {{0, 0, 59}, {1, 0, 59}, {2, 0, 23}, {3, 1, 31}, {4, 1, 12}, {6, 1, 49}};
+  const fecha_bcd buena = f(11, 11, 11, 11, 11, 11);
+  for (const auto& c : campos) {
+    for (unsigned b = 0; b < 256; ++b) {
+      uint8_t r[8];
+      std::memcpy(r, &buena, 7);
+      r[5] = 0xFF;  // the weekday and the byte after the date are not looked at
+      r[7] = 0xFF;
+      r[c.campo] = static_cast<uint8_t>(b);
+      const bool digitos = (b >> 4) <= 9 && (b & 0x0F) <= 9;
+      const unsigned v = bcd_a_bin(static_cast<uint8_t>(b));
+      EXPECT_EQ(fecha_valida(r), digitos && v >= c.minimo && v <= c.maximo)
+          << "field " << c.campo << " byte " << b;
+    }
   }
 }
 

@@ -12,6 +12,9 @@ inline uint32_t lee_u32_le(const uint8_t* p) {
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 inline int32_t lee_i32_le(const uint8_t* p) { return static_cast<int32_t>(lee_u32_le(p)); }
+inline uint64_t lee_u64_le(const uint8_t* p) {
+  return lee_u32_le(p) | static_cast<uint64_t>(lee_u32_le(p + 4)) << 32;
+}
 
 inline void escribe_u16_le(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);

@@ -22,16 +22,6 @@ void fecha_actual(fecha_bcd* f) {
   f->anio = bin_a_bcd(static_cast<unsigned>(t.tm_year - 100));
 }
 
-int comparar_fecha(const fecha_bcd& a, const fecha_bcd& b) {
-  const uint8_t fa[6] = {a.anio, a.mes, a.dia, a.hora, a.minuto, a.segundo};
-  const uint8_t fb[6] = {b.anio, b.mes, b.dia, b.hora, b.minuto, b.segundo};
-  for (int i = 0; i < 6; ++i) {
-    if (fa[i] > fb[i]) return 1;
-    if (fa[i] < fb[i]) return -1;
-  }
-  return 0;
-}
-
 namespace {
 
 int64_t segundos_del_mes(const fecha_bcd& f) {
@@ -56,21 +46,6 @@ int32_t segundos_entre(const fecha_bcd& a, const fecha_bcd& b) {
   }
   int64_t d = s_tarde - s_temprano;
   return static_cast<int32_t>(negar ? -d : d);
-}
-
-namespace {
-
-bool campo_valido(uint8_t b, unsigned maximo, bool cero_permitido) {
-  if (!cero_permitido && b == 0) return false;
-  return bcd_a_bin(b) <= maximo && (b & 0x0F) <= 9;
-}
-
-}  // namespace
-
-bool fecha_valida(const fecha_bcd& f) {
-  return campo_valido(f.dia, 31, false) && campo_valido(f.mes, 12, false) &&
-         campo_valido(f.anio, 49, false) && campo_valido(f.hora, 23, true) &&
-         campo_valido(f.minuto, 59, true) && campo_valido(f.segundo, 59, true);
 }
 
 void fecha_a_texto(char texto[18], const fecha_bcd& f) {

@@ -17,108 +17,96 @@ namespace {
 
 constexpr float kContadorDesconocido = -1.0f;
 
-fecha_bcd fecha_de(const uint8_t* suceso) {
-  fecha_bcd f;
-  std::memcpy(&f, suceso + 2, sizeof f);
-  return f;
-}
-
 }  // namespace
 
 uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fecha_bcd& inicio,
                     const fecha_bcd& fin, float* litros) {
   *litros = 0.0f;
   const size_t sucesos = largo / kLargoSuceso;  // a torn last record is not an event
+  const uint64_t clave_inicio = clave_fecha(inicio);
+  const uint64_t clave_fin = clave_fecha(fin);
   float contador_inicio = kContadorDesconocido;
   float contador_fin = kContadorDesconocido;
   float negativos = 0.0f;
   uint8_t rearranque = 0;
   bool venta_vista = false;
   bool fecha_mala = false;
-  bool primera_vista = false;
+  // The phases end by leaving their loops, never through a loop condition
+  // that each record would wait on.
+  size_t i = 0;
+
+  // The store must reach back before the period.
+  for (; i < sucesos; ++i) {
+    const uint8_t* f = datos + i * kLargoSuceso + 2;
+    if (fecha_valida(f)) {
+      if (clave_fecha(f) >= clave_inicio) return VENTA_NO_LLEGA_ATRAS;
+      break;
+    }
+    fecha_mala = true;
+    gl(193);
+  }
 
   // Before the period: the tank's last meter total and what happened after
   // it, up to the first sale of any tank at or after the start.
-  size_t apertura = sucesos;
-  for (size_t i = 0; i < sucesos && apertura == sucesos; ++i) {
+  for (; i < sucesos; ++i) {
     const uint8_t* s = datos + i * kLargoSuceso;
-    const fecha_bcd f = fecha_de(s);
-    if (!fecha_valida(f)) {
+    if (!fecha_valida(s + 2)) {
       fecha_mala = true;
       gl(193);
       continue;
     }
-    if (!primera_vista) {
-      primera_vista = true;
-      // The store must reach back before the period.
-      if (comparar_fecha(f, inicio) >= 0) return VENTA_NO_LLEGA_ATRAS;
-    }
-    switch (s[0]) {
-      case SUCESO_FOTO:
-        break;
-      case SUCESO_VENTA:
-        fecha_mala = false;
-        if (s[9] == tanque) {
-          contador_inicio = lee_real_le(s + 14);
-          rearranque = 0;
-          venta_vista = true;
-        }
-        if (comparar_fecha(f, inicio) >= 0) apertura = i;
-        break;
-      case SUCESO_ARRANQUE:
-        rearranque = s[9];
-        break;
-      case SUCESO_NULO:
-        rearranque = 1;
-        break;
-      default:
-        gl(93);
-        return VENTA_DESCONOCIDO_ANTES;
+    const uint8_t tipo = s[0];
+    if (tipo == SUCESO_VENTA) {
+      fecha_mala = false;
+      if (s[9] == tanque) {
+        contador_inicio = lee_real_le(s + 14);
+        rearranque = 0;
+        venta_vista = true;
+      }
+      if (clave_fecha(s + 2) >= clave_inicio) break;
+    } else if (tipo == SUCESO_ARRANQUE) {
+      rearranque = s[9];
+    } else if (tipo == SUCESO_NULO) {
+      rearranque = 1;
+    } else if (tipo != SUCESO_FOTO) {
+      gl(93);
+      return VENTA_DESCONOCIDO_ANTES;
     }
   }
-  if (apertura == sucesos) return VENTA_SIN_VENTA_DESDE_INICIO;
+  if (i == sucesos) return VENTA_SIN_VENTA_DESDE_INICIO;
   if (!venta_vista) return VENTA_SIN_VENTA_TANQUE;
   // Sales after a restart that did not pick up the sales file cleanly may be
   // missing.
   if (rearranque != 0) return VENTA_REARRANQUE_ANTES;
 
   // Inside the period, from the sale that opened it.
-  size_t cierre = sucesos;
-  for (size_t i = apertura; i < sucesos && cierre == sucesos; ++i) {
+  const size_t apertura = i;
+  for (; i < sucesos; ++i) {
     const uint8_t* s = datos + i * kLargoSuceso;
-    const fecha_bcd f = fecha_de(s);
-    if (!fecha_valida(f)) {
+    if (!fecha_valida(s + 2)) {
       fecha_mala = true;
       gl(194);
       continue;
     }
-    switch (s[0]) {
-      case SUCESO_FOTO:
-        break;
-      case SUCESO_VENTA: {
-        if (s[9] != tanque) break;
-        if (comparar_fecha(f, fin) >= 0) {
-          cierre = i;
-          break;
-        }
-        const float l = lee_real_le(s + 10);
-        *litros += l;
-        if (l < 0.0f) negativos += l;
-        contador_fin = lee_real_le(s + 14);
-        rearranque = 0;
-        break;
-      }
-      case SUCESO_ARRANQUE:
-        rearranque = s[9];
-        break;
-      case SUCESO_NULO:
-        return VENTA_NULO_DENTRO;
-      default:
-        gl(93);
-        return VENTA_DESCONOCIDO_DENTRO;
+    const uint8_t tipo = s[0];
+    if (tipo == SUCESO_VENTA) {
+      if (s[9] != tanque) continue;
+      if (clave_fecha(s + 2) >= clave_fin) break;
+      const float l = lee_real_le(s + 10);
+      *litros += l;
+      if (l < 0.0f) negativos += l;
+      contador_fin = lee_real_le(s + 14);
+      rearranque = 0;
+    } else if (tipo == SUCESO_ARRANQUE) {
+      rearranque = s[9];
+    } else if (tipo == SUCESO_NULO) {
+      return VENTA_NULO_DENTRO;
+    } else if (tipo != SUCESO_FOTO) {
+      gl(93);
+      return VENTA_DESCONOCIDO_DENTRO;
     }
   }
-  if (cierre == apertura) return VENTA_PRIMERA_FUERA;
+  if (i == apertura) return VENTA_PRIMERA_FUERA;
   if (rearranque != 0) return VENTA_REARRANQUE_DENTRO;
   // The meters count what the pumps really gave; returns are not in them.
   if (contador_inicio != kContadorDesconocido && contador_fin != kContadorDesconocido) {
