@@ -170,6 +170,8 @@ TEST_F(Sus, ConversionFailuresLeaveTheOldStoreWhole) {
       {"size", {.op = Op::kSize, .path = kArchivoSincro}, "101"},
       {"read", {.op = Op::kRead, .path = kArchivoSincro}, ""},
       {"short read", {.op = Op::kRead, .path = kArchivoSincro, .short_io = true}, ""},
+      {"records read short", {.op = Op::kRead, .path = kArchivoSincro, .nth = 2, .short_io = true},
+       ""},
       {"create", {.op = Op::kOpen, .path = tmp}, "105"},
       {"write", {.op = Op::kWrite, .path = tmp}, "106"},
       {"short write", {.op = Op::kWrite, .path = tmp, .short_io = true}, "107"},

@@ -14,36 +14,52 @@ namespace {
 // it is on disk: a failure or a crash halfway leaves the old store whole.
 constexpr const char* kArchivoTemporal = "qtrs.nvr.tmp";
 
-// The whole store, or null (nothing to convert) with nothing left allocated.
-uint8_t* lee_sincro(uint32_t* largo) {
+// The store as far as it needs to be read: its version byte always, its
+// records only when that version is an old one.
+struct sincro_leido {
+  uint8_t version = 0;
+  uint8_t* datos = nullptr;  // the whole store, for an old version only
+  uint32_t largo = 0;
+};
+
+// False when there is no version to go by; nothing is left allocated then.
+// Memory for the whole store is taken before anything is read, so a station
+// that could not convert its store ends at start-up whatever its version;
+// a current store, the usual case, is then left unread.
+bool lee_sincro(sincro_leido* s) {
   plat::Platform& p = plat::sistema();
   int archivo = p.open(kArchivoSincro, plat::kRead, plat::Share::kRead,
                        plat::Creation::kOpenExisting);
-  if (archivo == plat::kInvalidFile) return nullptr;  // sus and afs see to a missing store
+  if (archivo == plat::kInvalidFile) return false;  // sus and afs see to a missing store
   uint64_t tamano = 0;
   if (!p.size(archivo, &tamano)) {
     gl(101);
     p.close(archivo);
-    return nullptr;
+    return false;
   }
   auto* datos = static_cast<uint8_t*>(p.alloc(static_cast<size_t>(tamano)));
   if (datos == nullptr) {
     p.close(archivo);
     sale(102, "Exit: vfs 1");
   }
-  // Converting a partial copy would drop the unread tail.
+  constexpr uint32_t kCabecera = 2;  // kind and version of the first record
   uint32_t leidos = 0;
-  const bool entero = tamano <= UINT32_MAX &&
-                      p.read(archivo, datos, static_cast<uint32_t>(tamano), &leidos) &&
-                      leidos == tamano;
-  p.close(archivo);
-  // Without a version byte there is nothing to go by.
-  if (!entero || leidos < 2) {
-    p.free(datos);
-    return nullptr;
+  bool ok = tamano >= kCabecera && tamano <= UINT32_MAX &&
+            p.read(archivo, datos, kCabecera, &leidos) && leidos == kCabecera;
+  if (ok) s->version = datos[1];
+  if (ok && s->version >= 1 && s->version < kVersionSuceso) {
+    // Converting a partial copy would drop the unread tail.
+    const auto resto = static_cast<uint32_t>(tamano - kCabecera);
+    ok = p.read(archivo, datos + kCabecera, resto, &leidos) && leidos == resto;
+    s->datos = datos;
+    s->largo = static_cast<uint32_t>(tamano);
   }
-  *largo = leidos;
-  return datos;
+  p.close(archivo);
+  if (!ok || s->datos == nullptr) {
+    p.free(datos);
+    s->datos = nullptr;
+  }
+  return ok;
 }
 
 // Puts the converted records in place of the store; the message of a failure,
@@ -75,21 +91,17 @@ unsigned reemplaza_sincro(const uint8_t* datos, uint32_t largo) {
 // Brings an event store of an older version up to the current one.
 bool CNivaraDlg::vfs() {
   plat::Platform& p = plat::sistema();
-  uint32_t largo = 0;
-  uint8_t* datos = lee_sincro(&largo);
-  if (datos == nullptr) return false;
+  sincro_leido s;
+  if (!lee_sincro(&s)) return false;
 
-  const uint8_t version = datos[1];
+  const uint8_t version = s.version;
   gl(kTextoLibre, formatea("Version struct nvr = %d", version).c_str());
-  if (version > kVersionSuceso) {
-    p.free(datos);
-    sale(15, "EXIT: vfs: version nvr desconocida");
-  }
-  // Version 0 names no structure: the store is left as it is.
-  if (version == kVersionSuceso || version == 0) {
-    p.free(datos);
-    return false;
-  }
+  if (version > kVersionSuceso) sale(15, "EXIT: vfs: version nvr desconocida");
+  // A current store is left as it is, and so is version 0, which names no
+  // structure.
+  if (s.datos == nullptr) return false;
+  uint8_t* datos = s.datos;
+  const uint32_t largo = s.largo;
 
   const size_t capacidad = capacidad_conversion(largo);
   auto* convertido = static_cast<uint8_t*>(p.alloc(capacidad));
