@@ -1,4 +1,4 @@
-// Helpers for the admin tool's tests: a scratch folder and small files.
+// Helpers for the admin tool's tests: a scratch folder and log records.
 #pragma once
 
 #include <stdlib.h>
@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "entorno.h"
 
 namespace admin_prueba {
 
@@ -26,16 +27,8 @@ class Carpeta {
   std::string ruta_;
 };
 
-inline std::string lee(const std::string& ruta) {
-  std::ifstream f(ruta, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-inline void escribe(const std::string& ruta, const std::string& datos,
-                    std::ios::openmode modo = std::ios::trunc) {
-  std::ofstream(ruta, std::ios::binary | modo) << datos;
+inline void agrega(const std::string& ruta, const std::string& datos) {
+  std::ofstream(ruta, std::ios::binary | std::ios::app) << datos;
 }
 
 // Log records as the station writes them.
