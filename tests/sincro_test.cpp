@@ -1,5 +1,11 @@
+// Appending to the event store and keeping its last three months. The
+// retention rewrite must never lose the store: whatever fails or wherever the
+// process dies, it holds either all its old records or exactly the kept ones.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,9 +13,10 @@
 #include "app/CNivaraDlg.h"
 #include "entorno.h"
 #include "eventstore/suceso.h"
-#include "foundation/gl.h"
 
 namespace {
+
+constexpr const char* kTemporal = "qtrs.nvr.tmp";
 
 std::string bytes(const uint8_t* r) { return std::string(reinterpret_cast<const char*>(r), 21); }
 
@@ -33,107 +40,62 @@ std::string arranque(uint8_t n) {
          std::string(11, '\0');
 }
 
-TEST(SincroRegistro, SnapshotFlagsTakeOnlyTheirBits) {
-  registro_tanque r{};
-  uint8_t out[kLargoSuceso];
-  struct {
-    uint8_t status, medible;
-    bool programada, autclb;
-    uint8_t flags;
-  } casos[] = {
-      {0xFF, 0x0F, false, false, 0x07},  // high status bits and water bits stay out
-      {0xF8, 0xF0, false, false, 0xF0},
-      {0x02, 0x00, true, false, 0x0A},
-      {0x05, 0x00, false, true, 0x45},
-      {0x01, 0x30, true, true, 0x79},
-  };
-  for (const auto& c : casos) {
-    r.status_calibs = c.status;
-    r.liq_agua_medible = c.medible;
-    suceso_foto(r, 3, c.programada, c.autclb, out);
-    EXPECT_EQ(out[14], c.flags) << int(c.status) << " " << int(c.medible);
-  }
-}
-
-TEST(SincroRegistro, KeptMonthsWrapAroundTheNewYear) {
-  struct {
-    unsigned mes;
-    uint8_t esperado[3];
-  } casos[] = {{3, {0x03, 0x02, 0x01}}, {2, {0x02, 0x01, 0x12}}, {1, {0x01, 0x12, 0x11}},
-               {12, {0x12, 0x11, 0x10}}, {0, {0x12, 0x11, 0x10}}, {13, {0x12, 0x11, 0x10}}};
-  for (const auto& c : casos) {
-    uint8_t m[3];
-    meses_retenidos(c.mes, m);
-    EXPECT_EQ(std::string(m, m + 3), std::string(c.esperado, c.esperado + 3)) << c.mes;
-  }
-}
-
-TEST(SincroRegistro, FirstKeptRecordIsSoughtFromTheSecondAmongWholeRecords) {
+TEST(SincroRegistro, ACutShortTailIsNoKeptRecordEvenWhenItsMonthIs) {
   const uint8_t marzo[3] = {0x03, 0x02, 0x01};
-  std::string s = almacen({{3, 26}, {12, 25}, {2, 26}});
-  const auto* d = reinterpret_cast<const uint8_t*>(s.data());
-  EXPECT_EQ(primer_retenido(d, s.size(), marzo), 42u);
-  // A cut-short tail is no record, even when its month byte qualifies.
-  s = almacen({{12, 25}, {12, 25}, {3, 26}}).substr(0, 42 + 10);
-  d = reinterpret_cast<const uint8_t*>(s.data());
-  EXPECT_EQ(primer_retenido(d, s.size(), marzo), s.size());
+  const std::string s = almacen({{12, 25}, {12, 25}, {3, 26}}).substr(0, 42 + 10);
+  EXPECT_EQ(primer_retenido(reinterpret_cast<const uint8_t*>(s.data()), s.size(), marzo), s.size());
 }
 
 class Sincro : public EstacionConAlmacen {
  protected:
+  // The record that afs('V', 0) appends.
+  std::string venta() {
+    uint8_t r[kLargoSuceso];
+    suceso_venta(dlg.sincro.venta_actual, r);
+    return bytes(r);
+  }
 
   CNivaraDlg dlg;
 };
 
-TEST_F(Sincro, WritesTheSnapshotAndSaleRecordsByteForByte) {
+TEST_F(Sincro, WritesEachKindOfRecordByteForByte) {
   const std::string previo = almacen({{3, 26}});
   pon(previo);
   registro_tanque& t = dlg.resp.tanques[2];
   t.fecha_hora = {0x00, 0x01, 0x10, 0x15, 0x03, 0x04, 0x23};  // a weekday the store drops
   t.nivel = 1000.0f;
-  t.status_calibs = 0x01;
-  t.liq_agua_medible = 0x30;
+  t.status_calibs = 0xFD;     // only its low three bits are kept
+  t.liq_agua_medible = 0xBF;  // only its high four
   t.litros = 50000.0f;
   t.merma_mes = 12;
+  // Each switch raised on its own, as the callers do around the call.
+  dlg.sincro.foto_programada = 1;
+  ASSERT_TRUE(dlg.afs('S', 2));
+  dlg.sincro.foto_programada = 0;
+  dlg.sincro.foto_autclb = 1;
+  ASSERT_TRUE(dlg.afs('S', 2));
+  dlg.sincro.foto_autclb = 0;
+  t.liq_agua_medible = 0x4F;
   ASSERT_TRUE(dlg.afs('S', 2));
   dlg.sincro.venta_actual = {{0x30, 0x02, 0x10, 0x15, 0x03, 0x06, 0x23}, 2, 25.5f, -1.0f};
   ASSERT_TRUE(dlg.afs('V', 0));
-  // Both switches raised, as the caller does around the call.
-  dlg.sincro.foto_programada = 1;
-  dlg.sincro.foto_autclb = 1;
-  ASSERT_TRUE(dlg.afs('S', 2));
-
-  const std::string foto("\x53\x05\x00\x01\x10\x15\x03\x00\x23\x02\x00\x00\x7A\x44\x31\x00\x50\x43\x47\x0C\x00", 21);
-  const std::string venta("\x56\x05\x30\x02\x10\x15\x03\x00\x23\x02\x00\x00\xCC\x41\x00\x00\x80\xBF\x00\x00\x00", 21);
-  std::string marcada = foto;
-  marcada[14] = 0x79;
-  EXPECT_EQ(almacenado(), previo + foto + venta + marcada);
-  EXPECT_TRUE(eventos().empty());
-}
-
-TEST_F(Sincro, WritesStartUpAndShiftCloseRecords) {
-  const std::string previo = almacen({{2, 26}});
-  pon(previo);
-  ASSERT_TRUE(dlg.afs('A', 1));
   dlg.sincro.venta_actual = {{0x59, 0x59, 0x23, 0x04, 0x03, 0x05, 0x26}, kTanqueCierreTurno, 0.0f, 0.0f};
   ASSERT_TRUE(dlg.afs('V', 0));
+  ASSERT_TRUE(dlg.afs('A', 1));
+  // An unknown kind, or the snapshot of no tank (no table being programmed
+  // gives 255), writes nothing.
+  EXPECT_FALSE(dlg.afs('X', 0));
+  EXPECT_FALSE(dlg.afs('S', 255));
+
+  const std::string foto("\x53\x05\x00\x01\x10\x15\x03\x00\x23\x02\x00\x00\x7A\x44\xBD\x00\x50\x43\x47\x0C\x00", 21);
+  std::string autclb = foto, agua = foto;
+  autclb[14] = '\xF5';
+  agua[14] = '\x45';
+  const std::string venta("\x56\x05\x30\x02\x10\x15\x03\x00\x23\x02\x00\x00\xCC\x41\x00\x00\x80\xBF\x00\x00\x00", 21);
   const std::string cierre =
       std::string("\x56\x05\x59\x59\x23\x04\x03\x00\x26\x63", 10) + std::string(11, '\0');
-  EXPECT_EQ(almacenado(), previo + arranque(1) + cierre);
-}
-
-TEST_F(Sincro, NullCallCreatesAMissingStore) {
-  EXPECT_TRUE(dlg.afs('N', 0));
-  EXPECT_TRUE(existe(ruta(kArchivoSincro)));
-  EXPECT_EQ(almacenado(), "");
-  EXPECT_EQ(eventos(), (std::vector<std::string>{"99", "110"}));
-}
-
-TEST_F(Sincro, EmptyStoreTakesItsFirstRecord) {
-  pon("");
-  EXPECT_TRUE(dlg.afs('A', 0));
-  EXPECT_EQ(almacenado(), arranque(0));
-  EXPECT_EQ(eventos(), (std::vector<std::string>{"99", "110"}));
+  EXPECT_EQ(almacenado(), previo + foto + autclb + agua + venta + cierre + arranque(1));
+  EXPECT_EQ(eventos(), (std::vector<std::string>{"67", "67"}));
 }
 
 TEST_F(Sincro, KeepsTheCurrentMonthAndTheTwoBeforeItByNumber) {
@@ -146,6 +108,7 @@ TEST_F(Sincro, KeepsTheCurrentMonthAndTheTwoBeforeItByNumber) {
       {"month before last first", 3, {{1, 26}, {2, 26}, {3, 26}}, 0},
       {"three months old", 3, {{12, 25}, {12, 25}, {1, 26}, {2, 26}, {3, 26}}, 2},
       {"this month of last year", 3, {{3, 25}, {11, 25}, {12, 25}}, 0},
+      {"February", 2, {{11, 25}, {11, 25}, {12, 25}, {1, 26}}, 2},
       {"January", 1, {{10, 25}, {10, 25}, {11, 25}, {12, 25}}, 2},
       {"older record after the first kept", 3, {{11, 25}, {11, 25}, {1, 26}, {10, 25}, {2, 26}}, 2},
   };
@@ -156,47 +119,30 @@ TEST_F(Sincro, KeepsTheCurrentMonthAndTheTwoBeforeItByNumber) {
     pon(previo);
     olvida_log();
     EXPECT_TRUE(dlg.afs('V', 0));
-    uint8_t venta[kLargoSuceso];
-    suceso_venta(dlg.sincro.venta_actual, venta);
-    EXPECT_EQ(almacenado(), previo.substr(c.desde * kLargoSuceso) + bytes(venta));
+    EXPECT_EQ(almacenado(), previo.substr(c.desde * kLargoSuceso) + venta());
     EXPECT_TRUE(eventos().empty());
   }
 }
 
 TEST_F(Sincro, StoreWithNothingRecentLogs110OnEveryAppend) {
+  // Nor has a missing store, which the null call makes, nor an empty one (99:
+  // no first record to read).
+  EXPECT_TRUE(dlg.afs('N', 0));
+  EXPECT_TRUE(existe(ruta(kArchivoSincro)));
+  EXPECT_TRUE(dlg.afs('A', 0));
+  EXPECT_EQ(almacenado(), arranque(0));
+  EXPECT_EQ(eventos(), (std::vector<std::string>{"99", "110", "99", "110"}));
+
   const std::string previo = almacen({{11, 25}, {12, 25}});
   pon(previo);
+  olvida_log();
   EXPECT_TRUE(dlg.afs('N', 0));
-  // A late sale from December is no recent record either.
-  dlg.sincro.venta_actual = {{0x00, 0x00, 0x12, 0x30, 0x12, 0x00, 0x25}, 1, 10.0f, -1.0f};
-  EXPECT_TRUE(dlg.afs('V', 0));
   EXPECT_TRUE(dlg.afs('A', 1));
-  EXPECT_EQ(eventos(), (std::vector<std::string>{"110", "110", "110"}));
-  uint8_t venta[kLargoSuceso];
-  suceso_venta(dlg.sincro.venta_actual, venta);
-  EXPECT_EQ(almacenado(), previo + bytes(venta) + arranque(1));
+  EXPECT_EQ(eventos(), (std::vector<std::string>{"110", "110"}));
+  EXPECT_EQ(almacenado(), previo + arranque(1));
   // Now the start-up record is the first recent one.
   EXPECT_TRUE(dlg.afs('N', 0));
   EXPECT_EQ(almacenado(), arranque(1));
-}
-
-TEST_F(Sincro, UnknownKindOrTankWritesNothing) {
-  const std::string previo = almacen({{3, 26}});
-  pon(previo);
-  EXPECT_FALSE(dlg.afs('X', 0));
-  EXPECT_FALSE(dlg.afs('S', 255));  // the snapshot of no tank being programmed
-  EXPECT_EQ(almacenado(), previo);
-  EXPECT_EQ(eventos(), (std::vector<std::string>{"67", "67"}));
-}
-
-TEST_F(Sincro, ErrorTextTellsOnlyOfTheLastCallsOpenFailure) {
-  sim->inject({.op = plat::Op::kOpen, .path = kArchivoSincro});
-  EXPECT_FALSE(dlg.afs('A', 0));
-  EXPECT_EQ(dlg.sincro.ultimo_error, "Error: afs: No se puede abrir sincro");
-  EXPECT_FALSE(existe(ruta(kArchivoSincro)));
-  EXPECT_TRUE(dlg.afs('N', 0));
-  EXPECT_EQ(dlg.sincro.ultimo_error, "");
-  EXPECT_EQ(eventos(), (std::vector<std::string>{"65", "99", "110"}));
 }
 
 TEST_F(Sincro, EachFailureIsReportedAndLeavesTheStoreAsItWas) {
@@ -210,11 +156,17 @@ TEST_F(Sincro, EachFailureIsReportedAndLeavesTheStoreAsItWas) {
     plat::Fault falla;
     std::vector<std::string> eventos;
   } casos[] = {
+      {"open", reciente, {.op = Op::kOpen, .path = kArchivoSincro}, {"65"}},
       {"seek to the start", vencido, {.op = Op::kSeek, .path = kArchivoSincro}, {"109"}},
       {"size", vencido, {.op = Op::kSize, .path = kArchivoSincro}, {"95"}},
       {"read of the copy", vencido, {.op = Op::kRead, .path = kArchivoSincro, .nth = 2}, {"112"}},
       {"short read of the copy", vencido,
        {.op = Op::kRead, .path = kArchivoSincro, .nth = 2, .short_io = true}, {"112"}},
+      {"create", vencido, {.op = Op::kOpen, .path = kTemporal}, {"111"}},
+      {"write", vencido, {.op = Op::kWrite, .path = kTemporal}, {"112"}},
+      {"short write", vencido, {.op = Op::kWrite, .path = kTemporal, .short_io = true}, {"100"}},
+      {"sync", vencido, {.op = Op::kSync, .path = kTemporal}, {"112"}},
+      {"rename", vencido, {.op = Op::kRename, .path = kArchivoSincro}, {"112"}},
       {"reopening", viejo, {.op = Op::kOpen, .path = kArchivoSincro, .nth = 2}, {"110", "65"}},
       {"seek to the end", reciente, {.op = Op::kSeek, .path = kArchivoSincro}, {"66"}},
       {"record write", reciente, {.op = Op::kWrite, .path = kArchivoSincro}, {"68"}},
@@ -229,19 +181,104 @@ TEST_F(Sincro, EachFailureIsReportedAndLeavesTheStoreAsItWas) {
     sim->inject(c.falla);
     EXPECT_FALSE(dlg.afs('A', 0));
     EXPECT_EQ(almacenado(), c.previo);
+    EXPECT_FALSE(existe(ruta(kTemporal)));
     EXPECT_EQ(eventos(), c.eventos);
+    // Only the last call's failure to open is told; each call clears it.
+    EXPECT_EQ(dlg.sincro.ultimo_error,
+              c.eventos.back() == "65" ? "Error: afs: No se puede abrir sincro" : "");
   }
-}
-
-TEST_F(Sincro, NoMemoryForTheCopyEndsTheProgram) {
-  const std::string previo = almacen({{12, 25}, {1, 26}});
-  pon(previo);
-  sim->inject({.op = plat::Op::kAlloc});
-  EXPECT_EXIT(dlg.afs('S', 0), ::testing::ExitedWithCode(0), "");
+  // The next call does the rewrite, over a stale temporary file too.
   sim->clear_faults();
+  pon(vencido);
+  escribe_archivo(ruta(kTemporal), std::string(5000, 'x'));
+  EXPECT_TRUE(dlg.afs('A', 0));
+  EXPECT_EQ(almacenado(), vencido.substr(kLargoSuceso) + arranque(0));
+  EXPECT_FALSE(existe(ruta(kTemporal)));
+
+  // No memory for the copy ends the program.
+  pon(vencido);
+  olvida_log();
+  sim->inject({.op = plat::Op::kAlloc});
+  EXPECT_EXIT(dlg.afs('A', 0), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(archivo("Estado.txt"), "05/03/26  09:07:03 Exit: afs: 2\r\n");
   EXPECT_EQ(eventos(), (std::vector<std::string>{"96"}));
-  EXPECT_EQ(almacenado(), previo);
+  EXPECT_EQ(almacenado(), vencido);
+}
+
+// A simulated platform that kills its own process on the nth file call. A
+// long write is cut in half first, as a crash in the middle of it would.
+class Asesina : public plat::SimPlatform {
+ public:
+  Asesina(std::string root, int64_t t, int nth) : SimPlatform(std::move(root), t), nth_(nth) {}
+  int open(const char* path, unsigned a, plat::Share s, plat::Creation c) override {
+    return paso() ? SimPlatform::open(path, a, s, c) : plat::kInvalidFile;
+  }
+  bool size(int f, uint64_t* n) override { return paso() && SimPlatform::size(f, n); }
+  bool read(int f, void* b, uint32_t n, uint32_t* d) override {
+    return paso() && SimPlatform::read(f, b, n, d);
+  }
+  bool write(int f, const void* b, uint32_t n, uint32_t* d) override {
+    if (llamadas_ + 1 == nth_ && n > kLargoSuceso) SimPlatform::write(f, b, n / 2, d);
+    return paso() && SimPlatform::write(f, b, n, d);
+  }
+  bool seek(int f, int64_t o, plat::Origin w, uint64_t* pos) override {
+    return paso() && SimPlatform::seek(f, o, w, pos);
+  }
+  bool sync(int f) override { return paso() && SimPlatform::sync(f); }
+  bool rename(const char* a, const char* b) override { return paso() && SimPlatform::rename(a, b); }
+  void close(int f) override { if (paso()) SimPlatform::close(f); }
+
+ private:
+  // Dies at the nth call; true otherwise.
+  bool paso() {
+    if (++llamadas_ == nth_) ::raise(SIGKILL);
+    return true;
+  }
+  int nth_;
+  int llamadas_ = 0;
+};
+
+TEST_F(Sincro, KilledAtAnyStepOfTheRewriteLeavesOneWholeStore) {
+  std::vector<std::pair<int, int>> meses(4000, {12, 25});
+  meses.resize(20000, {1, 26});
+  const std::string previo = almacen(meses);  // 420,000 bytes
+  const std::string retenidos = previo.substr(4000 * kLargoSuceso);
+  const std::string nueva = arranque(0);
+  int con_el_viejo = 0, con_el_nuevo = 0;
+  for (int k = 1;; ++k) {
+    SCOPED_TRACE(k);
+    pon(previo);
+    std::remove(ruta(kTemporal).c_str());
+    std::fflush(nullptr);
+    pid_t hijo = ::fork();
+    ASSERT_GE(hijo, 0);
+    if (hijo == 0) {
+      Asesina asesina(sim->root(), sim->now(), k);
+      plat::instala_plataforma(&asesina);
+      ::_exit(dlg.afs('A', 0) ? 0 : 1);
+    }
+    int estado = 0;
+    ASSERT_EQ(::waitpid(hijo, &estado, 0), hijo);
+    const std::string tras = almacenado();
+    if (WIFEXITED(estado)) {  // no call left to die at: the whole append ran
+      EXPECT_EQ(WEXITSTATUS(estado), 0);
+      EXPECT_EQ(tras, retenidos + nueva);
+      break;
+    }
+    ASSERT_TRUE(WIFSIGNALED(estado) && WTERMSIG(estado) == SIGKILL);
+    con_el_viejo += tras == previo;
+    con_el_nuevo += tras == retenidos || tras == retenidos + nueva;
+    EXPECT_TRUE(tras == previo || tras == retenidos || tras == retenidos + nueva)
+        << "store of " << tras.size() << " bytes";
+    // And the next run carries on from whichever store it finds.
+    EXPECT_TRUE(dlg.afs('A', 0));
+    const std::string despues = almacenado();
+    EXPECT_TRUE(despues == retenidos + nueva || despues == retenidos + nueva + nueva);
+    EXPECT_FALSE(existe(ruta(kTemporal)));
+  }
+  // Deaths before the rename and after it, at every call between.
+  EXPECT_GE(con_el_viejo, 9);  // open, read, seek, size, read, create, write, sync, rename
+  EXPECT_GE(con_el_nuevo, 4);  // close the old store, seek to the end, write, close
 }
 
 }  // namespace

@@ -2,16 +2,12 @@
 // that rebuilds the last sale date and the snapshot litres, and the repair.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/CNivaraDlg.h"
 #include "entorno.h"
 #include "eventstore/suceso.h"
-#include "eventstore/version.h"
-#include "foundation/gl.h"
 
 namespace {
 
@@ -77,43 +73,19 @@ class Sus : public EstacionConAlmacen {
   CNivaraDlg dlg;
 };
 
-TEST(SusConversion, NeverWritesPastTheCopyAndUnknownVersionsConvertNothing) {
-  const std::string viejo = antiguo(arranque(1), 1, 10) + antiguo(arranque(2), 1, 10);
-  const auto* d = reinterpret_cast<const uint8_t*>(viejo.data());
-  uint8_t salida[2 * kLargoSuceso] = {};
-  std::memset(salida + kLargoSuceso, 0xEE, kLargoSuceso);
-  resultado_conversion r = convierte_version(d, viejo.size(), 1, salida, kLargoSuceso);
-  EXPECT_EQ(r.largo, kLargoSuceso);
-  EXPECT_EQ(salida[kLargoSuceso], 0xEE);
-  EXPECT_GE(capacidad_conversion(viejo.size()), 2 * kLargoSuceso);
-  for (uint8_t v : {0, 5, 6, 255}) {
-    r = convierte_version(d, viejo.size(), v, salida, sizeof salida);
-    EXPECT_EQ(r.largo, 0u) << int(v);
+TEST_F(Sus, AMissingStoreIsNoUsableStoreAnEmptyOneIs) {
+  for (const bool hay : {false, true}) {
+    SCOPED_TRACE(hay);
+    if (hay) pon("");
+    dlg.ventas.ultima_venta = kMarzo;
+    dlg.resp.fotos[3].litros = 5.0f;
+    EXPECT_FALSE(dlg.vfs());
+    EXPECT_EQ(dlg.sus(), hay);
+    EXPECT_EQ(existe(ruta(kArchivoSincro)), hay);  // neither makes one
+    EXPECT_EQ(ultima_venta(), fecha(kAhora));
+    EXPECT_EQ(dlg.resp.fotos[3].litros, 0.0f);
+    EXPECT_TRUE(eventos().empty());
   }
-  // A record cut short by the end is left out, the whole ones before it kept.
-  r = convierte_version(d, viejo.size() - 1, 1, salida, sizeof salida);
-  EXPECT_EQ(r.largo, kLargoSuceso);
-  EXPECT_FALSE(r.desconocido);
-}
-
-TEST_F(Sus, MissingStoreIsNoUsableStore) {
-  dlg.resp.fotos[3].litros = 5.0f;
-  EXPECT_FALSE(dlg.vfs());
-  EXPECT_FALSE(dlg.sus());
-  EXPECT_FALSE(existe(ruta(kArchivoSincro)));
-  EXPECT_EQ(ultima_venta(), fecha(kAhora));
-  EXPECT_EQ(dlg.resp.fotos[3].litros, 0.0f);
-  EXPECT_TRUE(eventos().empty());
-}
-
-TEST_F(Sus, EmptyStoreIsUsableAndHasNoVersion) {
-  pon("");
-  dlg.resp.fotos[0].litros = 5.0f;
-  EXPECT_FALSE(dlg.vfs());
-  EXPECT_TRUE(dlg.sus());
-  EXPECT_EQ(ultima_venta(), fecha(kAhora));
-  EXPECT_EQ(dlg.resp.fotos[0].litros, 0.0f);
-  EXPECT_TRUE(eventos().empty());
 }
 
 TEST_F(Sus, OldVersionsAreConvertedUpToWhereTheyStop) {
@@ -137,6 +109,8 @@ TEST_F(Sus, OldVersionsAreConvertedUpToWhereTheyStop) {
       {"unknown kind", antiguo(s, 2, 19) + antiguo(nulo('X'), 2, 19).replace(0, 1, "Q") +
        antiguo(a, 2, 19), convertido(s, 19),
        {"T:Version struct nvr = 2", "104", "T:New Version struct nvr = 5"}},
+      {"a record cut short by the end", antiguo(v, 1, 18) + antiguo(a, 1, 10).substr(0, 9),
+       convertido(v, 18), {"T:Version struct nvr = 1", "T:New Version struct nvr = 5"}},
       {"current version", actual, "", {"T:Version struct nvr = 5"}},
       {"version 0", antiguo(a, 0, 19) + antiguo(s, 1, 19), "", {"T:Version struct nvr = 0"}},
   };
@@ -151,32 +125,25 @@ TEST_F(Sus, OldVersionsAreConvertedUpToWhereTheyStop) {
   }
 }
 
-TEST_F(Sus, NewerVersionEndsTheProgram) {
-  pon(antiguo(arranque(1), 6, 21));
-  EXPECT_EXIT(dlg.vfs(), ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(archivo("Estado.txt"), "05/03/26  09:07:03 EXIT: vfs: version nvr desconocida\r\n");
-  EXPECT_EQ(eventos(), (std::vector<std::string>{"T:Version struct nvr = 6", "15"}));
-}
-
 TEST_F(Sus, ConversionFailuresLeaveTheOldStoreWhole) {
   const std::string previo = antiguo(arranque(1), 2, 19) + antiguo(foto(0, 1.0f), 2, 19);
-  using plat::Op;
+  const std::string v2 = "T:Version struct nvr = 2";
   const char* tmp = "qtrs.nvr.tmp";
+  using plat::Op;
   struct {
     const char* caso;
     plat::Fault falla;
-    std::string codigo;  // empty: no conversion attempted
+    std::vector<std::string> eventos;
   } casos[] = {
-      {"size", {.op = Op::kSize, .path = kArchivoSincro}, "101"},
-      {"read", {.op = Op::kRead, .path = kArchivoSincro}, ""},
-      {"short read", {.op = Op::kRead, .path = kArchivoSincro, .short_io = true}, ""},
-      {"records read short", {.op = Op::kRead, .path = kArchivoSincro, .nth = 2, .short_io = true},
-       ""},
-      {"create", {.op = Op::kOpen, .path = tmp}, "105"},
-      {"write", {.op = Op::kWrite, .path = tmp}, "106"},
-      {"short write", {.op = Op::kWrite, .path = tmp, .short_io = true}, "107"},
-      {"sync", {.op = Op::kSync, .path = tmp}, "106"},
-      {"rename", {.op = Op::kRename, .path = kArchivoSincro}, "106"},
+      {"size", {.op = Op::kSize, .path = kArchivoSincro}, {"101"}},
+      {"read", {.op = Op::kRead, .path = kArchivoSincro}, {}},
+      {"short read", {.op = Op::kRead, .path = kArchivoSincro, .short_io = true}, {}},
+      {"records read short", {.op = Op::kRead, .path = kArchivoSincro, .nth = 2, .short_io = true}, {}},
+      {"create", {.op = Op::kOpen, .path = tmp}, {v2, "105"}},
+      {"write", {.op = Op::kWrite, .path = tmp}, {v2, "106"}},
+      {"short write", {.op = Op::kWrite, .path = tmp, .short_io = true}, {v2, "107"}},
+      {"sync", {.op = Op::kSync, .path = tmp}, {v2, "106"}},
+      {"rename", {.op = Op::kRename, .path = kArchivoSincro}, {v2, "106"}},
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(c.caso);
@@ -187,40 +154,36 @@ TEST_F(Sus, ConversionFailuresLeaveTheOldStoreWhole) {
     EXPECT_FALSE(dlg.vfs());
     EXPECT_EQ(almacenado(), previo);
     EXPECT_FALSE(existe(ruta(tmp)));
-    std::vector<std::string> esperados;
-    if (c.codigo == "101") {
-      esperados = {"101"};
-    } else if (!c.codigo.empty()) {
-      esperados = {"T:Version struct nvr = 2", c.codigo};
-    }
-    EXPECT_EQ(eventos(), esperados);
+    EXPECT_EQ(eventos(), c.eventos);
   }
 }
 
-TEST_F(Sus, NoMemoryEndsTheProgram) {
-  pon(antiguo(arranque(1), 2, 19));
+TEST_F(Sus, ANewerVersionOrNoMemoryEndsTheProgram) {
+  const std::string v2 = antiguo(arranque(1), 2, 19);
   struct {
-    plat::Fault falla;
+    std::string previo;
+    int sin_memoria;  // the allocation that fails; 0: none
     bool (CNivaraDlg::*operacion)();
     std::string diario;
     std::vector<std::string> eventos;
   } casos[] = {
-      {{.op = plat::Op::kAlloc}, &CNivaraDlg::vfs, "Exit: vfs 1", {"102"}},
-      {{.op = plat::Op::kAlloc, .nth = 2}, &CNivaraDlg::vfs, "Exit: vfs 2",
-       {"T:Version struct nvr = 2", "102"}},
-      {{.op = plat::Op::kAlloc}, &CNivaraDlg::sus, "Exit: sus", {"71"}},
+      {antiguo(arranque(1), 6, 21), 0, &CNivaraDlg::vfs, "EXIT: vfs: version nvr desconocida",
+       {"T:Version struct nvr = 6", "15"}},
+      {v2, 1, &CNivaraDlg::vfs, "Exit: vfs 1", {"102"}},
+      {v2, 2, &CNivaraDlg::vfs, "Exit: vfs 2", {"T:Version struct nvr = 2", "102"}},
+      {v2, 1, &CNivaraDlg::sus, "Exit: sus", {"71"}},
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(c.diario);
+    pon(c.previo);
     olvida_log();
     sim->clear_faults();
-    sim->inject(c.falla);
+    if (c.sin_memoria != 0) sim->inject({.op = plat::Op::kAlloc, .nth = c.sin_memoria});
     EXPECT_EXIT((dlg.*c.operacion)(), ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(archivo("Estado.txt"), "05/03/26  09:07:03 " + c.diario + "\r\n");
     EXPECT_EQ(eventos(), c.eventos);
+    EXPECT_EQ(almacenado(), c.previo);
   }
-  sim->clear_faults();
-  EXPECT_EQ(almacenado(), antiguo(arranque(1), 2, 19));
 }
 
 TEST_F(Sus, ScanTakesTheLastSaleAndEachTanksLastSnapshot) {
@@ -239,11 +202,12 @@ TEST_F(Sus, ScanTakesTheLastSaleAndEachTanksLastSnapshot) {
   EXPECT_TRUE(eventos().empty());
 }
 
-TEST_F(Sus, UnknownRecordBecomesANullEventAndEndsTheStore) {
+TEST_F(Sus, UnknownRecordBecomesANullEventAndEndsTheStoreOrTheFailureIsReported) {
   std::string malo = foto(3, 77.0f);
   malo[0] = 'X';
   const std::string antes = venta(kMarzo, 0, 1.0f) + foto(1, 40.0f);
-  pon(antes + malo + venta(kFebrero, 1, 2.0f) + foto(1, 99.0f));
+  const std::string previo = antes + malo + venta(kFebrero, 1, 2.0f) + foto(1, 99.0f);
+  pon(previo);
   EXPECT_TRUE(dlg.sus());
   std::string reparado = malo;
   reparado[0] = 'N';
@@ -253,12 +217,7 @@ TEST_F(Sus, UnknownRecordBecomesANullEventAndEndsTheStore) {
   EXPECT_EQ(ultima_venta(), fecha(kAhora));
   EXPECT_EQ(dlg.resp.fotos[1].litros, 40.0f);
   EXPECT_EQ(eventos(), (std::vector<std::string>{"72"}));
-}
 
-TEST_F(Sus, ScanFailuresReportNoUsableStore) {
-  std::string malo = arranque(0);
-  malo[0] = 'X';
-  const std::string previo = arranque(1) + malo;
   using plat::Op;
   struct {
     const char* caso;
@@ -269,8 +228,7 @@ TEST_F(Sus, ScanFailuresReportNoUsableStore) {
       {"reopening", {.op = Op::kOpen, .path = kArchivoSincro, .nth = 2}, {"72", "108"}},
       {"seek", {.op = Op::kSeek, .path = kArchivoSincro}, {"72", "103"}},
       {"write", {.op = Op::kWrite, .path = kArchivoSincro}, {"72", "103"}},
-      {"short write", {.op = Op::kWrite, .path = kArchivoSincro, .short_io = true},
-       {"72", "103"}},
+      {"short write", {.op = Op::kWrite, .path = kArchivoSincro, .short_io = true}, {"72", "103"}},
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(c.caso);
@@ -280,10 +238,23 @@ TEST_F(Sus, ScanFailuresReportNoUsableStore) {
     sim->inject(c.falla);
     EXPECT_FALSE(dlg.sus());
     EXPECT_EQ(eventos(), c.eventos);
-    if (c.eventos.size() == 1 || c.eventos[1] == "108") {
+    if (c.eventos.back() != "103") {
       EXPECT_EQ(almacenado(), previo);
     }
   }
+}
+
+// Start-up converts an old store before it scans it and adds its own record.
+TEST_F(Sus, StartUpConvertsAnOldStoreBeforeScanningIt) {
+  const std::string v = venta(kMarzo, 2, 25.5f), s = foto(1, 300.0f);
+  const std::string convertidos = convertido(v, 18) + convertido(s, 19);
+  pon(antiguo(v, 1, 18) + antiguo(s, 1, 19));
+  escribe_archivo(ruta("tnq.ini"), archivo_tnq(configuracion_ejemplo()));
+  dlg.oid();
+  EXPECT_EQ(almacenado().substr(0, convertidos.size() + 2), convertidos + "A\x05");
+  EXPECT_EQ(almacenado().size(), convertidos.size() + kLargoSuceso);
+  EXPECT_EQ(ultima_venta(), fecha(kMarzo));
+  EXPECT_EQ(dlg.resp.fotos[1].litros, 300.0f);
 }
 
 }  // namespace
