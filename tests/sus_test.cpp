@@ -244,17 +244,4 @@ TEST_F(Sus, UnknownRecordBecomesANullEventAndEndsTheStoreOrTheFailureIsReported)
   }
 }
 
-// Start-up converts an old store before it scans it and adds its own record.
-TEST_F(Sus, StartUpConvertsAnOldStoreBeforeScanningIt) {
-  const std::string v = venta(kMarzo, 2, 25.5f), s = foto(1, 300.0f);
-  const std::string convertidos = convertido(v, 18) + convertido(s, 19);
-  pon(antiguo(v, 1, 18) + antiguo(s, 1, 19));
-  escribe_archivo(ruta("tnq.ini"), archivo_tnq(configuracion_ejemplo()));
-  dlg.oid();
-  EXPECT_EQ(almacenado().substr(0, convertidos.size() + 2), convertidos + "A\x05");
-  EXPECT_EQ(almacenado().size(), convertidos.size() + kLargoSuceso);
-  EXPECT_EQ(ultima_venta(), fecha(kMarzo));
-  EXPECT_EQ(dlg.resp.fotos[1].litros, 300.0f);
-}
-
 }  // namespace
