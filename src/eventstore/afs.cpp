@@ -2,6 +2,7 @@
 #include <string>
 
 #include "app/CNivaraDlg.h"
+#include "eventstore/reemplazo.h"
 #include "eventstore/suceso.h"
 #include "foundation/afe.h"
 #include "foundation/catalogo.h"
@@ -9,10 +10,6 @@
 #include "platform/plataforma.h"
 
 namespace {
-
-// The kept records are written here first and only then renamed over the
-// store, so that a failure or a crash halfway leaves the old store whole.
-constexpr const char* kArchivoTemporal = "qtrs.nvr.tmp";
 
 // Opens the store exclusively, creating it empty when missing; reports a
 // failure with message 65 and its text as the last store error.
@@ -26,36 +23,6 @@ int abre_sincro(std::string* error) {
     *error = texto;
   }
   return archivo;
-}
-
-// Writes the kept records to the temporary file, puts it on disk and renames
-// it over the store. Returns its handle, positioned at the end, or
-// kInvalidFile after a reported failure (the temporary file is gone then).
-int reescribe(const uint8_t* datos, uint32_t largo) {
-  plat::Platform& p = plat::sistema();
-  int nuevo = p.open(kArchivoTemporal, plat::kReadWrite, plat::Share::kNone,
-                     plat::Creation::kCreateAlways);
-  if (nuevo == plat::kInvalidFile) {
-    gl(111);
-    p.remove(kArchivoTemporal);  // created before its lock was refused
-    return plat::kInvalidFile;
-  }
-  unsigned codigo = 0;
-  uint32_t escritos = 0;
-  if (!p.write(nuevo, datos, largo, &escritos)) {
-    codigo = 112;
-  } else if (escritos != largo) {
-    codigo = 100;
-  } else if (!p.sync(nuevo) || !p.rename(kArchivoTemporal, kArchivoSincro)) {
-    codigo = 112;
-  }
-  if (codigo != 0) {
-    gl(codigo);
-    p.close(nuevo);
-    p.remove(kArchivoTemporal);
-    return plat::kInvalidFile;
-  }
-  return nuevo;
 }
 
 // Drops every record before the first one, from the second on, of the kept
@@ -96,7 +63,8 @@ int retiene(int archivo, const uint8_t meses[3], std::string* error) {
     return abre_sincro(error);
   }
   // The old store stays locked until the new one has replaced it.
-  int nuevo = reescribe(datos + desde, static_cast<uint32_t>(leidos - desde));
+  int nuevo = reemplaza_sincro(datos + desde, static_cast<uint32_t>(leidos - desde),
+                               {.crear = 111, .escribir = 112, .corto = 100});
   p.free(datos);
   p.close(archivo);
   return nuevo;

@@ -1,6 +1,7 @@
 #include <cstdint>
 
 #include "app/CNivaraDlg.h"
+#include "eventstore/reemplazo.h"
 #include "eventstore/suceso.h"
 #include "eventstore/version.h"
 #include "foundation/afe.h"
@@ -9,10 +10,6 @@
 #include "platform/plataforma.h"
 
 namespace {
-
-// The converted store is written here and renamed over the old one only once
-// it is on disk: a failure or a crash halfway leaves the old store whole.
-constexpr const char* kArchivoTemporal = "qtrs.nvr.tmp";
 
 // The store as far as it needs to be read: its version byte always, its
 // records only when that version is an old one.
@@ -62,30 +59,6 @@ bool lee_sincro(sincro_leido* s) {
   return ok;
 }
 
-// Puts the converted records in place of the store; the message of a failure,
-// or 0.
-unsigned reemplaza_sincro(const uint8_t* datos, uint32_t largo) {
-  plat::Platform& p = plat::sistema();
-  int nuevo = p.open(kArchivoTemporal, plat::kWrite, plat::Share::kNone,
-                     plat::Creation::kCreateAlways);
-  if (nuevo == plat::kInvalidFile) {
-    p.remove(kArchivoTemporal);  // created before its lock was refused
-    return 105;
-  }
-  unsigned codigo = 0;
-  uint32_t escritos = 0;
-  if (!p.write(nuevo, datos, largo, &escritos)) {
-    codigo = 106;
-  } else if (escritos != largo) {
-    codigo = 107;
-  } else if (!p.sync(nuevo) || !p.rename(kArchivoTemporal, kArchivoSincro)) {
-    codigo = 106;
-  }
-  p.close(nuevo);
-  if (codigo != 0) p.remove(kArchivoTemporal);
-  return codigo;
-}
-
 }  // namespace
 
 // Brings an event store of an older version up to the current one.
@@ -113,12 +86,11 @@ bool CNivaraDlg::vfs() {
   p.free(datos);
   if (r.desconocido) gl(104);
 
-  const unsigned codigo = reemplaza_sincro(convertido, static_cast<uint32_t>(r.largo));
+  const int nuevo = reemplaza_sincro(convertido, static_cast<uint32_t>(r.largo),
+                                     {.crear = 105, .escribir = 106, .corto = 107});
   p.free(convertido);
-  if (codigo != 0) {
-    gl(codigo);
-    return false;
-  }
+  if (nuevo == plat::kInvalidFile) return false;
+  p.close(nuevo);
   gl(kTextoLibre, formatea("New Version struct nvr = %d", kVersionSuceso).c_str());
   return true;
 }
