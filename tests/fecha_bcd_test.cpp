@@ -24,7 +24,6 @@ std::string texto(const fecha_bcd& x) {
 
 TEST(FechaBcd, ConversionsBetweenBcdAndBinary) {
   EXPECT_EQ(bin_a_bcd(59), 0x59);
-  EXPECT_EQ(bcd_a_bin(0x59), 59u);
   EXPECT_EQ(bcd_a_bin(0xFF), 165u);  // any byte converts, valid or not
   EXPECT_EQ(bin_a_bcd(256 + 7), 0x07);
   for (unsigned v = 0; v < 100; ++v) EXPECT_EQ(bcd_a_bin(bin_a_bcd(v)), v);
@@ -32,8 +31,7 @@ TEST(FechaBcd, ConversionsBetweenBcdAndBinary) {
 
 TEST(FechaBcd, ComparisonIgnoresWeekdayAndOrdersAcrossTheYear) {
   EXPECT_EQ(comparar_fecha(f(1, 2, 22, 3, 4, 5, 1), f(1, 2, 22, 3, 4, 5, 7)), 0);
-  fecha_bcd fin_de_anio = f(31, 12, 22, 23, 59, 59);
-  fecha_bcd anio_nuevo = f(1, 1, 23, 0, 0, 0);
+  const fecha_bcd fin_de_anio = f(31, 12, 22, 23, 59, 59), anio_nuevo = f(1, 1, 23, 0, 0, 0);
   EXPECT_EQ(comparar_fecha(anio_nuevo, fin_de_anio), 1);
   EXPECT_EQ(comparar_fecha(fin_de_anio, anio_nuevo), -1);
   // Each field counts after the ones above it.
@@ -47,20 +45,12 @@ TEST(FechaBcd, SecondsBetweenBridgeOneMonthWithFebruaryAlways28Days) {
   EXPECT_EQ(segundos_entre(enero, febrero), 82800);
   EXPECT_EQ(segundos_entre(febrero, enero), -82800);
   EXPECT_EQ(segundos_entre(f(28, 2, 24, 0, 0, 0), f(1, 3, 24, 0, 0, 0)), 86400);
-  EXPECT_EQ(segundos_entre(febrero, febrero), 0);
   EXPECT_EQ(segundos_entre(f(5, 6, 22, 10, 0, 0), f(5, 6, 22, 10, 1, 30)), 90);
   // A month byte of zero bridges nothing.
-  fecha_bcd sin_mes = f(30, 0, 22, 0, 0, 0);
-  EXPECT_EQ(segundos_entre(sin_mes, f(1, 1, 22, 0, 0, 0)), -29 * 86400);
+  EXPECT_EQ(segundos_entre(f(30, 0, 22, 0, 0, 0), f(1, 1, 22, 0, 0, 0)), -29 * 86400);
 }
 
 TEST(FechaBcd, ValidityChecksEveryFieldAndNibble) {
-  EXPECT_TRUE(fecha_valida(f(31, 2, 49, 23, 59, 59)));
-  EXPECT_TRUE(fecha_valida(f(1, 1, 1, 0, 0, 0)));
-  const fecha_bcd malas[] = {f(0, 1, 22, 0, 0, 0),  f(32, 1, 22, 0, 0, 0), f(1, 13, 22, 0, 0, 0),
-                             f(1, 1, 0, 0, 0, 0),   f(1, 1, 50, 0, 0, 0),  f(1, 1, 22, 24, 0, 0),
-                             f(1, 1, 22, 0, 60, 0), f(1, 1, 22, 0, 0, 60)};
-  for (const fecha_bcd& m : malas) EXPECT_FALSE(fecha_valida(m)) << texto(m);
   // Every byte value in every field, against the rule written out plainly.
   struct {
     int campo;

@@ -3,6 +3,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -41,7 +42,7 @@ class Configuracion : public Estacion {
   configuracion_tnq c = configuracion_ejemplo();
 };
 
-TEST_F(Configuracion, GoodFileGivesTheWholeSummary) {
+TEST_F(Configuracion, GoodFileGivesTheWholeSummaryAndItsFirstRecord) {
   c.pon_par(2, 0, 5, 2);    // listed
   c.pon_par(2, 1, 33, 1);   // pump beyond 32: not listed
   c.pon_par(2, 2, 4, 9);    // nozzle beyond 8: not listed
@@ -49,7 +50,9 @@ TEST_F(Configuracion, GoodFileGivesTheWholeSummary) {
   c.pon_genera(6, 1);
   c.pon_actu_qtr(0, 1);
   c.bytes[tnq::kSincronizaReloj] = 1;
-  tnq(archivo_tnq(c));
+  std::string dos = archivo_tnq(c, kTnqVersion, 2);
+  dos[kTnqCabecera + kTnqRegistro + tnq::kPuerto] = 0x7F;  // a second record is not used
+  tnq(dos);
   CNivaraDlg dlg;
   dlg.sincro.ultimo_error = "Error: afs: No se puede abrir sincro";
   dlg.lc();
@@ -78,54 +81,32 @@ TEST_F(Configuracion, GoodFileGivesTheWholeSummary) {
   std::vector<std::string> e = eventos();
   ASSERT_EQ(e.size(), 1u + 2 + 8 + 2 + 16);
   EXPECT_EQ(e[0], "13");
-  EXPECT_EQ(e[1], "T:Nivara v9.1");
   EXPECT_EQ(e[10], "T:QTR10: IP 10.0.0.7  Port 10001");
-  EXPECT_EQ(e.back(), "T:Genera 16.tan = 0  ActuQTR 0");
-}
 
-TEST_F(Configuracion, UsesOnlyTheFirstOfSeveralRecords) {
-  std::string dos = archivo_tnq(c, kTnqVersion, 2);
-  dos[kTnqCabecera + kTnqRegistro + tnq::kPuerto] = 0x7F;  // second record differs
-  tnq(dos);
-  CNivaraDlg dlg;
-  dlg.lc();
-  EXPECT_EQ(dlg.config.puerto(), 10001u);
-}
-
-TEST_F(Configuracion, ReplacesTheWholeLiveCopyOnEachReading) {
-  tnq(archivo_tnq(c));
-  CNivaraDlg dlg;
-  dlg.lc();
+  // Each reading replaces the whole live copy.
   configuracion_tnq otra{};
   otra.pon_controlador(9);
   tnq(archivo_tnq(otra));
   dlg.lc();
-  EXPECT_EQ(dlg.config.puerto(), 0u);
-  EXPECT_EQ(dlg.config.controlador(), 9);
+  EXPECT_EQ(std::memcmp(dlg.config.bytes, otra.bytes, kTnqRegistro), 0);
 }
 
-TEST_F(Configuracion, RefusesAnUnknownVersion) {
-  tnq(archivo_tnq(c, 13));
-  espera_fatal("Error: lc: Version tnq.ini desconocida");
-  tnq(archivo_tnq(c, 15));
-  espera_fatal("Error: lc: Version tnq.ini desconocida");
-  tnq("\x0e\x00");  // too short to hold a version
-  espera_fatal("Error: lc: Version tnq.ini desconocida");
-}
-
-TEST_F(Configuracion, RefusesAFileThatIsNotWholeRecords) {
-  std::string bueno = archivo_tnq(c);
-  tnq(bueno.substr(0, bueno.size() - 1));
-  espera_fatal("Error: lc: tnq.ini incompleto");
-  tnq(bueno.substr(0, kTnqCabecera));
-  espera_fatal("Error: lc: tnq.ini incompleto");
-  tnq(bueno + "x");
-  espera_fatal("Error: lc: tnq.ini incompleto");
-}
-
-TEST_F(Configuracion, EndsWhenTheFileCannotBeRead) {
+TEST_F(Configuracion, EndsOnAFileItCannotReadOrDoesNotKnow) {
   espera_fatal("Error: lc: No se puede abrir TNQ.ini");  // missing
-  tnq(archivo_tnq(c));
+  const std::string bueno = archivo_tnq(c);
+  const struct {
+    std::string datos;
+    const char* error;
+  } malos[] = {{archivo_tnq(c, 13), "Error: lc: Version tnq.ini desconocida"},
+               {archivo_tnq(c, 15), "Error: lc: Version tnq.ini desconocida"},
+               {std::string("\x0e\x00", 2), "Error: lc: Version tnq.ini desconocida"},
+               {bueno.substr(0, kTnqCabecera), "Error: lc: tnq.ini incompleto"},
+               {bueno + "x", "Error: lc: tnq.ini incompleto"}};
+  for (const auto& m : malos) {
+    tnq(m.datos);
+    espera_fatal(m.error);
+  }
+  tnq(bueno);
   sim->inject({.op = plat::Op::kSize, .path = "tnq.ini"});
   espera_fatal("Error: lc: tnq.ini");
   sim->inject({.op = plat::Op::kRead, .path = "tnq.ini", .short_io = true});
@@ -134,63 +115,52 @@ TEST_F(Configuracion, EndsWhenTheFileCannotBeRead) {
   espera_fatal("Error: EXIT: lc: GlobalAlloc failed");
 }
 
-TEST_F(Configuracion, EndsOnAnUnknownControllerAfterTakingTheRecord) {
+TEST_F(Configuracion, EndsOnAnUnknownControllerOrTheStopFlag) {
   c.pon_controlador(10);
   tnq(archivo_tnq(c));
   CNivaraDlg dlg;
   EXPECT_EXIT(dlg.lc(), ::testing::ExitedWithCode(0), "");
-  std::string d = diario();
-  EXPECT_NE(d.find("File Stocks: stock.txt\r\nError: Controlador: 10 Desconocido\r\n\r\n\r\n\r\n"
-                   "05/03/26  09:07:03 EXIT: lc: Fatal Error\r\n"),
+  EXPECT_NE(diario().find("File Stocks: stock.txt\r\nError: Controlador: 10 Desconocido\r\n\r\n\r\n\r\n"
+                          "05/03/26  09:07:03 EXIT: lc: Fatal Error\r\n"),
             std::string::npos);
   std::vector<std::string> e = eventos();
   EXPECT_EQ(e[e.size() - 2], "T:Error: Controlador: 10 Desconocido");
   EXPECT_EQ(e.back(), "40");
-}
 
-TEST_F(Configuracion, StopFlagEndsAfterTheWholeSummary) {
+  // The stop flag ends only after the whole summary.
+  c = configuracion_ejemplo();
   c.bytes[tnq::kStopNivara] = 1;
   tnq(archivo_tnq(c));
-  CNivaraDlg dlg;
   EXPECT_EXIT(dlg.lc(), ::testing::ExitedWithCode(0), "");
-  std::string d = diario();
-  EXPECT_NE(d.find("Genera 16.tan = 0  ActuQTR 0\r\n\r\n\r\n\r\n05/03/26  09:07:03 EXIT: lc: StopNivara\r\n"),
+  EXPECT_NE(diario().find("Genera 16.tan = 0  ActuQTR 0\r\n\r\n\r\n\r\n05/03/26  09:07:03 EXIT: lc: StopNivara\r\n"),
             std::string::npos);
   EXPECT_EQ(eventos().back(), "43");
 }
 
-TEST_F(Configuracion, ALockedJournalLeavesTheConfigurationAsItWas) {
+TEST_F(Configuracion, JournalFailuresAreLogged) {
   tnq(archivo_tnq(c));
+  sim->inject({.op = plat::Op::kWrite, .path = "Estado.txt"});
   CNivaraDlg dlg;
-  dlg.lc();
+  dlg.lc();  // the summary is lost, the reading stands
+  EXPECT_EQ(dlg.config.puerto(), 10001u);
+  EXPECT_EQ(diario(), "");
+  EXPECT_EQ(eventos().back(), "183");
+
+  // A journal that cannot be opened or wound on leaves the configuration as it was.
   configuracion_tnq otra = c;
   otra.pon_puerto(2);
   tnq(archivo_tnq(otra));
-
   int otro = ::open(ruta("Estado.txt").c_str(), O_RDWR);
   ASSERT_EQ(::flock(otro, LOCK_EX), 0);
-  size_t antes = eventos().size();
   dlg.lc();
   ::close(otro);
   EXPECT_EQ(dlg.config.puerto(), 10001u);
   std::vector<std::string> e = eventos();
-  EXPECT_EQ(std::vector<std::string>(e.begin() + static_cast<long>(antes), e.end()),
-            (std::vector<std::string>{"182", "186"}));
-
+  EXPECT_EQ(std::vector<std::string>(e.end() - 3, e.end()), (std::vector<std::string>{"183", "182", "186"}));
   sim->inject({.op = plat::Op::kSeek, .path = "Estado.txt"});
   dlg.lc();
   EXPECT_EQ(dlg.config.puerto(), 10001u);
   EXPECT_EQ(eventos().back(), "186");
-}
-
-TEST_F(Configuracion, AFailedSummaryWriteIsLoggedAndTheReadingStands) {
-  tnq(archivo_tnq(c));
-  sim->inject({.op = plat::Op::kWrite, .path = "Estado.txt"});
-  CNivaraDlg dlg;
-  dlg.lc();
-  EXPECT_EQ(dlg.config.puerto(), 10001u);
-  EXPECT_EQ(diario(), "");
-  EXPECT_EQ(eventos().back(), "183");
 }
 
 }  // namespace

@@ -29,23 +29,16 @@ std::vector<unsigned> secuencia(plat::Platform& p, Correr correr) {
   return ids;
 }
 
-TEST(Timers, RealPlatformFiresRearmsAndKills) {
-  plat::RealPlatform p;
-  auto ids = secuencia(p, [&] { p.io().run(); });  // returns once nothing is armed
-  EXPECT_EQ(ids, (std::vector<unsigned>{1, 1, 1, 2}));
-  EXPECT_EQ(p.SetTimer(3, 0), 0u);
-}
-
-TEST(Timers, SimulatedPlatformFiresRearmsAndKillsOnTheVirtualClock) {
+TEST(Timers, RealAndSimulatedPlatformsFireRearmAndKillAlike) {
+  plat::RealPlatform r;
+  EXPECT_EQ(secuencia(r, [&] { r.io().run(); }),  // returns once nothing is armed
+            (std::vector<unsigned>{1, 1, 1, 2}));
+  EXPECT_EQ(r.SetTimer(3, 0), 0u);
   plat::SimPlatform p("/tmp", 0);
-  auto ids = secuencia(p, [&] { p.run(); });
-  EXPECT_EQ(ids, (std::vector<unsigned>{1, 1, 1, 2}));
-  EXPECT_EQ(p.now_ms(), 6 + 5);
+  EXPECT_EQ(secuencia(p, [&] { p.run(); }), (std::vector<unsigned>{1, 1, 1, 2}));
+  EXPECT_EQ(p.now_ms(), 6 + 5);  // on the virtual clock
   EXPECT_FALSE(p.timer_armed(1));
-}
-
-TEST(Timers, SimulatedArmingFailsOnlyWhereTheFaultSays) {
-  plat::SimPlatform p("/tmp", 0);
+  // An injected arming fault hits only its timer and its nth call.
   p.inject({.op = plat::Op::kSetTimer, .timer = 7, .nth = 2});
   EXPECT_NE(p.SetTimer(7, 10), 0u);
   EXPECT_NE(p.SetTimer(8, 10), 0u);
