@@ -96,7 +96,7 @@ TEST(G100Genera, TakesRisingTablesWithinAMillimetreOfTheirHeightAndLeavesTheRest
   c = consola(p, 990.0f);
   ASSERT_EQ(genera_tabla(c, &w), 0u);
   EXPECT_NEAR(w.capacidad, 99.0f * 99.0f, 0.5f);
-  EXPECT_EQ(interpola(w, 1e6f), w.puntos[99].litros);  // flat above the last of 100 points
+  EXPECT_EQ(interpola(w, 1e6f), +w.puntos[99].litros);  // flat above the last of 100 points
 }
 
 TEST(G100Interpola, StraightLinesBetweenPointsAndFlatOutside) {
