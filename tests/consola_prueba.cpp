@@ -35,6 +35,22 @@ size_t largo_trama(uint8_t codigo) {
   }
 }
 
+std::vector<uint8_t> sin_descargas() {
+  std::vector<uint8_t> v = {STX, 0x01, 0x00, 0x00};
+  pon_suma(v, 1, 4);
+  v.push_back(ETX);
+  return v;
+}
+
+// A table of format version 3 and nothing else.
+std::vector<uint8_t> tabla() {
+  std::vector<uint8_t> v(3 + 1246, 0);
+  v[0] = STX, v[1] = 0x04, v[2] = 0xDE, v[4] = 0x03;
+  pon_suma(v, 3, 3 + 1246);
+  v.push_back(ETX);
+  return v;
+}
+
 }  // namespace
 
 std::vector<uint8_t> ConsolaPrueba::inventario_vacio() {
@@ -43,23 +59,6 @@ std::vector<uint8_t> ConsolaPrueba::inventario_vacio() {
   pon_suma(v, 0, 9);
   v.insert(v.end(), {ETX, STX, 0x01, 0x00});
   pon_suma(v, 13, 15);
-  v.push_back(ETX);
-  return v;
-}
-
-std::vector<uint8_t> ConsolaPrueba::sin_descargas() {
-  std::vector<uint8_t> v = {STX, 0x01, 0x00, 0x00};
-  pon_suma(v, 1, 4);
-  v.push_back(ETX);
-  return v;
-}
-
-std::vector<uint8_t> ConsolaPrueba::tabla() {
-  std::vector<uint8_t> v = {STX, 0x04, 0xDE};
-  v.resize(3 + 1246, 0);
-  v[3] = 0x00;
-  v[4] = 0x03;
-  pon_suma(v, 3, 3 + 1246);
   v.push_back(ETX);
   return v;
 }
@@ -87,21 +86,11 @@ void ConsolaPrueba::recibe(plat::SimLink& link, int conexion, const uint8_t* d, 
       link.close();
       continue;
     }
-    std::vector<uint8_t> r;
     switch (codigo) {
-      case CODIGO_RW: r = respuesta_rw.empty() ? inventario_vacio() : respuesta_rw; break;
-      case CODIGO_RDW: r = sin_descargas(); break;
-      case CODIGO_RCW: r = tabla(); break;
-      default: r = {STX, acuse, ETX}; break;
-    }
-    if (trozo == 0) {
-      link.send(r, demora_ms);
-    } else {
-      for (size_t i = 0; i < r.size(); i += trozo) {
-        size_t k = std::min(trozo, r.size() - i);
-        link.send(std::vector<uint8_t>(r.begin() + static_cast<long>(i), r.begin() + static_cast<long>(i + k)),
-                  i == 0 ? demora_ms : 1);
-      }
+      case CODIGO_RW: link.send(inventario_vacio(), demora_ms); break;
+      case CODIGO_RDW: link.send(sin_descargas(), demora_ms); break;
+      case CODIGO_RCW: link.send(tabla(), demora_ms); break;
+      default: link.send({STX, 0x80, ETX}, demora_ms); break;
     }
   }
 }

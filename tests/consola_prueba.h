@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "platform/socket_sim.h"
@@ -28,17 +27,12 @@ class ConsolaPrueba : public plat::SimServer {
   void recibe(plat::SimLink& link, int conexion, const uint8_t* d, size_t n);
 
   Modo modo = Modo::kContesta;
-  size_t trozo = 0;            // >0: replies go out in pieces of this size
-  int64_t demora_ms = 0;       // the reply leaves this long after the frame
-  uint8_t acuse = 0x80;        // the acknowledgement byte
-  std::vector<uint8_t> respuesta_rw;  // when set, the reply to RW
+  int64_t demora_ms = 0;  // the reply leaves this long after the frame
   int conexiones = 0;
   std::vector<trama_recibida> tramas;
 
-  // Good replies.
+  // The good reply to RW.
   static std::vector<uint8_t> inventario_vacio();
-  static std::vector<uint8_t> sin_descargas();
-  static std::vector<uint8_t> tabla();
 
  private:
   std::vector<uint8_t> pendiente_;

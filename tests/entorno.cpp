@@ -76,8 +76,6 @@ void Estacion::TearDown() {
   std::filesystem::remove_all(carpeta);
 }
 
-std::vector<std::string> EstacionConAlmacen::eventos() { return eventos_log(archivo("Nivara.log")); }
-
 void EstacionConAlmacen::olvida_log() {
   std::remove(ruta("Nivara.log").c_str());
   std::remove(ruta("Estado.txt").c_str());

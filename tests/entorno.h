@@ -27,29 +27,6 @@ std::string archivo_tnq(const configuracion_tnq& c, uint32_t version = kTnqVersi
 // A good configuration: console 10.0.0.7:10001, access code set, WOLF.
 configuracion_tnq configuracion_ejemplo();
 
-class Estacion : public ::testing::Test {
- protected:
-  void SetUp() override;
-  void TearDown() override;
-
-  // A path inside the station's working folder.
-  std::string ruta(const std::string& nombre) const { return sim->path_of(nombre); }
-  std::string archivo(const std::string& nombre) const { return lee_archivo(ruta(nombre)); }
-
-  std::string carpeta;
-  std::unique_ptr<plat::SimPlatform> sim;
-};
-
-// A station whose event store the test lays down and reads back.
-class EstacionConAlmacen : public Estacion {
- protected:
-  std::string almacenado() { return archivo("qtrs.nvr"); }
-  void pon(const std::string& datos) { escribe_archivo(ruta("qtrs.nvr"), datos); }
-  std::vector<std::string> eventos();
-  // Starts the log and the journal afresh, as a new run would find them.
-  void olvida_log();
-};
-
 // One decoded record of Nivara.log, for checks.
 struct registro_log {
   uint16_t minuto;
@@ -60,3 +37,27 @@ struct registro_log {
 std::vector<registro_log> registros_log(const std::string& datos);
 // The codes and texts of a log, time stamps left out: "13", "T:Nivara v9.1".
 std::vector<std::string> eventos_log(const std::string& datos);
+
+class Estacion : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A path inside the station's working folder.
+  std::string ruta(const std::string& nombre) const { return sim->path_of(nombre); }
+  std::string archivo(const std::string& nombre) const { return lee_archivo(ruta(nombre)); }
+  // What Nivara.log holds so far, as eventos_log gives it.
+  std::vector<std::string> eventos() const { return eventos_log(archivo("Nivara.log")); }
+
+  std::string carpeta;
+  std::unique_ptr<plat::SimPlatform> sim;
+};
+
+// A station whose event store the test lays down and reads back.
+class EstacionConAlmacen : public Estacion {
+ protected:
+  std::string almacenado() { return archivo("qtrs.nvr"); }
+  void pon(const std::string& datos) { escribe_archivo(ruta("qtrs.nvr"), datos); }
+  // Starts the log and the journal afresh, as a new run would find them.
+  void olvida_log();
+};

@@ -20,9 +20,6 @@ class EstacionEnLinea : public Estacion {
   void TearDown() override;
   // Writes tnq.ini from `config` and runs start-up.
   void arranca();
-  // Milliseconds since start-up.
-  int64_t ms() const { return sim->now_ms() - inicio_ms; }
-  std::vector<std::string> eventos() { return eventos_log(archivo("Nivara.log")); }
   // Events logged since the last call.
   std::vector<std::string> eventos_nuevos();
   // The codes of the frames the console received, in order.
