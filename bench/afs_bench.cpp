@@ -67,16 +67,6 @@ std::vector<uint8_t> almacen(bool vencido) {
   return d;
 }
 
-// Puts the whole store in place and on disk, as a store that took months to
-// grow is; otherwise the timed fsync would also wait for these pages.
-void escribe_entero(const char* nombre, const std::vector<uint8_t>& datos) {
-  int fd = ::open(nombre, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) std::abort();
-  const auto largo = static_cast<ssize_t>(datos.size());
-  if (::pwrite(fd, datos.data(), datos.size(), 0) != largo) std::abort();
-  if (::ftruncate(fd, largo) != 0 || ::fdatasync(fd) != 0) std::abort();
-  ::close(fd);
-}
 
 void recorta(const char* nombre, size_t largo) {
   if (::truncate(nombre, static_cast<off_t>(largo)) != 0) std::abort();
@@ -105,7 +95,7 @@ class Recorte {
 void BM_afs_agrega(benchmark::State& state) {
   EnCarpeta en;
   const std::vector<uint8_t> datos = almacen(false);
-  escribe_entero(kArchivoSincro, datos);
+  banco::escribe_entero(kArchivoSincro, datos);
   auto dlg = std::make_unique<CNivaraDlg>();
   for (int t = 0; t < 8; ++t) {
     fecha_actual(&dlg->resp.tanques[t].fecha_hora);
@@ -141,7 +131,7 @@ void agrega_desnudo(const char* nombre, const uint8_t* registro, bool exclusivo)
 void agrega_posix(benchmark::State& state, bool exclusivo) {
   EnCarpeta en;
   const std::vector<uint8_t> datos = almacen(false);
-  escribe_entero(kDesnudo, datos);
+  banco::escribe_entero(kDesnudo, datos);
   Recorte recorte(state, kDesnudo, datos.size());
   for (auto _ : state) {
     agrega_desnudo(kDesnudo, datos.data(), exclusivo);
@@ -163,7 +153,7 @@ void BM_afs_retencion(benchmark::State& state) {
   fecha_actual(&dlg->resp.tanques[0].fecha_hora);
   for (auto _ : state) {
     state.PauseTiming();
-    escribe_entero(kArchivoSincro, datos);
+    banco::escribe_entero(kArchivoSincro, datos);
     state.ResumeTiming();
     if (!dlg->afs('S', 0)) std::abort();
   }
@@ -179,7 +169,7 @@ BENCHMARK(BM_afs_retencion)->Unit(benchmark::kMillisecond)->Iterations(10)->Repe
 void BM_posix_copia_sincro(benchmark::State& state) {
   EnCarpeta en;
   const std::vector<uint8_t> datos = almacen(true);
-  escribe_entero(kDesnudo, datos);
+  banco::escribe_entero(kDesnudo, datos);
   std::vector<uint8_t> buffer(datos.size());
   for (auto _ : state) {
     state.PauseTiming();

@@ -8,10 +8,12 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/plataforma_real.h"
 
@@ -79,5 +81,18 @@ class EnCarpeta {
   EnCarpeta(const EnCarpeta&) = delete;
   EnCarpeta& operator=(const EnCarpeta&) = delete;
 };
+
+// Writes `datos` as the whole file, untimed, and waits until it is on disk,
+// as a file that took months to grow is: otherwise the timed calls would
+// also wait for these pages (on ext4 a file cut to nothing and written again
+// is flushed when closed, and cutting it again waits for that flush).
+inline void escribe_entero(const char* nombre, const std::vector<uint8_t>& datos) {
+  int fd = ::open(nombre, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) std::abort();
+  const auto largo = static_cast<ssize_t>(datos.size());
+  if (::pwrite(fd, datos.data(), datos.size(), 0) != largo) std::abort();
+  if (::ftruncate(fd, largo) != 0 || ::fdatasync(fd) != 0) std::abort();
+  ::close(fd);
+}
 
 }  // namespace banco

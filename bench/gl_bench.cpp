@@ -216,18 +216,6 @@ const std::vector<uint8_t>& log_grande() {
   return datos;
 }
 
-// Puts the big log back, untimed, and waits until it is on disk, as a log
-// that took hours to grow is: otherwise each trim would wait for the previous
-// one's pages to reach the disk (on ext4 a file cut to nothing and written
-// again is flushed when closed, and cutting it again waits for that flush).
-void escribe_entero(const char* nombre, const std::vector<uint8_t>& datos) {
-  int fd = ::open(nombre, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) std::abort();
-  const auto largo = static_cast<ssize_t>(datos.size());
-  if (::pwrite(fd, datos.data(), datos.size(), 0) != largo) std::abort();
-  if (::ftruncate(fd, largo) != 0 || ::fdatasync(fd) != 0) std::abort();
-  ::close(fd);
-}
 
 // One gl that finds the log over the trim size: read it all, keep the newest
 // records under 2,000,000 bytes, rewrite the file, append the event.
@@ -238,7 +226,7 @@ void BM_gl_recorte(benchmark::State& state) {
   gl(kCodigo);  // the hour's stamp, on the empty log
   for (auto _ : state) {
     state.PauseTiming();
-    escribe_entero(kLog, grande);
+    banco::escribe_entero(kLog, grande);
     state.ResumeTiming();
     gl(kCodigo);
   }
@@ -257,7 +245,7 @@ void BM_posix_recorte(benchmark::State& state) {
   const uint8_t registro[3] = {0x2C, 0x01, kCodigo};
   for (auto _ : state) {
     state.PauseTiming();
-    escribe_entero(kDesnudo, grande);
+    banco::escribe_entero(kDesnudo, grande);
     state.ResumeTiming();
     int fd = ::open(kDesnudo, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) std::abort();
