@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/mensajes.h"
 #include "foundation/tnq.h"
 #include "platform/plataforma_sim.h"
 
@@ -37,6 +38,8 @@ struct registro_log {
 std::vector<registro_log> registros_log(const std::string& datos);
 // The codes and texts of a log, time stamps left out: "13", "T:Nivara v9.1".
 std::vector<std::string> eventos_log(const std::string& datos);
+// A catalogue event as eventos_log shows it: ev(MSJ_SEPARADOR) is "13".
+inline std::string ev(unsigned codigo) { return std::to_string(codigo); }
 
 class Estacion : public ::testing::Test {
  protected:
