@@ -10,6 +10,7 @@ namespace admin {
 
 namespace {
 
+using texto::entre_comillas;
 using texto::palabras;
 using texto::recorta;
 using texto::sin_comentario;
@@ -20,8 +21,6 @@ bool numero(std::string_view s, unsigned long minimo, unsigned long maximo, unsi
   auto r = std::from_chars(s.data(), s.data() + s.size(), v);
   return r.ec == std::errc() && v >= minimo && v <= maximo;
 }
-
-std::string entre_comillas(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
 // Each setter returns an empty text when it took the value, else the fault.
 using fija = std::string (*)(std::string_view, configuracion_tnq&);
@@ -195,7 +194,10 @@ bool lee_estacion(std::string_view texto, configuracion_tnq& c,
     std::vector<std::string_view> nombre = palabras(linea.substr(0, igual));
     std::string_view valor = recorta(linea.substr(igual + 1));
     std::string llave;
-    for (std::string_view w : nombre) llave += (llave.empty() ? "" : " ") + std::string(w);
+    for (std::string_view w : nombre) {
+      if (!llave.empty()) llave += ' ';
+      llave += w;
+    }
 
     std::string error;
     if (nombre.size() == 2 && nombre[0] == "tank") {

@@ -1,6 +1,7 @@
 // Reading the tools' "key = value" text files: blanks, comments, words.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -17,5 +18,8 @@ std::string_view sin_comentario(std::string_view linea);
 
 // The blank-separated words of a text.
 std::vector<std::string_view> palabras(std::string_view s);
+
+// A value between double quotes, as the tools' error messages show it.
+std::string entre_comillas(std::string_view s);
 
 }  // namespace texto

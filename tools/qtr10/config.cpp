@@ -15,6 +15,7 @@ namespace {
 
 constexpr size_t kMaxTanques = 16;
 
+using texto::entre_comillas;
 using texto::palabras;
 using texto::recorta;
 using texto::sin_comentario;
@@ -52,8 +53,6 @@ bool bandera(std::string_view s, bool& v) {
   }
   return false;
 }
-
-std::string entre_comillas(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
 // 8 hex bytes, with blanks between them or not.
 std::string fija_codigo(std::string_view v, Codigo& codigo) {
