@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything into build/ (or build-san/ with SANITIZE=1).
+# Builds everything into build/ (or build-san/ with SANITIZE=1), with
+# warnings as errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -11,6 +12,6 @@ else
   dir=build
   extra=()
 fi
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}" >/dev/null
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNIVARA_WERROR=ON "${extra[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)"
 echo "$dir"
