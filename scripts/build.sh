@@ -1,17 +1,27 @@
 #!/usr/bin/env bash
-# Builds everything into build/ (or build-san/ with SANITIZE=1), with
-# warnings as errors.
+# Builds everything into build/, with warnings as errors. One of these picks
+# another build instead, in its own folder and without the benchmarks:
+#   SANITIZE=1  under AddressSanitizer and UndefinedBehaviorSanitizer, build-san/
+#   CLANG=1     with clang, build-clang/
+#   RELEASE=1   a Release build, as a user's plain build makes it, build-release/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
+dir=build
+tipo=RelWithDebInfo
+extra=()
 if [ "${SANITIZE:-0}" = 1 ]; then
   dir=build-san
   extra=(-DNIVARA_SANITIZE=ON -DNIVARA_BENCH=OFF)
-else
-  dir=build
-  extra=()
+elif [ "${CLANG:-0}" = 1 ]; then
+  dir=build-clang
+  extra=(-DCMAKE_CXX_COMPILER=clang++ -DNIVARA_BENCH=OFF)
+elif [ "${RELEASE:-0}" = 1 ]; then
+  dir=build-release
+  tipo=Release
+  extra=(-DNIVARA_BENCH=OFF)
 fi
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNIVARA_WERROR=ON "${extra[@]}" >/dev/null
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="$tipo" -DNIVARA_WERROR=ON "${extra[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)"
 echo "$dir"

@@ -3,6 +3,8 @@
 set -euo pipefail
 
 paquetes=(cmake make g++ libasio-dev googletest libgtest-dev libgmock-dev libbenchmark-dev)
+# The clang build (CLANG=1, as CI runs it).
+if [ "${CLANG:-0}" = 1 ]; then paquetes+=(clang); fi
 faltan=()
 for p in "${paquetes[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || faltan+=("$p")
