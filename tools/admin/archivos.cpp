@@ -1,3 +1,5 @@
+// Whole-file reads and writes for the admin tool; a write replaces the file
+// through a temporary one.
 #include "admin/archivos.h"
 
 #include <fcntl.h>

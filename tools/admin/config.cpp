@@ -1,3 +1,5 @@
+// "config write" and "config print": tnq.ini from a station text, and the
+// text of a tnq.ini with a note when it does not carry the whole file.
 #include "admin/config.h"
 
 #include <algorithm>

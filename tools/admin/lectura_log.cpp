@@ -1,3 +1,4 @@
+// Decoding Nivara.log's records into readable lines, from a byte buffer.
 #include "admin/lectura_log.h"
 
 #include "foundation/bytes.h"

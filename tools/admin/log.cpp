@@ -1,3 +1,5 @@
+// "log": printing Nivara.log once, or following it through growth, trimming
+// and replacement.
 #include "admin/log.h"
 
 #include <fcntl.h>

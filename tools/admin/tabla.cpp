@@ -1,3 +1,4 @@
+// "table": printing, comparing and plotting (as SVG) calibration table files.
 #include "admin/tabla.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The console's calibration table: built from a tank's curve, its points,
+// and litres read through it.
 #include "qtr10/calibracion.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Reading the console simulator's "key = value" configuration.
 #include "qtr10/config.h"
 
 #include <charconv>

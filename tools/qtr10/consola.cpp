@@ -1,3 +1,5 @@
+// The console engine: frames of one connection in, replies and faults out,
+// tanks and clock moved on to the time of each call.
 #include "qtr10/consola.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The console engine as a peer on the simulated network.
 #include "qtr10/consola_sim.h"
 
 namespace qtr10 {

@@ -1,3 +1,5 @@
+// A tank's true shape (a lying cylinder or a table of points): litres at a
+// level and the level of so many litres.
 #include "qtr10/curva.h"
 
 #include <algorithm>

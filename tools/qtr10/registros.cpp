@@ -1,3 +1,5 @@
+// Writing the console's per-tank records: the inventory record in its four
+// layouts and the delivery record.
 #include "qtr10/registros.h"
 
 #include <algorithm>

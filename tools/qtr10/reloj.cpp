@@ -1,3 +1,4 @@
+// Console dates: milliseconds of local time to BCD dates and back.
 #include "qtr10/reloj.h"
 
 #include <chrono>

@@ -1,3 +1,5 @@
+// The console's replies, byte for byte: inventory, deliveries, table,
+// acknowledgements.
 #include "qtr10/respuestas.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// The console on a real TCP port: accepting, feeding the engine, writing
+// its replies on time, and a line per frame on the output.
 #include <algorithm>
 #include "qtr10/servidor.h"
 

@@ -1,3 +1,5 @@
+// One simulated tank: sales, deliveries and the values the console reports
+// for it.
 #include "qtr10/tanque.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Recognising and checking the station's frames, and the byte helpers the
+// replies share.
 #include "qtr10/trama.h"
 
 #include <bit>

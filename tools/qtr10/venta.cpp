@@ -1,3 +1,4 @@
+// The console's sale question, and reading the station's answer to it.
 #include "qtr10/venta.h"
 
 #include <cstring>
