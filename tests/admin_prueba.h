@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "entorno.h"
@@ -27,19 +26,13 @@ class Carpeta {
   std::string ruta_;
 };
 
-inline void agrega(const std::string& ruta, const std::string& datos) {
-  std::ofstream(ruta, std::ios::binary | std::ios::app) << datos;
-}
-
 // Log records as the station writes them.
 inline std::string evento(uint16_t minuto, uint8_t codigo) {
   return {static_cast<char>(minuto & 0xFF), static_cast<char>(minuto >> 8),
           static_cast<char>(codigo)};
 }
 inline std::string texto(uint16_t minuto, const std::string& t) {
-  std::string r = evento(minuto, 0xFF) + t;
-  r.push_back('\0');
-  return r;
+  return evento(minuto, 0xFF) + t + std::string(1, '\0');
 }
 
 }  // namespace admin_prueba
