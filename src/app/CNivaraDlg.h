@@ -155,7 +155,7 @@ class CNivaraDlg {
   void al_cerrar();
   void al_aceptar() {}
 
-  // --- console/: the commands
+  // --- console/: the command senders
   void envia_RW();
   void envia_RDW();
   void envia_PRE();

@@ -1,3 +1,5 @@
+// The working table: made from the console's table (g100), and read by
+// straight lines between its points.
 #include "calibration/g100.h"
 
 #include <cstring>

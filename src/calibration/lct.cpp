@@ -1,3 +1,5 @@
+// Loading a calibration table file (lct), and the log text for one that
+// cannot be opened.
 #include <cerrno>
 
 #include "calibration/tabla_calib.h"

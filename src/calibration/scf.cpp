@@ -1,3 +1,4 @@
+// Saving a working table as its tank's file (scf), dated and summed.
 #include "calibration/tabla_calib.h"
 #include "foundation/fecha_bcd.h"
 #include "foundation/gl.h"

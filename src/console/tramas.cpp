@@ -1,3 +1,4 @@
+// The frame prefix, the additive sums and the command bodies.
 #include "console/tramas.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// Decoding the inventory reply's tank records: one field table per record
+// layout, walked field by field into registro_tanque.
 #include <algorithm>
 #include <cstring>
 

@@ -1,4 +1,5 @@
-// The six command senders: frame in buffer_tx, expected reply length, send.
+// The six command senders: the frame in buffer_tx, the length of the reply
+// to wait for, and the send.
 #include "app/CNivaraDlg.h"
 #include "console/tramas.h"
 #include "foundation/fecha_bcd.h"

@@ -1,4 +1,5 @@
-// The scheduler's one-second tick and the command timers.
+// The scheduler's side of each console command: the one-second tick that
+// re-sends what is pending, one command per tick, and the command timers.
 #include "app/CNivaraDlg.h"
 #include "foundation/gl.h"
 #include "platform/plataforma.h"
