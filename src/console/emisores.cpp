@@ -13,7 +13,7 @@ constexpr int32_t kSinFase = -1;  // the sender leaves fase_respuesta alone
 // nothing changes.
 bool prefijo(CNivaraDlg& d) {
   if (d.arma_prefijo(d.enlace.buffer_tx) != 0) return true;
-  gl(41);
+  gl(MSJ_EDE);
   return false;
 }
 
@@ -46,7 +46,7 @@ void CNivaraDlg::envia_PRE() {
   fecha_bcd ahora;
   fecha_actual(&ahora);
   prepara(*this, cuerpo_PRE(cuerpo(*this), ahora), 3, kSinFase);
-  gl(42);
+  gl(MSJ_RELOJ);
   envia_trama();
 }
 
@@ -60,7 +60,7 @@ void CNivaraDlg::envia_PCW(int32_t tanque) {
   if (!prefijo(*this)) return;
   uint32_t largo = epcw(cuerpo(*this), tanque);
   if (largo == 0) {
-    gl(164);
+    gl(MSJ_EPCW_LARGO_0);
     return;
   }
   prepara(*this, largo, 3, kSinFase);

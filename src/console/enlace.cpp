@@ -20,7 +20,7 @@ void CNivaraDlg::envia_trama() {
 
 void CNivaraDlg::falla_envio() {
   cierra_enlace();
-  if (plat::sistema().SetTimer(TIMER_CICLO, 2000) == 0) gl(2);
+  if (plat::sistema().SetTimer(TIMER_CICLO, kMsInicioCiclo) == 0) gl(MSJ_TRAMA_SIN_TIMER);
   limpia_enlace();
 }
 

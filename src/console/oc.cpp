@@ -60,11 +60,11 @@ void CNivaraDlg::examina_respuesta() {
     case WAIT_DESCARGAS:
       if (enlace.fase_respuesta == FASE_RDW_CABECERA) {
         if (r[0] != STX) {
-          gl(18);
+          gl(MSJ_STX_ETX_MAL);
           return;
         }
         if (r[1] != 1) {
-          gl(123);
+          gl(MSJ_OC_VERSION_DESCARGA);
           return;
         }
         resp.tanques_reportados = r[2];

@@ -59,13 +59,13 @@ void CNivaraDlg::usa_tabla_qtr() {
       for (int k = 0; k < kPuntosTabla; ++k) {
         if (calib.tabla_qtr.puntos[k].pendiente == calib.tabla_trabajo.puntos[k].pendiente) continue;
         if (++calib.contador_captura[t] > 5) {
-          gl(22);
+          gl(MSJ_OC_TABLAS_DIFERENTES);
           break;
         }
       }
     }
   } else if (calib.tabla_qtr.version_formato != kVersionFormatoTabla) {
-    gl(175);
+    gl(MSJ_OC_VERSION);
   } else if (g100()) {
     valida = true;
     if (scf(t, calib.tabla_trabajo)) gl(kTextoLibre, formatea("ct%dn.tan creado", t + 1).c_str());
