@@ -1,7 +1,6 @@
 // The scheduler and the link in virtual time.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 
 #include "console/tramas.h"
@@ -11,40 +10,61 @@
 namespace {
 
 using V = std::vector<std::string>;
-
-long veces(const V& v, const std::string& x) { return std::count(v.begin(), v.end(), x); }
+using pendiente = int32_t estado_programador::*;
 
 class Programador : public EstacionEnLinea {};
 
-TEST_F(Programador, KeepsTheSteadyRhythmOneConnectionPerCommand) {
+TEST_F(Programador, KeepsTheSteadyRhythmOneConnectionPerCommandAndEndsTheTableSweep) {
   config.pon_genera(1, 1);
   config.pon_genera(4, 1);
   arranca();
   sim->run_for(10 * 60 * 1000);
 
-  std::map<uint8_t, std::vector<const trama_recibida*>> de;
-  for (const trama_recibida& t : consola.tramas) de[t.codigo()].push_back(&t);
-  const auto &rw = de[CODIGO_RW], &rdw = de[CODIGO_RDW], &rcw = de[CODIGO_RCW];
-  auto separadas = [](const std::vector<const trama_recibida*>& v, int64_t desde, int64_t hasta) {
+  std::map<uint8_t, std::vector<int64_t>> ms;
+  bytes tablas;  // the tanks whose tables were asked for
+  for (const trama_recibida& t : consola.tramas) {
+    ms[t.codigo()].push_back(t.ms);
+    if (t.codigo() == CODIGO_RCW) tablas.push_back(t.b[12]);
+  }
+  auto separadas = [&](uint8_t codigo, size_t minimo, int64_t desde, int64_t hasta) {
+    const std::vector<int64_t>& v = ms[codigo];
+    EXPECT_GE(v.size(), minimo) << int{codigo};
     for (size_t i = 1; i < v.size(); ++i) {
-      EXPECT_GE(v[i]->ms - v[i - 1]->ms, desde);
-      EXPECT_LE(v[i]->ms - v[i - 1]->ms, hasta);
+      EXPECT_GE(v[i] - v[i - 1], desde);
+      EXPECT_LE(v[i] - v[i - 1], hasta);
     }
   };
   // The first inventory a little after the 2 s cycle start, then every minute
   // (the poll's 60 s plus the wait for the connect and the tick).
-  ASSERT_GE(rw.size(), 9u);
-  EXPECT_LT(rw[0]->ms - inicio_ms, 4000);
-  separadas(rw, 60000, 62000);
-  ASSERT_GE(rdw.size(), 4u);
-  separadas(rdw, 120000, 122000);
+  EXPECT_LT(ms[CODIGO_RW].at(0) - inicio_ms, 4000);
+  separadas(CODIGO_RW, 9, 60000, 62000);
+  separadas(CODIGO_RDW, 4, 120000, 122000);
   // The two flagged tanks' tables, a few seconds apart, once.
-  ASSERT_EQ(rcw.size(), 2u);
-  EXPECT_EQ(rcw[0]->bytes[12], 1);  // the first flagged tank, zero-based
-  separadas(rcw, 3000, 5000);
+  separadas(CODIGO_RCW, 2, 3000, 5000);
+  EXPECT_EQ(tablas, (bytes{1, 4}));
   // One frame per connection, and each link closed after its reply.
-  EXPECT_EQ(consola.conexiones, static_cast<int>(consola.tramas.size()));
   for (size_t i = 0; i < consola.tramas.size(); ++i) EXPECT_EQ(consola.tramas[i].conexion, static_cast<int>(i + 1));
+  EXPECT_EQ(consola.conexiones, static_cast<int>(consola.tramas.size()));
+  EXPECT_EQ(dlg->enlace.conectado, 0);
+
+  // The sweep is over until the configuration is read again; then, with no
+  // flagged tank, the first RCW that finds the link up ends it at once. The
+  // re-read makes the null call when the store cannot be read.
+  EXPECT_EQ(dlg->prog.primera_lectura_calib, 0);
+  dlg->ot(TIMER_CICLO);
+  EXPECT_FALSE(sim->timer_armed(TIMER_RCW));
+  escribe_archivo(ruta("tnq.ini"), archivo_tnq(configuracion_ejemplo()));
+  eventos_nuevos();
+  sim->inject({.op = plat::Op::kOpen, .path = "qtrs.nvr"});
+  dlg->ot(TIMER_CONFIGURACION);
+  EXPECT_EQ(dlg->prog.tanque_rcw, 0);
+  const V e = eventos_nuevos();
+  EXPECT_EQ(e.front(), ev(MSJ_OT_LEE_TNQ));
+  EXPECT_EQ(veces(e, ev(MSJ_GENERA_SINCRO)), 1);
+  sim->run_for(kMsInicioCiclo + kMsEntreTablas + 2 * kMsTic);
+  EXPECT_EQ(veces(eventos_nuevos(), ev(MSJ_TP_RCW)), 1);
+  EXPECT_EQ(dlg->prog.tanque_rcw, 16);
+  EXPECT_EQ(cuenta(CODIGO_RCW), 2);
   EXPECT_EQ(dlg->enlace.conectado, 0);
 }
 
@@ -52,7 +72,7 @@ TEST_F(Programador, ACommandDueDuringAnotherWaitsForTheTick) {
   arranca();
   sim->run_for(3500);
   // Cycle start; the connect made, the tick re-sends; the send; the reply.
-  EXPECT_EQ(eventos_nuevos(), (V{"35", "7", "9", "12"}));
+  EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_TLS), ev(MSJ_TP_RW), ev(MSJ_ENVIO_RW), ev(MSJ_STOCK)}));
   consola.demora_ms = 2000;  // the deliveries' reply is slow
   dlg->ot(TIMER_RDW);        // deliveries now: connect, then send at the next tick
   sim->run_for(1500);
@@ -60,13 +80,14 @@ TEST_F(Programador, ACommandDueDuringAnotherWaitsForTheTick) {
   dlg->ot(TIMER_RW);  // falls due while the deliveries are awaited
   EXPECT_EQ(dlg->prog.pendiente_RW, 1);
   // The RCW of the cycle start also fell due meanwhile.
-  EXPECT_EQ(eventos_nuevos(), (V{"33", "26", "114", "206", "37"}));
+  EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_TP_RDW), ev(MSJ_ENVIO_RDW), ev(MSJ_RCW_PENDIENTE),
+                                 ev(MSJ_TP_OC_WAIT_READ + 1), ev(MSJ_RW_PENDIENTE)}));
   sim->run_for(3200);
   // The reply closed the link; the tick re-armed RW, which opened a new one.
-  V e = eventos_nuevos();
-  EXPECT_EQ(veces(e, "36"), 1);
-  EXPECT_EQ(veces(e, "6"), 1);
-  EXPECT_EQ(codigos().back(), CODIGO_RW);
+  const V e = eventos_nuevos();
+  EXPECT_EQ(veces(e, ev(MSJ_DESCARGAS)), 1);
+  EXPECT_EQ(veces(e, ev(MSJ_TP_RW_NC)), 1);
+  EXPECT_EQ(consola.tramas.back().codigo(), CODIGO_RW);
   EXPECT_EQ(consola.tramas.back().conexion, consola.conexiones);
 }
 
@@ -74,28 +95,99 @@ TEST_F(Programador, TheTickServesOneFlagPerSecondInOrder) {
   arranca();
   dlg->prog = estado_programador{};
   dlg->prog.tanque_rcw = 16;
-  // Keep the commands themselves from running: only the tick's choices count.
-  for (unsigned id : {10u, 11u, 12u, 13u, 17u, 18u, 21u}) sim->KillTimer(id);
-  dlg->prog.pendiente_RW = dlg->prog.pendiente_RDW = dlg->prog.pendiente_PRE = 1;
-  dlg->prog.pendiente_RCW = dlg->prog.pendiente_PCW = dlg->prog.pendiente_PCT = 1;
-  for (int i = 0; i < 6; ++i) dlg->tic();
-  EXPECT_EQ(eventos_nuevos(), (V{"6", "31", "28", "117", "169", "167"}));
-  // Each command falls due 50 ms later; while a reply is awaited, it waits
-  // for the tick ...
+  for (unsigned id : {TIMER_CICLO, TIMER_RW, TIMER_RDW}) sim->KillTimer(id);
+  // In the order of service: the flag, the tick's codes unconnected and
+  // connected, and the command's when its timer finds another awaited.
+  const struct {
+    pendiente flag;
+    unsigned nc, c, ocupado;
+  } orden[] = {
+      {&estado_programador::pendiente_RW, MSJ_TP_RW_NC, MSJ_TP_RW, MSJ_RW_PENDIENTE},
+      {&estado_programador::pendiente_RDW, MSJ_TP_RDW_NC, MSJ_TP_RDW, MSJ_RDW_PENDIENTE},
+      {&estado_programador::pendiente_PRE, MSJ_TP_PRE, MSJ_TP_PRE, MSJ_PRE_PENDIENTE},
+      {&estado_programador::pendiente_RCW, MSJ_TP_RCW_NC, MSJ_TP_RCW, MSJ_RCW_PENDIENTE},
+      {&estado_programador::pendiente_PCW, MSJ_TP_PCW_NC, MSJ_TP_PCW, MSJ_RCW_PENDIENTE},
+      {&estado_programador::pendiente_PCT, MSJ_TP_PCT_NC, MSJ_TP_PCT, MSJ_PCT_PENDIENTE},
+  };
+  for (const auto& c : orden) dlg->prog.*c.flag = 1;
+  for (const auto& c : orden) {
+    dlg->tic();
+    EXPECT_EQ(eventos_nuevos(), V{ev(c.nc)});
+  }
+  // Each command falls due 50 ms later; while a reply is awaited it is put
+  // back for the tick, which, connected, logs it with its other code.
   dlg->enlace.estado_oc = WAIT_READ;
-  sim->run_for(50);
-  EXPECT_EQ(eventos_nuevos(), (V{"37", "29", "39", "114", "114", "115"}));
-  // ... which, connected, logs them with their other codes.
+  sim->run_for(kMsYa);
+  V ocupados;
+  for (const auto& c : orden) ocupados.push_back(ev(c.ocupado));
+  EXPECT_EQ(eventos_nuevos(), ocupados);
   dlg->enlace.estado_oc = 0;
   dlg->enlace.conectado = 1;
-  for (int i = 0; i < 6; ++i) dlg->tic();
-  EXPECT_EQ(eventos_nuevos(), (V{"7", "33", "28", "118", "170", "168"}));
-  // While a reply is awaited the tick only reports the wait.
-  for (int32_t estado : {3, 4, 5, 6, 7, 8, 9}) {
+  for (const auto& c : orden) {
+    dlg->tic();
+    EXPECT_EQ(eventos_nuevos(), V{ev(c.c)});
+  }
+  // While a reply is awaited the tick only reports the state, named or not.
+  for (int32_t estado = WAIT_READ; estado <= 9; ++estado) {
     dlg->enlace.estado_oc = estado;
     dlg->tic();
+    EXPECT_EQ(eventos_nuevos(), V{ev(estado <= WAIT_INTER_COMAND ? MSJ_TP_OC_WAIT_READ + estado - 1
+                                                                 : MSJ_TP_OC_DESCONOCIDO)});
   }
-  EXPECT_EQ(eventos_nuevos(), (V{"207", "208", "209", "210", "211", "212", "213"}));
+}
+
+TEST_F(Programador, EachCommandTimedOutIsPendingAgainAndSentAfterTheQuietPeriod) {
+  const struct {
+    pendiente flag;
+    uint8_t codigo;
+    V envio;        // from the first tick to the send
+    unsigned espera;  // logged each second while the reply is awaited
+    unsigned ms;
+  } casos[] = {
+      // The console closes on the inventory command instead of replying.
+      {&estado_programador::pendiente_RW, CODIGO_RW,
+       {ev(MSJ_TP_RW_NC), ev(MSJ_TP_RW), ev(MSJ_ENVIO_RW), ev(MSJ_CCC)}, MSJ_TP_OC_WAIT_READ, kMsRespuesta},
+      {&estado_programador::pendiente_RDW, CODIGO_RDW, {ev(MSJ_TP_RDW_NC), ev(MSJ_TP_RDW), ev(MSJ_ENVIO_RDW)},
+       MSJ_TP_OC_WAIT_READ + 1, kMsRespuestaDescargas},
+      {&estado_programador::pendiente_PRE, CODIGO_PRE, {ev(MSJ_TP_PRE), ev(MSJ_TP_PRE), ev(MSJ_ENVIO_PRE), ev(MSJ_RELOJ)},
+       MSJ_TP_OC_WAIT_READ + 2, kMsRespuesta},
+      {&estado_programador::pendiente_RCW, CODIGO_RCW, {ev(MSJ_TP_RCW_NC), ev(MSJ_TP_RCW), ev(MSJ_ENVIO_RCW)},
+       MSJ_TP_OC_WAIT_READ + 3, kMsRespuesta},
+      {&estado_programador::pendiente_PCW, CODIGO_PCW, {ev(MSJ_TP_PCW_NC), ev(MSJ_TP_PCW), ev(MSJ_ENVIO_PCW)},
+       MSJ_TP_OC_WAIT_READ + 4, kMsRespuesta},
+      {&estado_programador::pendiente_PCT, CODIGO_PCT, {ev(MSJ_TP_PCT_NC), ev(MSJ_TP_PCT), ev(MSJ_ENVIO_PCT)},
+       MSJ_TP_OC_WAIT_READ + 5, kMsRespuesta},
+  };
+  for (const auto& c : casos) {
+    SCOPED_TRACE(c.envio.back());
+    for (unsigned id = TIMER_CICLO; id <= TIMER_PCT; ++id) sim->KillTimer(id);
+    consola = {};
+    consola.modo = c.codigo == CODIGO_RW ? ConsolaPrueba::Modo::kCierra : ConsolaPrueba::Modo::kCalla;
+    arranca();
+    sim->KillTimer(TIMER_CICLO);  // only this command goes out
+    dlg->config.pon_genera(0, 1);
+    dlg->prog.tanque_pcw = 0;
+    dlg->prog.*c.flag = 1;
+    // A tick to connect, one to send, the wait, and the quiet period's tick.
+    sim->run_for(2 * kMsTic + c.ms + kMsTic);
+    V esperado = c.envio;
+    esperado.insert(esperado.end(), c.ms / kMsTic, ev(c.espera));
+    esperado.push_back(ev(MSJ_TP_V_DE_TO));
+    EXPECT_EQ(eventos_nuevos(), esperado);
+    EXPECT_EQ(dlg->prog.*c.flag, 1);
+    EXPECT_EQ(dlg->enlace.estado_oc, 0);
+    EXPECT_EQ(dlg->enlace.conectado, 0);
+    unsigned periodo = 0;
+    EXPECT_TRUE(sim->timer_armed(TIMER_SILENCIO, &periodo));
+    EXPECT_EQ(periodo, kMsSilencio);
+    // Nothing goes out again before the quiet period ends; then a new
+    // connection carries it.
+    sim->run_for(kMsSilencio - 2 * kMsTic);
+    EXPECT_EQ(cuenta(c.codigo), 1);
+    sim->run_for(4 * kMsTic);
+    EXPECT_EQ(cuenta(c.codigo), 2);
+    EXPECT_EQ(consola.tramas.back().conexion, 2);
+  }
 }
 
 TEST_F(Programador, AnUnreachableConsoleIsTriedAboutEvery20Seconds) {
@@ -103,40 +195,23 @@ TEST_F(Programador, AnUnreachableConsoleIsTriedAboutEvery20Seconds) {
   arranca();
   sim->run_for(2100);
   EXPECT_EQ(dlg->enlace.estado_oc, WAIT_CONNECT);
-  EXPECT_EQ(eventos_nuevos(), (V{"35"}));
-  sim->run_for(4000);  // 4 s after the connect started
+  EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_TLS)}));
+  sim->run_for(kMsConexion);
   V e = eventos_nuevos();
-  EXPECT_EQ(veces(e, "192"), 1);
-  EXPECT_EQ(veces(e, "34"), 0);
-  EXPECT_EQ(veces(e, "211"), 4);  // one per second while waiting
+  EXPECT_EQ(veces(e, ev(MSJ_SIN_CONEXION_QTR)), 1);
+  EXPECT_EQ(veces(e, ev(MSJ_TO)), 0);
+  EXPECT_EQ(veces(e, ev(MSJ_TP_OC_WAIT_READ + 6)), 4);  // one per second while connecting
   EXPECT_EQ(dlg->prog.pendiente_RW, 1);
   EXPECT_EQ(dlg->prog.v_de_TO, 2);
   // Ten minutes: about one attempt every 20 s (RDW falls due once meanwhile).
   sim->run_for(10 * 60 * 1000);
   e = eventos_nuevos();
-  long intentos = veces(e, "192");
+  const long intentos = veces(e, ev(MSJ_SIN_CONEXION_QTR));
   EXPECT_GE(intentos, 27);
   EXPECT_LE(intentos, 31);
   EXPECT_EQ(consola.conexiones, 0);
   // Each time-out's quiet period is reported once (the first one's here too).
-  EXPECT_EQ(veces(e, "201"), intentos + 1);
-}
-
-TEST_F(Programador, AnUnansweredCommandTimesOutAndIsSentAgainAfterTheQuietPeriod) {
-  consola.modo = ConsolaPrueba::Modo::kCierra;
-  arranca();
-  sim->run_for(3200);  // RW sent at about 3.05 s, the link closed instead of a reply
-  EXPECT_EQ(eventos_nuevos(), (V{"35", "7", "9", "5"}));
-  EXPECT_EQ(dlg->enlace.conectado, 0);
-  EXPECT_EQ(dlg->enlace.estado_oc, WAIT_READ);  // the close leaves the wait to the time-out
-  sim->run_for(3000);
-  EXPECT_EQ(veces(eventos_nuevos(), "205"), 3);
-  EXPECT_EQ(dlg->enlace.estado_oc, 0);
-  EXPECT_EQ(dlg->prog.pendiente_RW, 1);
-  consola.modo = ConsolaPrueba::Modo::kContesta;
-  sim->run_for(17000);
-  EXPECT_EQ(cuenta(CODIGO_RW), 2);
-  EXPECT_EQ(dlg->prog.pendiente_RW, 0);
+  EXPECT_EQ(veces(e, ev(MSJ_TP_V_DE_TO)), intentos + 1);
 }
 
 TEST_F(Programador, SendAndReceiveFailuresRestartTheCycleIn2Seconds) {
@@ -147,13 +222,13 @@ TEST_F(Programador, SendAndReceiveFailuresRestartTheCycleIn2Seconds) {
   EXPECT_EQ(dlg->enlace.conectado, 0);
   unsigned periodo = 0;
   EXPECT_TRUE(sim->timer_armed(TIMER_CICLO, &periodo));
-  EXPECT_EQ(periodo, 2000u);
-  sim->run_for(2000);
-  EXPECT_EQ(veces(eventos_nuevos(), "35"), 1);
+  EXPECT_EQ(periodo, kMsInicioCiclo);
+  sim->run_for(kMsInicioCiclo);
+  EXPECT_EQ(veces(eventos_nuevos(), ev(MSJ_TLS)), 1);
 
   sim->inject({.op = plat::Op::kReceive});
   sim->run_for(1100);
-  EXPECT_EQ(veces(eventos_nuevos(), "4"), 1);
+  EXPECT_EQ(veces(eventos_nuevos(), ev(MSJ_ORFR_NO_RECIBE)), 1);
   EXPECT_TRUE(sim->timer_armed(TIMER_CICLO));
   EXPECT_EQ(dlg->enlace.estado_oc, 0);
   EXPECT_EQ(dlg->enlace.conectado, 0);
@@ -162,35 +237,13 @@ TEST_F(Programador, SendAndReceiveFailuresRestartTheCycleIn2Seconds) {
   sim->inject({.op = plat::Op::kSend});
   sim->inject({.op = plat::Op::kSetTimer, .timer = TIMER_CICLO});
   sim->run_for(3100);
-  EXPECT_EQ(eventos_nuevos().back(), "2");
+  EXPECT_EQ(eventos_nuevos().back(), ev(MSJ_TRAMA_SIN_TIMER));
   EXPECT_FALSE(sim->timer_armed(TIMER_CICLO));
   dlg->enlace.conectado = 1;
   sim->inject({.op = plat::Op::kReceive});
   sim->inject({.op = plat::Op::kSetTimer, .timer = TIMER_CICLO});
   dlg->orfr();
-  EXPECT_EQ(eventos_nuevos(), (V{"4", "3"}));
-}
-
-TEST_F(Programador, AnRcwSweepWithNoFlaggedTankEndsAndIsNotArmedAgain) {
-  arranca();
-  sim->run_for(8000);
-  EXPECT_EQ(dlg->prog.tanque_rcw, 16);
-  EXPECT_EQ(dlg->prog.primera_lectura_calib, 0);
-  EXPECT_EQ(cuenta(CODIGO_RCW), 0);
-  EXPECT_EQ(dlg->enlace.conectado, 0);
-  dlg->ot(TIMER_CICLO);
-  EXPECT_FALSE(sim->timer_armed(TIMER_RCW));
-  // The configuration re-read starts a new sweep, and makes the null call
-  // when the store cannot be read.
-  eventos_nuevos();
-  sim->inject({.op = plat::Op::kOpen, .path = "qtrs.nvr"});
-  dlg->ot(TIMER_CONFIGURACION);
-  EXPECT_EQ(dlg->prog.tanque_rcw, 0);
-  V e = eventos_nuevos();
-  EXPECT_EQ(e.front(), "180");
-  EXPECT_EQ(veces(e, "94"), 1);
-  sim->run_for(2100);
-  EXPECT_TRUE(sim->timer_armed(TIMER_RCW));
+  EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_ORFR_NO_RECIBE), ev(MSJ_ORFR_SIN_TIMER)}));
 }
 
 TEST_F(Programador, StrayTimeOutsUnknownTimersAndFailedConnectsAreOnlyLogged) {
@@ -213,7 +266,7 @@ TEST_F(Programador, StrayTimeOutsUnknownTimersAndFailedConnectsAreOnlyLogged) {
   EXPECT_EQ(dlg->ctw(), 0);
   sim->inject({.op = plat::Op::kConnect, .error = ENETUNREACH});
   EXPECT_EQ(dlg->ctw(), 0);
-  EXPECT_EQ(eventos_nuevos(), (V{"34", "T:Error ot: Timer 33 ???", "92",
+  EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_TO), "T:Error ot: Timer 33 ???", ev(MSJ_CTW_SIN_SOCKET),
                                  "T:Error: ctw: " + std::to_string(ENETUNREACH) + ": No se puede conectar."}));
   EXPECT_EQ(dlg->enlace.conectado, 0);
   sim->set_connect_mode("10.0.0.7", 10001, plat::ConnectMode::kRefuse);
@@ -225,18 +278,21 @@ TEST_F(Programador, StrayTimeOutsUnknownTimersAndFailedConnectsAreOnlyLogged) {
 
 TEST_F(Programador, AFailedArmingEndsTheProgram) {
   arranca();
-  sim->inject({.op = plat::Op::kSetTimer, .timer = TIMER_RDW});
-  EXPECT_EXIT(sim->run_for(3000), ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(eventos().back(), "8");
-  std::string d = archivo("Estado.txt");
-  EXPECT_EQ(d.substr(d.size() - 24), "EXIT: ot: Error Timers\r\n");
-  sim->clear_faults();
-
-  sim->inject({.op = plat::Op::kSetTimer, .timer = TIMER_RW, .nth = 3});  // the re-arm after the reply
-  EXPECT_EXIT(sim->run_for(4000), ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(eventos().back(), "21");
-  d = archivo("Estado.txt");
-  EXPECT_EQ(d.substr(d.size() - 24), "EXIT: oc: Error Timers\r\n");
+  const struct {
+    unsigned timer;
+    int nth;
+    unsigned codigo;
+    std::string linea;
+  } casos[] = {{TIMER_RDW, 1, MSJ_EXIT_OT_TIMERS, "EXIT: ot: Error Timers\r\n"},
+               {TIMER_RW, 3, MSJ_EXIT_OC_TIMERS, "EXIT: oc: Error Timers\r\n"}};  // the re-arm after the reply
+  for (const auto& c : casos) {
+    sim->inject({.op = plat::Op::kSetTimer, .timer = c.timer, .nth = c.nth});
+    EXPECT_EXIT(sim->run_for(4000), ::testing::ExitedWithCode(0), "");
+    sim->clear_faults();
+    EXPECT_EQ(eventos().back(), ev(c.codigo));
+    const std::string d = archivo("Estado.txt");
+    EXPECT_EQ(d.substr(d.size() - c.linea.size()), c.linea);
+  }
 }
 
 }  // namespace
