@@ -23,7 +23,7 @@ TEST(Tramas, PrefixWrapsBothWaysAndNeedsAnAccessCode) {
 class Envios : public EstacionEnLinea {};
 
 TEST_F(Envios, EachFrameByteForByteAndTheReplyItWaitsForButNoneWithoutAnAccessCode) {
-  consola.modo = ConsolaPrueba::Modo::kCalla;
+  config_consola.fallos.silencio = true;
   sim->set_time(segundos(2025, 12, 31, 23, 59, 7));  // a Wednesday
   arranca();
   sim->KillTimer(TIMER_CICLO);
@@ -57,12 +57,12 @@ TEST_F(Envios, EachFrameByteForByteAndTheReplyItWaitsForButNoneWithoutAnAccessCo
     sim->run_for(10);
     bytes trama = prefijo;
     trama.insert(trama.end(), c.cuerpo.begin(), c.cuerpo.end());
-    ASSERT_FALSE(consola.tramas.empty());
-    EXPECT_EQ(consola.tramas.back().b, trama);
+    ASSERT_FALSE(consola->recibidas().empty());
+    EXPECT_EQ(consola->recibidas().back().bytes, trama);
     EXPECT_EQ(dlg->enlace.faltan_respuesta, c.faltan);
     EXPECT_EQ(dlg->enlace.puntero_respuesta, 0u);
   }
-  EXPECT_EQ(consola.tramas.size(), 6u);
+  EXPECT_EQ(consola->recibidas().size(), 6u);
   EXPECT_EQ(eventos_nuevos(), V{ev(MSJ_RELOJ)});
 
   // Without an access code nothing goes out and nothing changes.
@@ -71,7 +71,7 @@ TEST_F(Envios, EachFrameByteForByteAndTheReplyItWaitsForButNoneWithoutAnAccessCo
   dlg->enlace.puntero_respuesta = 6;
   for (const auto& c : casos) c.envia();
   sim->run_for(10);
-  EXPECT_EQ(consola.tramas.size(), 6u);
+  EXPECT_EQ(consola->recibidas().size(), 6u);
   EXPECT_EQ(dlg->enlace.largo_tx, 5u);
   EXPECT_EQ(dlg->enlace.puntero_respuesta, 6u);
   EXPECT_EQ(dlg->enlace.faltan_respuesta, 3u);

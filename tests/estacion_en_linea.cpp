@@ -1,40 +1,16 @@
-// The scripted console, the hand-made replies and the on-line station.
+// The hand-made replies and the on-line station.
 #include "estacion_en_linea.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "console/tramas.h"
-#include "platform/plataforma_sim.h"
 
 namespace {
 
 void suma_le(bytes& v, size_t desde) {
   const uint32_t s = suma(v.data() + desde, v.size() - desde);
   v.insert(v.end(), {static_cast<uint8_t>(s), static_cast<uint8_t>(s >> 8)});
-}
-
-class Par : public plat::SimPeer {
- public:
-  Par(ConsolaPrueba* c, int n) : c_(c), n_(n) {}
-  void on_data(plat::SimLink& link, const uint8_t* d, size_t n) override { c_->recibe(link, n_, d, n); }
-
- private:
-  ConsolaPrueba* c_;
-  int n_;
-};
-
-// Frame lengths by command code, prefix included.
-size_t largo_trama(uint8_t codigo) {
-  switch (codigo) {
-    case CODIGO_RW: return 13;
-    case CODIGO_RDW: return 14;
-    case CODIGO_PRE: return 19;
-    case CODIGO_RCW: return 17;
-    case CODIGO_PCW: return 1261;
-    case CODIGO_PCT: return 11;
-    default: return 0;
-  }
 }
 
 }  // namespace
@@ -75,35 +51,6 @@ bytes respuesta_tabla(tabla_calib t) {
   return v;
 }
 
-std::unique_ptr<plat::SimPeer> ConsolaPrueba::accept(plat::SimLink&) {
-  return std::make_unique<Par>(this, ++conexiones);
-}
-
-void ConsolaPrueba::recibe(plat::SimLink& link, int conexion, const uint8_t* d, size_t n) {
-  pendiente_.insert(pendiente_.end(), d, d + n);
-  while (pendiente_.size() >= 11) {
-    const auto largo = static_cast<long>(largo_trama(pendiente_[10]));
-    if (largo == 0) {
-      pendiente_.clear();  // not a command: dropped
-      return;
-    }
-    if (pendiente_.size() < static_cast<size_t>(largo)) return;
-    tramas.push_back({static_cast<plat::SimPlatform&>(plat::sistema()).now_ms(), conexion,
-                      bytes(pendiente_.begin(), pendiente_.begin() + largo)});
-    pendiente_.erase(pendiente_.begin(), pendiente_.begin() + largo);
-    if (modo == Modo::kCierra) link.close();
-    if (modo != Modo::kContesta) continue;
-    tabla_calib plana{};
-    plana.version_formato = kVersionFormatoTabla;
-    switch (tramas.back().codigo()) {
-      case CODIGO_RW: link.send(respuesta_inventario(fecha_bcd{0, 0, 0, 1, 1, 5, 0x26}), demora_ms); break;
-      case CODIGO_RDW: link.send(respuesta_descargas(0, 0), demora_ms); break;
-      case CODIGO_RCW: link.send(respuesta_tabla(plana), demora_ms); break;
-      default: link.send({STX, ACK_OK, ETX}, demora_ms); break;
-    }
-  }
-}
-
 void entrega(CNivaraDlg& d, const bytes& datos, std::vector<size_t> trozos) {
   size_t pos = 0;
   for (size_t i = 0; pos < datos.size(); ++i) {
@@ -119,17 +66,17 @@ void entrega(CNivaraDlg& d, const bytes& datos, std::vector<size_t> trozos) {
 
 long veces(const std::vector<std::string>& v, const std::string& x) { return std::count(v.begin(), v.end(), x); }
 
-void EstacionEnLinea::SetUp() {
-  Estacion::SetUp();
-  sim->listen("10.0.0.7", 10001, &consola);
-}
-
 void EstacionEnLinea::TearDown() {
-  dlg.reset();  // its socket goes before the platform
+  dlg.reset();  // its socket goes before the console and the platform
+  consola.reset();
   Estacion::TearDown();
 }
 
 void EstacionEnLinea::arranca() {
+  if (!consola) {
+    consola = std::make_unique<qtr10::ConsolaSim>(*sim, config_consola);
+    sim->listen("10.0.0.7", 10001, consola.get());
+  }
   escribe_archivo(ruta("tnq.ini"), archivo_tnq(config));
   dlg = std::make_unique<CNivaraDlg>();
   sim->set_timer_handler([this](unsigned id) { dlg->ot(id); });
@@ -143,9 +90,4 @@ std::vector<std::string> EstacionEnLinea::eventos_nuevos() {
   std::vector<std::string> nuevos(e.begin() + static_cast<long>(vistos), e.end());
   vistos = e.size();
   return nuevos;
-}
-
-long EstacionEnLinea::cuenta(uint8_t codigo) const {
-  return std::count_if(consola.tramas.begin(), consola.tramas.end(),
-                       [codigo](const trama_recibida& t) { return t.codigo() == codigo; });
 }

@@ -1,5 +1,5 @@
-// A station started on the simulated platform with a scripted console at its
-// configured address, and console replies laid out by hand for the tests.
+// A station started on the simulated platform with the console simulator at
+// its configured address, and console replies laid out by hand for the tests.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,7 @@
 
 #include "app/CNivaraDlg.h"
 #include "entorno.h"
-#include "platform/socket_sim.h"
+#include "qtr10/consola_sim.h"
 
 using bytes = std::vector<uint8_t>;
 
@@ -22,33 +22,6 @@ bytes respuesta_descargas(uint8_t n, uint8_t m);
 // A calibration table, given in host order.
 bytes respuesta_tabla(tabla_calib t);
 
-// A frame as the console got it.
-struct trama_recibida {
-  int64_t ms;    // virtual time of arrival
-  int conexion;  // 1 for the first connection, and so on
-  bytes b;
-  uint8_t codigo() const { return b.size() > 10 ? b[10] : 0; }
-};
-
-// Answers each command with a fixed good reply (an empty inventory, no
-// deliveries, a flat table, acknowledgements), or misbehaves as asked.
-class ConsolaPrueba : public plat::SimServer {
- public:
-  enum class Modo { kContesta, kCalla, kCierra };
-  std::unique_ptr<plat::SimPeer> accept(plat::SimLink& link) override;
-  // Frames are told apart by their code and length; each is answered once
-  // it is whole.
-  void recibe(plat::SimLink& link, int conexion, const uint8_t* d, size_t n);
-
-  Modo modo = Modo::kContesta;
-  int64_t demora_ms = 0;  // the reply leaves this long after the frame
-  int conexiones = 0;
-  std::vector<trama_recibida> tramas;
-
- private:
-  bytes pendiente_;
-};
-
 // Hands `datos` to the reply handler in pieces of the given sizes (the last
 // size repeats), as receive notifications would.
 void entrega(CNivaraDlg& d, const bytes& datos, std::vector<size_t> trozos = {8192});
@@ -57,16 +30,16 @@ long veces(const std::vector<std::string>& v, const std::string& x);
 
 class EstacionEnLinea : public Estacion {
  protected:
-  void SetUp() override;
   void TearDown() override;
-  // Writes tnq.ini from `config` and runs start-up.
+  // Starts the console from `config_consola` (once), writes tnq.ini from
+  // `config` and runs start-up.
   void arranca();
   // Events logged since the last call.
   std::vector<std::string> eventos_nuevos();
-  long cuenta(uint8_t codigo) const;  // frames of that command the console got
 
   configuracion_tnq config = configuracion_ejemplo();
-  ConsolaPrueba consola;
+  qtr10::ConfigConsola config_consola{.codigo_acceso = {'1', '2', '3', '4', '5', '6', '7', '8'}};  // no tanks
+  std::unique_ptr<qtr10::ConsolaSim> consola;
   std::unique_ptr<CNivaraDlg> dlg;
   int64_t inicio_ms = 0;
   size_t vistos = 0;

@@ -1,9 +1,6 @@
 // The scheduler and the link in virtual time.
 #include <gtest/gtest.h>
 
-#include <map>
-
-#include "console/tramas.h"
 #include "estacion_en_linea.h"
 #include "platform/plataforma.h"
 
@@ -11,40 +8,55 @@ namespace {
 
 using V = std::vector<std::string>;
 using pendiente = int32_t estado_programador::*;
+using qtr10::Clase;
 
 class Programador : public EstacionEnLinea {};
+
+// Each command as the scheduler reports it, in the tick's order (that of
+// their states): its flag, its frame, the tick's codes connected and not,
+// the timer's when another reply is awaited and when it sends, and how long
+// its reply may take.
+const struct comando {
+  pendiente flag;
+  Clase clase;
+  unsigned tic, tic_nc, ocupado, envio, ms;
+} kComandos[] = {
+    {&estado_programador::pendiente_RW, Clase::kRW, MSJ_TP_RW, MSJ_TP_RW_NC, MSJ_RW_PENDIENTE, MSJ_ENVIO_RW,
+     kMsRespuesta},
+    {&estado_programador::pendiente_RDW, Clase::kRDW, MSJ_TP_RDW, MSJ_TP_RDW_NC, MSJ_RDW_PENDIENTE, MSJ_ENVIO_RDW,
+     kMsRespuestaDescargas},
+    {&estado_programador::pendiente_PRE, Clase::kPRE, MSJ_TP_PRE, MSJ_TP_PRE, MSJ_PRE_PENDIENTE, MSJ_ENVIO_PRE,
+     kMsRespuesta},
+    {&estado_programador::pendiente_RCW, Clase::kRCW, MSJ_TP_RCW, MSJ_TP_RCW_NC, MSJ_RCW_PENDIENTE, MSJ_ENVIO_RCW,
+     kMsRespuesta},
+    {&estado_programador::pendiente_PCW, Clase::kPCW, MSJ_TP_PCW, MSJ_TP_PCW_NC, MSJ_RCW_PENDIENTE, MSJ_ENVIO_PCW,
+     kMsRespuesta},
+    {&estado_programador::pendiente_PCT, Clase::kPCT, MSJ_TP_PCT, MSJ_TP_PCT_NC, MSJ_PCT_PENDIENTE, MSJ_ENVIO_PCT,
+     kMsRespuesta},
+};
 
 TEST_F(Programador, KeepsTheSteadyRhythmOneConnectionPerCommandAndEndsTheTableSweep) {
   config.pon_genera(1, 1);
   config.pon_genera(4, 1);
+  config_consola.tanques.resize(5);
   arranca();
   sim->run_for(10 * 60 * 1000);
 
-  std::map<uint8_t, std::vector<int64_t>> ms;
-  bytes tablas;  // the tanks whose tables were asked for
-  for (const trama_recibida& t : consola.tramas) {
-    ms[t.codigo()].push_back(t.ms);
-    if (t.codigo() == CODIGO_RCW) tablas.push_back(t.b[12]);
-  }
-  auto separadas = [&](uint8_t codigo, size_t minimo, int64_t desde, int64_t hasta) {
-    const std::vector<int64_t>& v = ms[codigo];
-    EXPECT_GE(v.size(), minimo) << int{codigo};
-    for (size_t i = 1; i < v.size(); ++i) {
-      EXPECT_GE(v[i] - v[i - 1], desde);
-      EXPECT_LE(v[i] - v[i - 1], hasta);
-    }
-  };
-  // The first inventory a little after the 2 s cycle start, then every minute
-  // (the poll's 60 s plus the wait for the connect and the tick).
-  EXPECT_LT(ms[CODIGO_RW].at(0) - inicio_ms, 4000);
-  separadas(CODIGO_RW, 9, 60000, 62000);
-  separadas(CODIGO_RDW, 4, 120000, 122000);
-  // The two flagged tanks' tables, a few seconds apart, once.
-  separadas(CODIGO_RCW, 2, 3000, 5000);
-  EXPECT_EQ(tablas, (bytes{1, 4}));
+  // The first inventory a little after the 2 s cycle start, then the two
+  // flagged tanks' tables, a few seconds apart, once.
+  const std::vector<qtr10::TramaRecibida>& t = consola->recibidas();
+  ASSERT_GE(t.size(), 3u);
+  EXPECT_EQ((std::vector<Clase>{t[0].clase, t[1].clase, t[2].clase}), (std::vector<Clase>{Clase::kRW, Clase::kRCW, Clase::kRCW}));
+  EXPECT_EQ(t[1].bytes[12], 1);  // the flagged tanks, zero-based
+  EXPECT_EQ(t[2].bytes[12], 4);
+  EXPECT_LT(t[0].ms - inicio_ms, 4000);
+  EXPECT_GE(t[2].ms - t[1].ms, kMsEntreTablas);
+  EXPECT_LE(t[2].ms - t[1].ms, kMsEntreTablas + 2 * kMsTic);
+  EXPECT_EQ(consola->cuenta(Clase::kRCW), 2);
+  EXPECT_EQ(consola->cuenta(Clase::kRW), 10);
+  EXPECT_EQ(consola->cuenta(Clase::kRDW), 4);
   // One frame per connection, and each link closed after its reply.
-  for (size_t i = 0; i < consola.tramas.size(); ++i) EXPECT_EQ(consola.tramas[i].conexion, static_cast<int>(i + 1));
-  EXPECT_EQ(consola.conexiones, static_cast<int>(consola.tramas.size()));
+  EXPECT_EQ(consola->conexiones(), static_cast<int>(t.size()));
   EXPECT_EQ(dlg->enlace.conectado, 0);
 
   // The sweep is over until the configuration is read again; then, with no
@@ -64,7 +76,7 @@ TEST_F(Programador, KeepsTheSteadyRhythmOneConnectionPerCommandAndEndsTheTableSw
   sim->run_for(kMsInicioCiclo + kMsEntreTablas + 2 * kMsTic);
   EXPECT_EQ(veces(eventos_nuevos(), ev(MSJ_TP_RCW)), 1);
   EXPECT_EQ(dlg->prog.tanque_rcw, 16);
-  EXPECT_EQ(cuenta(CODIGO_RCW), 2);
+  EXPECT_EQ(consola->cuenta(Clase::kRCW), 2);
   EXPECT_EQ(dlg->enlace.conectado, 0);
 }
 
@@ -73,7 +85,8 @@ TEST_F(Programador, ACommandDueDuringAnotherWaitsForTheTick) {
   sim->run_for(3500);
   // Cycle start; the connect made, the tick re-sends; the send; the reply.
   EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_TLS), ev(MSJ_TP_RW), ev(MSJ_ENVIO_RW), ev(MSJ_STOCK)}));
-  consola.demora_ms = 2000;  // the deliveries' reply is slow
+  consola->fallos().retardo_ms = 2000;  // the deliveries' reply is slow
+  consola->fallos().comandos = qtr10::bit(Clase::kRDW);
   dlg->ot(TIMER_RDW);        // deliveries now: connect, then send at the next tick
   sim->run_for(1500);
   ASSERT_EQ(dlg->enlace.estado_oc, WAIT_DESCARGAS);
@@ -87,8 +100,8 @@ TEST_F(Programador, ACommandDueDuringAnotherWaitsForTheTick) {
   const V e = eventos_nuevos();
   EXPECT_EQ(veces(e, ev(MSJ_DESCARGAS)), 1);
   EXPECT_EQ(veces(e, ev(MSJ_TP_RW_NC)), 1);
-  EXPECT_EQ(consola.tramas.back().codigo(), CODIGO_RW);
-  EXPECT_EQ(consola.tramas.back().conexion, consola.conexiones);
+  EXPECT_EQ(consola->recibidas().back().clase, Clase::kRW);
+  EXPECT_EQ(consola->conexiones(), static_cast<int>(consola->recibidas().size()));
 }
 
 TEST_F(Programador, TheTickServesOneFlagPerSecondInOrder) {
@@ -96,36 +109,23 @@ TEST_F(Programador, TheTickServesOneFlagPerSecondInOrder) {
   dlg->prog = estado_programador{};
   dlg->prog.tanque_rcw = 16;
   for (unsigned id : {TIMER_CICLO, TIMER_RW, TIMER_RDW}) sim->KillTimer(id);
-  // In the order of service: the flag, the tick's codes unconnected and
-  // connected, and the command's when its timer finds another awaited.
-  const struct {
-    pendiente flag;
-    unsigned nc, c, ocupado;
-  } orden[] = {
-      {&estado_programador::pendiente_RW, MSJ_TP_RW_NC, MSJ_TP_RW, MSJ_RW_PENDIENTE},
-      {&estado_programador::pendiente_RDW, MSJ_TP_RDW_NC, MSJ_TP_RDW, MSJ_RDW_PENDIENTE},
-      {&estado_programador::pendiente_PRE, MSJ_TP_PRE, MSJ_TP_PRE, MSJ_PRE_PENDIENTE},
-      {&estado_programador::pendiente_RCW, MSJ_TP_RCW_NC, MSJ_TP_RCW, MSJ_RCW_PENDIENTE},
-      {&estado_programador::pendiente_PCW, MSJ_TP_PCW_NC, MSJ_TP_PCW, MSJ_RCW_PENDIENTE},
-      {&estado_programador::pendiente_PCT, MSJ_TP_PCT_NC, MSJ_TP_PCT, MSJ_PCT_PENDIENTE},
-  };
-  for (const auto& c : orden) dlg->prog.*c.flag = 1;
-  for (const auto& c : orden) {
+  for (const comando& c : kComandos) dlg->prog.*c.flag = 1;
+  for (const comando& c : kComandos) {
     dlg->tic();
-    EXPECT_EQ(eventos_nuevos(), V{ev(c.nc)});
+    EXPECT_EQ(eventos_nuevos(), V{ev(c.tic_nc)});
   }
   // Each command falls due 50 ms later; while a reply is awaited it is put
   // back for the tick, which, connected, logs it with its other code.
   dlg->enlace.estado_oc = WAIT_READ;
   sim->run_for(kMsYa);
   V ocupados;
-  for (const auto& c : orden) ocupados.push_back(ev(c.ocupado));
+  for (const comando& c : kComandos) ocupados.push_back(ev(c.ocupado));
   EXPECT_EQ(eventos_nuevos(), ocupados);
   dlg->enlace.estado_oc = 0;
   dlg->enlace.conectado = 1;
-  for (const auto& c : orden) {
+  for (const comando& c : kComandos) {
     dlg->tic();
-    EXPECT_EQ(eventos_nuevos(), V{ev(c.c)});
+    EXPECT_EQ(eventos_nuevos(), V{ev(c.tic)});
   }
   // While a reply is awaited the tick only reports the state, named or not.
   for (int32_t estado = WAIT_READ; estado <= 9; ++estado) {
@@ -137,41 +137,30 @@ TEST_F(Programador, TheTickServesOneFlagPerSecondInOrder) {
 }
 
 TEST_F(Programador, EachCommandTimedOutIsPendingAgainAndSentAfterTheQuietPeriod) {
-  const struct {
-    pendiente flag;
-    uint8_t codigo;
-    V envio;        // from the first tick to the send
-    unsigned espera;  // logged each second while the reply is awaited
-    unsigned ms;
-  } casos[] = {
-      // The console closes on the inventory command instead of replying.
-      {&estado_programador::pendiente_RW, CODIGO_RW,
-       {ev(MSJ_TP_RW_NC), ev(MSJ_TP_RW), ev(MSJ_ENVIO_RW), ev(MSJ_CCC)}, MSJ_TP_OC_WAIT_READ, kMsRespuesta},
-      {&estado_programador::pendiente_RDW, CODIGO_RDW, {ev(MSJ_TP_RDW_NC), ev(MSJ_TP_RDW), ev(MSJ_ENVIO_RDW)},
-       MSJ_TP_OC_WAIT_READ + 1, kMsRespuestaDescargas},
-      {&estado_programador::pendiente_PRE, CODIGO_PRE, {ev(MSJ_TP_PRE), ev(MSJ_TP_PRE), ev(MSJ_ENVIO_PRE), ev(MSJ_RELOJ)},
-       MSJ_TP_OC_WAIT_READ + 2, kMsRespuesta},
-      {&estado_programador::pendiente_RCW, CODIGO_RCW, {ev(MSJ_TP_RCW_NC), ev(MSJ_TP_RCW), ev(MSJ_ENVIO_RCW)},
-       MSJ_TP_OC_WAIT_READ + 3, kMsRespuesta},
-      {&estado_programador::pendiente_PCW, CODIGO_PCW, {ev(MSJ_TP_PCW_NC), ev(MSJ_TP_PCW), ev(MSJ_ENVIO_PCW)},
-       MSJ_TP_OC_WAIT_READ + 4, kMsRespuesta},
-      {&estado_programador::pendiente_PCT, CODIGO_PCT, {ev(MSJ_TP_PCT_NC), ev(MSJ_TP_PCT), ev(MSJ_ENVIO_PCT)},
-       MSJ_TP_OC_WAIT_READ + 5, kMsRespuesta},
-  };
-  for (const auto& c : casos) {
-    SCOPED_TRACE(c.envio.back());
-    for (unsigned id = TIMER_CICLO; id <= TIMER_PCT; ++id) sim->KillTimer(id);
-    consola = {};
-    consola.modo = c.codigo == CODIGO_RW ? ConsolaPrueba::Modo::kCierra : ConsolaPrueba::Modo::kCalla;
-    arranca();
-    sim->KillTimer(TIMER_CICLO);  // only this command goes out
-    dlg->config.pon_genera(0, 1);
-    dlg->prog.tanque_pcw = 0;
+  arranca();
+  dlg->config.pon_genera(0, 1);
+  for (const comando& c : kComandos) {
+    SCOPED_TRACE(c.envio);
+    // Only this command goes out, from an idle and closed link; the console
+    // closes on the inventory command and is silent to the others.
+    for (unsigned id : {TIMER_CICLO, TIMER_RW, TIMER_RDW, TIMER_PRE, TIMER_VENTAS, TIMER_RESPUESTA, TIMER_RCW,
+                        TIMER_PCW, TIMER_SILENCIO, TIMER_PCT}) {
+      sim->KillTimer(id);
+    }
+    dlg->cierra_enlace();
+    dlg->limpia_enlace();
+    dlg->prog = estado_programador{.tanque_pcw = 0};
+    consola->fallos().cierre_antes = c.clase == Clase::kRW;
+    consola->fallos().silencio = c.clase != Clase::kRW;
+    const int conexiones = consola->conexiones();
+    eventos_nuevos();
     dlg->prog.*c.flag = 1;
     // A tick to connect, one to send, the wait, and the quiet period's tick.
     sim->run_for(2 * kMsTic + c.ms + kMsTic);
-    V esperado = c.envio;
-    esperado.insert(esperado.end(), c.ms / kMsTic, ev(c.espera));
+    V esperado = {ev(c.tic_nc), ev(c.tic), ev(c.envio)};
+    if (c.clase == Clase::kPRE) esperado.push_back(ev(MSJ_RELOJ));
+    if (c.clase == Clase::kRW) esperado.push_back(ev(MSJ_CCC));
+    esperado.insert(esperado.end(), c.ms / kMsTic, ev(MSJ_TP_OC_WAIT_READ + (&c - kComandos)));
     esperado.push_back(ev(MSJ_TP_V_DE_TO));
     EXPECT_EQ(eventos_nuevos(), esperado);
     EXPECT_EQ(dlg->prog.*c.flag, 1);
@@ -183,35 +172,28 @@ TEST_F(Programador, EachCommandTimedOutIsPendingAgainAndSentAfterTheQuietPeriod)
     // Nothing goes out again before the quiet period ends; then a new
     // connection carries it.
     sim->run_for(kMsSilencio - 2 * kMsTic);
-    EXPECT_EQ(cuenta(c.codigo), 1);
+    EXPECT_EQ(consola->cuenta(c.clase), 1);
     sim->run_for(4 * kMsTic);
-    EXPECT_EQ(cuenta(c.codigo), 2);
-    EXPECT_EQ(consola.tramas.back().conexion, 2);
+    EXPECT_EQ(consola->cuenta(c.clase), 2);
+    EXPECT_EQ(consola->conexiones(), conexiones + 2);
   }
 }
 
 TEST_F(Programador, AnUnreachableConsoleIsTriedAboutEvery20Seconds) {
-  sim->set_connect_mode("10.0.0.7", 10001, plat::ConnectMode::kSilent);
   arranca();
-  sim->run_for(2100);
-  EXPECT_EQ(dlg->enlace.estado_oc, WAIT_CONNECT);
-  EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_TLS)}));
-  sim->run_for(kMsConexion);
-  V e = eventos_nuevos();
-  EXPECT_EQ(veces(e, ev(MSJ_SIN_CONEXION_QTR)), 1);
-  EXPECT_EQ(veces(e, ev(MSJ_TO)), 0);
-  EXPECT_EQ(veces(e, ev(MSJ_TP_OC_WAIT_READ + 6)), 4);  // one per second while connecting
-  EXPECT_EQ(dlg->prog.pendiente_RW, 1);
-  EXPECT_EQ(dlg->prog.v_de_TO, 2);
-  // Ten minutes: about one attempt every 20 s (RDW falls due once meanwhile).
+  sim->set_connect_mode("10.0.0.7", 10001, plat::ConnectMode::kSilent);
+  // Ten minutes: about one attempt every 20 s (RDW falls due once meanwhile),
+  // each logged once a second for 4 s, then given up without a "TO ???".
   sim->run_for(10 * 60 * 1000);
-  e = eventos_nuevos();
+  const V e = eventos_nuevos();
   const long intentos = veces(e, ev(MSJ_SIN_CONEXION_QTR));
   EXPECT_GE(intentos, 27);
   EXPECT_LE(intentos, 31);
-  EXPECT_EQ(consola.conexiones, 0);
-  // Each time-out's quiet period is reported once (the first one's here too).
-  EXPECT_EQ(veces(e, ev(MSJ_TP_V_DE_TO)), intentos + 1);
+  EXPECT_EQ(veces(e, ev(MSJ_TP_OC_WAIT_READ + 6)), 4 * intentos);
+  EXPECT_EQ(veces(e, ev(MSJ_TO)), 0);
+  EXPECT_EQ(veces(e, ev(MSJ_TP_V_DE_TO)), intentos);
+  EXPECT_EQ(dlg->prog.pendiente_RW, 1);
+  EXPECT_EQ(consola->conexiones(), 0);
 }
 
 TEST_F(Programador, SendAndReceiveFailuresRestartTheCycleIn2Seconds) {
