@@ -41,10 +41,7 @@ std::string sellado(std::string d) {
 
 class CalibracionArchivo : public Estacion {
  protected:
-  void SetUp() override {
-    Estacion::SetUp();
-    sim->make_dir("tan");
-  }
+  void SetUp() override { Estacion::SetUp(); sim->make_dir("tan"); }
   // Loads tank 1's file; on failure, the last logged event.
   std::string carga() {
     tabla_calib d;

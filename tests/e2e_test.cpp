@@ -7,9 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "entorno.h"
 #include "foundation/bytes.h"
@@ -64,18 +62,6 @@ class Servicio : public ::testing::Test {
   std::string carpeta;
   pid_t consola_pid = 0;
 };
-
-// The bytes of the first "-> RW" reply line that qtr10-sim --full printed.
-std::vector<uint8_t> respuesta_rw(const std::string& salida) {
-  size_t p = salida.find("#1 -> RW ");
-  if (p == std::string::npos) return {};
-  p = salida.find("  ", p) + 2;
-  std::vector<uint8_t> b;
-  std::istringstream hex(salida.substr(p, salida.find('\n', p) - p));
-  unsigned x;
-  while (hex >> std::hex >> x) b.push_back(static_cast<uint8_t>(x));
-  return b;
-}
 
 // A 21-byte record of the event store, dated `hora`:`minuto` of the local day
 // of `t`.
@@ -148,18 +134,10 @@ TEST_F(Servicio, PollsTheSimulatorAnswersItsQuestionAndEndsQuietlyOnSigtermOrIts
   EXPECT_NE(salida.find("#1 <- VENTA 28 ok  " + venta), std::string::npos) << salida;
 
   // Behind the store laid down, the start-up event and one snapshot per
-  // tank; a report of both, as the console measured them.
+  // tank; a report of both (its figures are checked in virtual time).
   EXPECT_EQ(lee_archivo(en("qtrs.nvr")).size(), almacen.size() + 3 * 21);
-  const std::vector<uint8_t> r = respuesta_rw(salida);
-  ASSERT_EQ(r.size(), 18u + 2 * 57 + 45);
-  for (int t = 0; t < 2; ++t) {
-    const uint8_t* tanque = r.data() + 15 + 57 * t;
-    char bloque[160];
-    std::snprintf(bloque, sizeof bloque, "Producto,%s\nNivel, ,%.2f,mm\nLitros, ,%.1f,litros\n",
-                  t == 0 ? "GASOIL" : "SUPER", static_cast<double>(lee_real_be(tanque + 27)),
-                  static_cast<double>(lee_real_be(tanque + 32)));
-    EXPECT_NE(stock.find(bloque), std::string::npos) << bloque << "\n---\n" << stock;
-  }
+  EXPECT_NE(stock.find("Tanque,1\nFecha,"), std::string::npos) << stock;
+  EXPECT_NE(stock.find("Producto,SUPER\nNivel, ,"), std::string::npos) << stock;
   EXPECT_NE(diario.find(" - Nuevo Stock.\r\n"), std::string::npos);
 
   // With the stop flag the service ends by itself after the summary.

@@ -11,19 +11,13 @@ namespace {
 
 using V = std::vector<std::string>;
 
-TEST(Tramas, PrefixWrapsBothWaysAndNeedsAnAccessCode) {
-  const uint8_t bordes[8] = {0xFF, 0x01, 0, 0, 0, 0, 0xFA, 0x07};
-  uint8_t p[8];
-  ASSERT_TRUE(prefijo_trama(bordes, p));
-  EXPECT_EQ(bytes(p, p + 8), (bytes{0x00, 0xFF, 3, 0xFC, 5, 0xFA, 0x01, 0xFF}));
-  const uint8_t cero[8] = {};
-  EXPECT_FALSE(prefijo_trama(cero, p));
-}
-
 class Envios : public EstacionEnLinea {};
 
 TEST_F(Envios, EachFrameByteForByteAndTheReplyItWaitsForButNoneWithoutAnAccessCode) {
   config_consola.fallos.silencio = true;
+  // Prefix bytes wrap both ways.
+  const uint8_t codigo[8] = {0xFF, 0x01, '3', '4', '5', '6', 0xFA, 0x07};
+  std::memcpy(config.bytes + tnq::kCodigoAcceso, codigo, 8);
   sim->set_time(segundos(2025, 12, 31, 23, 59, 7));  // a Wednesday
   arranca();
   sim->KillTimer(TIMER_CICLO);
@@ -50,7 +44,7 @@ TEST_F(Envios, EachFrameByteForByteAndTheReplyItWaitsForButNoneWithoutAnAccessCo
       {[&] { dlg->envia_PCW(0x103); }, pcw, 3},
       {[&] { dlg->envia_PCT(); }, {0x19, 0x04, 0xAB}, 3},
   };
-  const bytes prefijo = {0x32, 0x30, 0x36, 0x30, 0x3A, 0x30, 0x3E, 0x30};  // of "12345678"
+  const bytes prefijo = {0x00, 0xFF, 0x36, 0x30, 0x3A, 0x30, 0x01, 0xFF};
   for (const auto& c : casos) {
     dlg->enlace.puntero_respuesta = 99;
     c.envia();

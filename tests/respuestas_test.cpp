@@ -10,16 +10,11 @@ namespace {
 
 using V = std::vector<std::string>;
 
-// `n` layout-2 records of tanks with inventory and 100 litres, dated `f`, or
-// records all of `relleno` bytes.
-bytes registros(int n, const fecha_bcd& f, int relleno = -1) {
-  bytes r(57, static_cast<uint8_t>(relleno));
-  if (relleno < 0) {
-    r.assign(57, 0);
-    r[0] = 1;
-    std::memcpy(r.data() + 1, &f, 7);
-    r[32] = 0x42, r[33] = 0xC8;  // litros 100.0
-  }
+// `n` layout-2 records of a tank with inventory and 100 litres, or all of
+// `relleno` bytes.
+bytes registros(int n, int relleno = -1) {
+  bytes r(57, static_cast<uint8_t>(relleno < 0 ? 0 : relleno));
+  if (relleno < 0) r[0] = 1, r[32] = 0x42, r[33] = 0xC8;
   bytes v;
   for (int t = 0; t < n; ++t) v.insert(v.end(), r.begin(), r.end());
   return v;
@@ -64,7 +59,7 @@ class Respuestas : public EstacionEnLinea {
 };
 
 TEST_F(Respuestas, AnInventoryCountsOnlyWhenItsChecksPassAndCanSetTheConsoleClock) {
-  const bytes buena = respuesta_inventario(hace(0), registros(1, hace(0)), true);
+  const bytes buena = respuesta_inventario(hace(0), registros(1), true);
   auto con = [&](size_t i) {
     bytes r = buena;
     r[i] ^= 0x40;
@@ -72,7 +67,7 @@ TEST_F(Respuestas, AnInventoryCountsOnlyWhenItsChecksPassAndCanSetTheConsoleCloc
   };
   // Five tanks of 0xFF bytes add up beyond 65535: the stored 16 bits of
   // their sum never match it when it is checked.
-  const bytes desbordada = respuesta_inventario(hace(0), registros(5, hace(0), 0xFF), true);
+  const bytes desbordada = respuesta_inventario(hace(0), registros(5, 0xFF), true);
   // The header's sum (each byte), ETX and STX; the records' ETX and sum.
   for (size_t i : {9, 10, 11, 12, 17 + 57, 15 + 57, 16 + 57}) llega(WAIT_READ, con(i));
   llega(WAIT_READ, desbordada);
@@ -84,7 +79,7 @@ TEST_F(Respuestas, AnInventoryCountsOnlyWhenItsChecksPassAndCanSetTheConsoleCloc
   // The records' sum is checked only when a question ended by ETX follows.
   bytes sin_fin = desbordada;
   sin_fin.back() = 0;
-  for (const bytes& r : {respuesta_inventario(hace(0), registros(5, hace(0), 0xFF)), sin_fin}) {
+  for (const bytes& r : {respuesta_inventario(hace(0), registros(5, 0xFF)), sin_fin}) {
     llega(WAIT_READ, r);
     EXPECT_EQ(eventos_nuevos().front(), ev(MSJ_STOCK));
   }
