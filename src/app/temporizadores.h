@@ -20,18 +20,15 @@ enum : unsigned {
 };
 
 // Periods, in milliseconds.
-constexpr unsigned kMsInicioCiclo = 2000;           // to the cycle start (TIMER_CICLO)
-constexpr unsigned kMsYa = 50;                      // a command due now
-constexpr unsigned kMsSondeoInventario = 60000;     // RW after a good inventory
-constexpr unsigned kMsSondeoDescargas = 120000;     // RDW after good deliveries
-constexpr unsigned kMsEntreTablas = 3000;           // RCW for the next flagged tank
-constexpr unsigned kMsTic = 1000;
-constexpr unsigned kMsVentas = 30000;               // the sales file is read
+constexpr unsigned kMsInicioCiclo = 2000;              // to the cycle start (TIMER_CICLO)
+constexpr unsigned kMsYa = 50;                         // a command due now
+constexpr unsigned kMsSondeoInventario = 60000;        // RW after a good inventory
+constexpr unsigned kMsSondeoDescargas = 120000;        // RDW after good deliveries
+constexpr unsigned kMsEntreTablas = 3000;              // RCW for the next flagged tank
+constexpr unsigned kMsTic = 1000;                      // pending commands are re-sent
+constexpr unsigned kMsVentas = 30000;                  // the sales file is read
 constexpr unsigned kMsConfiguracion = 30 * 60 * 1000;  // tnq.ini is read again
-constexpr unsigned kMsRespuesta = 3000;             // a reply may take this long...
-constexpr unsigned kMsRespuestaDescargas = 8000;    // ... the deliveries' this long
-constexpr unsigned kMsConexion = 4000;              // a connect may take this long
-constexpr unsigned kMsSilencio = 15000;             // nothing re-sent after a time-out
-
-// The console's clock is set when it is further than this from ours.
-constexpr int kSegundosDesfaseReloj = 30;
+constexpr unsigned kMsRespuesta = 3000;                // a reply may take this long,
+constexpr unsigned kMsRespuestaDescargas = 8000;       // the deliveries' this long,
+constexpr unsigned kMsConexion = 4000;                 // and a connect this long
+constexpr unsigned kMsSilencio = 15000;                // nothing re-sent after a time-out

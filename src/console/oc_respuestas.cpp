@@ -11,6 +11,9 @@
 
 namespace {
 
+// The console's clock is set when it is further than this from ours.
+constexpr int32_t kSegundosDesfaseReloj = 30;
+
 // The common close of a good reply: the time-out stops and the link is idle.
 void respuesta_buena(CNivaraDlg& d, unsigned codigo) {
   gl(codigo);
