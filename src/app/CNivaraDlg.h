@@ -108,7 +108,7 @@ struct estado_sincro {
 
 // The texts a window would show; kept for a status display.
 struct textos_ventana {
-  std::string banner;
+  std::string titulo;  // "Nivara v" and the version
   std::string linea_host;
   std::string linea_qtr;
   std::string file_ventas;

@@ -30,7 +30,7 @@ std::string linea_host() {
 
 int CNivaraDlg::oid() {
   plat::Platform& p = plat::sistema();
-  textos.banner = formatea("Nivara v%d.%d", kVersionMayor, kVersionMenor);
+  textos.titulo = formatea("Nivara v%d.%d", kVersionMayor, kVersionMenor);
   enlace.puntero_respuesta = 0;
   prog.ot_ocupado = 0;
   prog.primera_lectura_calib = 1;
