@@ -1,16 +1,23 @@
+// Calibration tables: their files (scf, lct), and the working table made
+// from the console's (g100) and read between its points.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
-#include "calibration/tabla_calib.h"
+#include "app/CNivaraDlg.h"
+#include "calibration/g100.h"
 #include "entorno.h"
 
 namespace {
+
+using V = std::vector<std::string>;
 
 // Five points, host order, as a generator would leave it.
 tabla_calib tabla_ejemplo() {
@@ -34,10 +41,7 @@ std::string sellado(std::string d) {
 
 class CalibracionArchivo : public Estacion {
  protected:
-  void SetUp() override {
-    Estacion::SetUp();
-    sim->make_dir("tan");
-  }
+  void SetUp() override { Estacion::SetUp(); sim->make_dir("tan"); }
   // Loads tank 1's file; on failure, the last logged event.
   std::string carga() {
     tabla_calib d;
@@ -86,12 +90,12 @@ TEST_F(CalibracionArchivo, RefusesDamagedFiles) {
   std::string mal_sumado = bueno;
   std::swap(mal_sumado[1244], mal_sumado[1245]);
   const std::pair<std::string, std::string> casos[] = {
-      {bueno.substr(0, 1245), "132"},
-      {bueno + "x", "132"},
-      {mal_sumado, "135"},
-      {con(0, std::string("\x03\x00", 2)), "134"},                       // version 3 only in host order
-      {con(44 + 12 * 3 + 4, bueno.substr(44 + 12 * 2 + 4, 4)), "124"},  // points 2 and 3 at one level
-      {con(44 + 12, bueno.substr(44, 4)), "124"},                        // litres of points 0 and 1 equal
+      {bueno.substr(0, 1245), ev(MSJ_LCT_SIN_TAMANO)},
+      {bueno + "x", ev(MSJ_LCT_SIN_TAMANO)},
+      {mal_sumado, ev(MSJ_LCT_CHECKSUM)},
+      {con(0, std::string("\x03\x00", 2)), ev(MSJ_LCT_VERSION)},                       // version 3 only in host order
+      {con(44 + 12 * 3 + 4, bueno.substr(44 + 12 * 2 + 4, 4)), ev(MSJ_LCT_INCONSISTENTE)},  // points 2 and 3 at one level
+      {con(44 + 12, bueno.substr(44, 4)), ev(MSJ_LCT_INCONSISTENTE)},                        // litres of points 0 and 1 equal
       {con(44 + 12, std::string("\xBF\x80\x00\x00", 4)), "ok"},         // a table of one point
   };
   for (const auto& [d, codigo] : casos) {
@@ -99,10 +103,10 @@ TEST_F(CalibracionArchivo, RefusesDamagedFiles) {
     EXPECT_EQ(carga(), codigo);
   }
   sim->inject({.op = plat::Op::kRead, .path = "tan/ct1n.tan", .short_io = true});
-  EXPECT_EQ(carga(), "133");
+  EXPECT_EQ(carga(), ev(MSJ_LCT_NO_LEE));
 }
 
-TEST_F(CalibracionArchivo, OpenFailuresAreLoggedAsTexts) {
+TEST_F(CalibracionArchivo, FileFailuresAreLogged) {
   const std::pair<int, std::string> casos[] = {
       {EINVAL, "Incorrect function"},
       {ENOSYS, "Incorrect function"},
@@ -125,17 +129,118 @@ TEST_F(CalibracionArchivo, OpenFailuresAreLoggedAsTexts) {
   ASSERT_EQ(::flock(otro, LOCK_EX), 0);
   EXPECT_EQ(carga(), "T:Error: lct: Access is denied");
   ::close(otro);
-}
 
-TEST_F(CalibracionArchivo, SaveFailuresHaveTheirOwnCodes) {
+  // Saving has a code of its own for each failure.
+  const size_t antes = eventos().size();
   sim->inject({.op = plat::Op::kOpen, .path = "tan/ct1n.tan"});
   EXPECT_FALSE(scf(0, t));
   sim->inject({.op = plat::Op::kWrite, .path = "tan/ct1n.tan"});
   EXPECT_FALSE(scf(0, t));
   sim->inject({.op = plat::Op::kWrite, .path = "tan/ct1n.tan", .short_io = true});
   EXPECT_FALSE(scf(0, t));
-  EXPECT_EQ(eventos(), (std::vector<std::string>{"125", "126", "127"}));
+  const V e = eventos();
+  EXPECT_EQ(V(e.begin() + static_cast<long>(antes), e.end()),
+            (V{ev(MSJ_SCF_NO_CREA), ev(MSJ_SCF_NO_GUARDA_1), ev(MSJ_SCF_NO_GUARDA_2)}));
   EXPECT_EQ(archivo("tan/ct1n.tan").size(), 623u);
+}
+
+
+// A console table (host order) of the given (mm, litres) points.
+tabla_calib consola(std::vector<std::pair<float, float>> puntos, float diametro) {
+  tabla_calib t{};
+  t.version_formato = 3, t.campo_42 = 0x1234, t.diametro_tank = diametro;
+  t.version_tabla = 7, t.dia = 0x05, t.reservado[3] = 9;  // none of it goes to the working table
+  for (size_t k = 0; k < puntos.size(); ++k) {
+    t.puntos[k] = {puntos[k].second, puntos[k].first, 1.5f};
+  }
+  if (puntos.size() < kPuntosTabla) t.puntos[puntos.size()].litros = -1.0f;
+  return t;
+}
+
+// A working table full of junk, to see what is written and what is left.
+tabla_calib sucia() {
+  tabla_calib t;
+  std::memset(&t, 0xAB, sizeof t);
+  return t;
+}
+
+// The tables are packed: `+` reads a field into a value before a check takes
+// it by reference.
+
+TEST(G100Genera, AHundredEvenStepsUpToTheSnappedHeightRisingEvenBelowTheFirstPoint) {
+  tabla_calib c = consola({{0.0f, 0.0f}, {2000.0f, 40000.0f}}, 2000.5f);
+  std::memcpy(c.etiqueta, "NORTE\0basura", 12);
+  tabla_calib w = sucia();
+  ASSERT_EQ(genera_tabla(c, &w), 0u);
+  EXPECT_EQ(+c.diametro_tank, 2000.0f);
+  EXPECT_EQ(+c.campo_42, 0);
+  EXPECT_NEAR(w.puntos[1].litros, 404.04f, 0.01f);
+  // The step is summed in single precision, not multiplied.
+  float h = 0.0f;
+  for (int i = 0; i < 99; ++i) h += 2000.0f / 99.0f;
+  EXPECT_EQ(+w.puntos[99].mm, h);
+  EXPECT_NEAR(w.puntos[99].litros, 40000.0f, 0.2f);
+  for (int i = 1; i < kPuntosTabla; ++i) EXPECT_EQ(+w.puntos[i].pendiente, 0.0f) << i;
+  EXPECT_EQ(+w.version_formato, 3);
+  EXPECT_EQ(std::string(w.etiqueta, 16), std::string("NORTE\0\0\0\0\0\0\0\0\0\0\0", 16));
+  const uint8_t* b = reinterpret_cast<const uint8_t*>(&w);
+  for (int i = 18; i < 34; ++i) EXPECT_EQ(b[i], 0) << i;
+  EXPECT_EQ(+w.diametro_tank, +w.puntos[99].mm);
+  EXPECT_EQ(+w.capacidad, +w.puntos[99].litros);
+  EXPECT_EQ(w.suma[0] << 8 | w.suma[1], suma_tabla(w));
+
+  c = consola({{100.0f, 0.0f}, {2000.0f, 40000.0f}}, 2000.0f);
+  ASSERT_EQ(genera_tabla(c, &w), 0u);
+  EXPECT_EQ(+w.puntos[0].litros, 0.0f);
+  EXPECT_EQ(+w.puntos[1].litros, 0.01f);
+  EXPECT_EQ(+w.puntos[4].litros, 0.01f + 0.01f + 0.01f + 0.01f);  // 80.8 mm
+  EXPECT_NEAR(w.puntos[5].litros, 40000.0 * (10000.0 / 99.0 - 100.0) / 1900.0, 0.01);
+}
+
+class G100Estacion : public Estacion {};
+
+TEST_F(G100Estacion, TakesRisingTablesWithinAMillimetreOfTheirHeightAndLogsWhyOthersAreNot) {
+  const float nan = std::nanf("");
+  const std::pair<tabla_calib, unsigned> malas[] = {
+      {consola({{0, 0}, {2000, 40000}}, 2001.0f), MSJ_G100_DIAMETRO},  // one mm over
+      {consola({{0, 0}, {2000, 40000}}, 1999.0f), MSJ_G100_DIAMETRO},  // one mm under
+      {consola({{0, 0}, {500, 100}, {500, 200}}, 500.0f), MSJ_G100_INCONSISTENTE},
+      {consola({{0, 0}, {500, 100}, {600, 100}}, 600.0f), MSJ_G100_INCONSISTENTE},
+      {consola({{0, 0}, {500, 100}, {400, 200}}, 400.0f), MSJ_G100_INCONSISTENTE},
+      {consola({{0, 0}, {nan, 100}}, 500.0f), MSJ_G100_INCONSISTENTE},
+      {consola({{0, 0}}, 0.0f), MSJ_G100_POCOS_PUNTOS},
+  };
+  const tabla_calib basura = sucia();
+  CNivaraDlg dlg;
+  for (size_t i = 0; i < std::size(malas); ++i) {
+    dlg.calib.tabla_qtr = malas[i].first;
+    dlg.calib.tabla_trabajo = basura;
+    EXPECT_FALSE(dlg.g100()) << i;
+    EXPECT_EQ(eventos().back(), ev(malas[i].second)) << i;
+    EXPECT_EQ(std::memcmp(&dlg.calib.tabla_trabajo, &basura, sizeof basura), 0) << i;
+    EXPECT_EQ(+dlg.calib.tabla_qtr.diametro_tank, +malas[i].first.diametro_tank) << i;
+  }
+
+  tabla_calib c = consola({{0, 0}, {2000, 40000}}, 2000.99f);
+  tabla_calib w;
+  EXPECT_EQ(genera_tabla(c, &w), 0u);
+  EXPECT_EQ(+c.diametro_tank, 2000.0f);
+
+  // Without an end marker all 100 points count: stopping at 99 would
+  // misjudge the height.
+  std::vector<std::pair<float, float>> p;
+  for (int k = 0; k < kPuntosTabla; ++k) p.push_back({10.0f * static_cast<float>(k), static_cast<float>(k * k)});
+  c = consola(p, 990.0f);
+  ASSERT_EQ(genera_tabla(c, &w), 0u);
+  EXPECT_NEAR(w.capacidad, 99.0f * 99.0f, 0.5f);
+  EXPECT_EQ(interpola(w, 1e6f), +w.puntos[99].litros);  // flat above the last of 100 points
+}
+
+TEST(G100Interpola, StraightLinesBetweenPointsAndFlatOutside) {
+  const tabla_calib t = consola({{100, 1000}, {200, 3000}, {300, 4000}}, 300.0f);
+  const std::pair<float, float> casos[] = {{0, 1000},   {100, 1000}, {150, 2000}, {200, 3000},
+                                           {250, 3500}, {300, 4000}, {5000, 4000}};
+  for (const auto& [mm, litros] : casos) EXPECT_EQ(interpola(t, mm), litros) << mm;
 }
 
 }  // namespace

@@ -1,33 +1,45 @@
-// A station started on the simulated platform with a scripted console at
-// its configured address.
+// A station started on the simulated platform with the console simulator at
+// its configured address, and console replies laid out by hand for the tests.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/CNivaraDlg.h"
-#include "consola_prueba.h"
 #include "entorno.h"
+#include "qtr10/consola_sim.h"
+
+using bytes = std::vector<uint8_t>;
+
+// Replies as a console sends them, sums low byte first. An inventory: the
+// console clock, tank 0 asked about when `pregunta` (42 bytes of 0x11),
+// record layout 2 and `registros` (57 bytes per tank).
+bytes respuesta_inventario(const fecha_bcd& reloj, const bytes& registros = {}, bool pregunta = false);
+// N tanks with M deliveries each, their bytes counting up.
+bytes respuesta_descargas(uint8_t n, uint8_t m);
+// A calibration table, given in host order.
+bytes respuesta_tabla(tabla_calib t);
 
 // Hands `datos` to the reply handler in pieces of the given sizes (the last
 // size repeats), as receive notifications would.
-void entrega(CNivaraDlg& d, const std::vector<uint8_t>& datos, std::vector<size_t> trozos = {8192});
+void entrega(CNivaraDlg& d, const bytes& datos, std::vector<size_t> trozos = {8192});
+
+long veces(const std::vector<std::string>& v, const std::string& x);
 
 class EstacionEnLinea : public Estacion {
  protected:
-  void SetUp() override;
   void TearDown() override;
-  // Writes tnq.ini from `config` and runs start-up.
+  // Starts the console from `config_consola` (once), writes tnq.ini from
+  // `config` and runs start-up.
   void arranca();
   // Events logged since the last call.
   std::vector<std::string> eventos_nuevos();
-  // The codes of the frames the console received, in order.
-  std::vector<uint8_t> codigos() const;
-  long cuenta(uint8_t codigo) const;
 
   configuracion_tnq config = configuracion_ejemplo();
-  ConsolaPrueba consola;
+  qtr10::ConfigConsola config_consola{.codigo_acceso = {'1', '2', '3', '4', '5', '6', '7', '8'}};  // no tanks
+  std::unique_ptr<qtr10::ConsolaSim> consola;
   std::unique_ptr<CNivaraDlg> dlg;
   int64_t inicio_ms = 0;
   size_t vistos = 0;

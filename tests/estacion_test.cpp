@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 
 #include "estacion_en_linea.h"
 #include "foundation/bytes.h"
-#include "qtr10/consola_sim.h"
 
 namespace {
 
@@ -26,39 +24,18 @@ std::vector<foto> fotos(const std::string& sincro) {
   return f;
 }
 
-long veces(const std::vector<std::string>& v, const std::string& x) { return std::count(v.begin(), v.end(), x); }
-
 long veces_texto(const std::string& s, const std::string& x) {
   long n = 0;
   for (size_t p = s.find(x); p != std::string::npos; p = s.find(x, p + 1)) ++n;
   return n;
 }
 
-// The scripted console's address taken by the console simulator.
-class EstacionSimulada : public EstacionEnLinea {
- protected:
-  void TearDown() override {
-    dlg.reset();
-    simulada.reset();
-    EstacionEnLinea::TearDown();
-  }
-  std::unique_ptr<qtr10::ConsolaSim> simulada;
-};
+class EstacionSimulada : public EstacionEnLinea {};
 
 TEST_F(EstacionSimulada, AnHourOfPollingStoresWhatMovedReportsItAndGetsPastABadReply) {
-  qtr10::ConfigConsola c;
-  c.codigo_acceso = {'1', '2', '3', '4', '5', '6', '7', '8'};
-  qtr10::ConfigTanque vaciandose;
-  vaciandose.producto = "GASOIL";
-  vaciandose.nivel_mm = 1500;
-  vaciandose.ventas_lpm = 20;
-  qtr10::ConfigTanque quieto;
-  quieto.producto = "SUPER";
-  quieto.nivel_mm = 600;
-  c.tanques = {vaciandose, quieto};
-  c.descargas = {{1, 20 * 60, 6000, 10}};  // into tank 2 after 20 minutes
-  simulada = std::make_unique<qtr10::ConsolaSim>(*sim, c);
-  sim->listen("10.0.0.7", 10001, simulada.get());
+  config_consola.tanques = {{.producto = "GASOIL", .nivel_mm = 1500, .ventas_lpm = 20},
+                            {.producto = "SUPER", .nivel_mm = 600}};
+  config_consola.descargas = {{1, 20 * 60, 6000, 10}};  // into tank 2 after 20 minutes
   config.pon_genera(0, 1);
   arranca();
 
@@ -66,26 +43,22 @@ TEST_F(EstacionSimulada, AnHourOfPollingStoresWhatMovedReportsItAndGetsPastABadR
   // The next poll gets a reply with bad sums: it changes nothing and is
   // sent again after the quiet period.
   const std::string antes = archivo("qtrs.nvr");
-  qtr10::Fallos fallo;
-  fallo.sumas_malas = true;
-  fallo.comandos = 1u << static_cast<unsigned>(qtr10::Clase::kRW);
-  fallo.veces = 1;
-  simulada->pon_fallos(fallo);
+  consola->pon_fallos({.sumas_malas = true, .comandos = qtr10::bit(qtr10::Clase::kRW), .veces = 1});
   sim->run_for(40 * 1000);
-  EXPECT_EQ(veces(eventos(), "19"), 1);
+  EXPECT_EQ(veces(eventos(), ev(MSJ_CHECKSUM_MAL)), 1);
   EXPECT_EQ(archivo("qtrs.nvr"), antes);
   EXPECT_EQ(dlg->prog.pendiente_RW, 1);
   sim->run_for(20 * 1000);
-  EXPECT_EQ(veces(eventos(), "12"), 2);
+  EXPECT_EQ(veces(eventos(), ev(MSJ_STOCK)), 2);
 
   sim->run_for(3510 * 1000);
   std::vector<std::string> e = eventos();
-  EXPECT_EQ(veces(e, "201"), 1);
-  const long inventarios = veces(e, "12");
+  EXPECT_EQ(veces(e, ev(MSJ_TP_V_DE_TO)), 1);
+  const long inventarios = veces(e, ev(MSJ_STOCK));
   ASSERT_GE(inventarios, 58);
   EXPECT_LE(inventarios, 60);
-  EXPECT_GE(veces(e, "36"), 27);  // deliveries about every two minutes
-  EXPECT_EQ(veces(e, "121"), 2);  // the flagged tank's table, again after the re-read
+  EXPECT_GE(veces(e, ev(MSJ_DESCARGAS)), 27);  // deliveries about every two minutes
+  EXPECT_EQ(veces(e, ev(MSJ_RCW_OK)), 2);  // the flagged tank's table, again after the re-read
 
   std::vector<foto> f = fotos(archivo("qtrs.nvr"));
   std::vector<float> uno, dos;

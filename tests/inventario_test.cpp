@@ -1,3 +1,4 @@
+// Tank records decoded, the new-stock test, and the stock report file.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,9 +7,12 @@
 
 #include "entorno.h"
 #include "foundation/bytes.h"
+#include "foundation/resumen.h"
 #include "inventory/registro_descarga.h"
 
 namespace {
+
+using bytes = std::vector<uint8_t>;
 
 // Console bytes in wire order, numbers big-endian.
 struct trama {
@@ -45,59 +49,53 @@ registro_tanque ocupado() {
   return r;
 }
 
-TEST(InventarioDecodifica, Layout2CombinesTheStatusAndMeasurabilityFlags) {
-  trama t = cabecera(2, 1);
-  t.u8(1).texto(kFecha).texto(std::string("GASOIL\0XXXXXXXXX", 16)).u8(1).u8(0).u8(5);
-  t.real(1234.5f).u8(0xFF).real(5000.0f).real(25000.0f).real(111.0f).u16(7);
-  t.real(12.0f).u8(0xFE).u16(-150).real(0.25f).u8(0, 3);
-  registro_tanque r[kTanquesConsola] = {ocupado()};
-  decodifica_tanques(t.b.data(), t.b.size(), r);
-
-  EXPECT_EQ(std::memcmp(&r[0].fecha_hora, kFecha.data(), 7), 0);
-  EXPECT_EQ(std::string(r[0].producto, 16), "GASOIL" + std::string(10, '\0'));
-  EXPECT_EQ(r[0].status_calibs, 0xA0);     // flags 1, 0, 5
-  EXPECT_EQ(r[0].liq_agua_medible, 0x32);  // 0xFF gives only 0x30, 0xFE only 0x02
-  EXPECT_EQ(r[0].nivel_agua, 12.0f);
-  EXPECT_EQ(r[0].temperatura, -150);
-  EXPECT_EQ(r[0].perdidas, 0.25f);
-  EXPECT_EQ(r[0].libre_1[0], 0x77);
+// Every field of a decoded record, NUL bytes of the name as dots.
+std::string campos(const registro_tanque& r) {
+  char fecha[18];
+  fecha_a_texto(fecha, r.fecha_hora);
+  std::string producto(r.producto, 16);
+  for (char& c : producto) c = c == '\0' ? '.' : c;
+  return formatea("%d %s %s %02X %d %.1f %02X %.1f %.1f %.1f %d %.2f libres %02X %02X %02X", r.Inventario, fecha,
+                  producto.c_str(), r.status_calibs, r.merma_mes, static_cast<double>(r.nivel),
+                  r.liq_agua_medible, static_cast<double>(r.litros), static_cast<double>(r.litros_vacio),
+                  static_cast<double>(r.nivel_agua), r.temperatura, static_cast<double>(r.perdidas), r.libre_1[0],
+                  r.libre_2[0], r.libre_3);
 }
 
-TEST(InventarioDecodifica, OnlyLayout4HoldsTheMonthShrinkage) {
-  for (int version : {3, 7}) {
-    trama t = cabecera(version, 1);
-    registro_moderno(t, 5000.0f);
-    t.u8(0, 3);
-    registro_tanque r[kTanquesConsola] = {ocupado()};
-    decodifica_tanques(t.b.data(), t.b.size(), r);
-    SCOPED_TRACE(version);
-    EXPECT_EQ(r[0].merma_mes, version == 7 ? -25 : 0);
-    EXPECT_EQ(std::string(r[0].producto, 16), "SUPER 98 PREMIUM");
-    EXPECT_EQ(r[0].status_calibs, 0x5A);
-    EXPECT_EQ(r[0].liq_agua_medible, 0x13);
-    EXPECT_EQ(r[0].litros, 5000.0f);
-    EXPECT_EQ(r[0].temperatura, 1850);
-    EXPECT_EQ(r[0].libre_3, 0x77);
-  }
-}
-
-TEST(InventarioDecodifica, Layout1StartsAtTheTankCount) {
-  trama t = cabecera(1, 2);
-  t.b.pop_back();  // the count is also the first tank's Inventario
+TEST(InventarioDecodifica, EachLayoutFillsTheFieldsItHoldsAndOnlyThose) {
+  // Layout 2: the status byte from three flags (1, 0, 5), the measurability
+  // byte from two (0xFF gives only 0x30, 0xFE only 0x02), a name ended early.
+  trama dos = cabecera(2, 1);
+  dos.u8(1).texto(kFecha).texto(std::string("GASOIL\0XXXXXXXXX", 16)).u8(1).u8(0).u8(5);
+  dos.real(1234.5f).u8(0xFF).real(5000.0f).real(25000.0f).real(111.0f).u16(7);
+  dos.real(12.0f).u8(0xFE).u16(-150).real(0.25f).u8(0, 3);
+  // Layouts 3 and 4 (any version byte but 1 to 3) carry the status byte
+  // whole; only 4 holds the month's shrinkage.
+  trama tres = cabecera(3, 1), siete = cabecera(7, 1);
+  registro_moderno(tres, 5000.0f);
+  registro_moderno(siete, 5000.0f);
+  // Layout 1 starts at the tank count, which is also the first Inventario.
+  trama uno = cabecera(1, 2);
+  uno.b.pop_back();
   for (float litros : {100.0f, 200.0f}) {
-    t.u8(2).texto(kFecha).u8(0).u8(1).u8(0).real(800.0f).u8(0x10).real(litros).real(9000.0f);
-    t.real(0.0f).u16(7).real(3.0f).u8(0x01).u16(2000).real(0.0f);
+    uno.u8(2).texto(kFecha).u8(0).u8(1).u8(0).real(800.0f).u8(0x10).real(litros).real(9000.0f);
+    uno.real(0.0f).u16(7).real(3.0f).u8(0x01).u16(2000).real(0.0f);
   }
-  t.u8(0, 18 + 57 * 2 - t.b.size());
-  registro_tanque r[kTanquesConsola] = {ocupado(), ocupado()};
-  decodifica_tanques(t.b.data(), t.b.size(), r);
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(r[i].Inventario, 2);
-    EXPECT_EQ(r[i].litros, 100.0f * static_cast<float>(i + 1));
-    EXPECT_EQ(r[i].status_calibs, 0x40);
-    EXPECT_EQ(r[i].liq_agua_medible, 0x11);
-    EXPECT_EQ(r[i].temperatura, 2000);
-    EXPECT_EQ(r[i].producto[0], 0x77);  // not in this layout
+  const std::string nombre = "SUPER 98 PREMIUM", libres = " libres 77 77 77";
+  const std::pair<trama, std::vector<std::string>> casos[] = {
+      {dos, {"1 29/09/22 10:30:45 GASOIL.......... A0 0 1234.5 32 5000.0 25000.0 12.0 -150 0.25" + libres}},
+      {tres, {"1 29/09/22 10:30:45 " + nombre + " 5A 0 1234.5 13 5000.0 25000.0 15.5 1850 0.50" + libres}},
+      {siete, {"1 29/09/22 10:30:45 " + nombre + " 5A -25 1234.5 13 5000.0 25000.0 15.5 1850 0.50" + libres}},
+      {uno, {"2 29/09/22 10:30:45 wwwwwwwwwwwwwwww 40 0 800.0 11 100.0 9000.0 3.0 2000 0.00" + libres,
+             "2 29/09/22 10:30:45 wwwwwwwwwwwwwwww 40 0 800.0 11 200.0 9000.0 3.0 2000 0.00" + libres}},
+  };
+  for (const auto& [t, esperado] : casos) {
+    bytes b = t.b;
+    b.resize(18 + 57 * esperado.size() + 3, 0);
+    std::vector<registro_tanque> r(kTanquesConsola, ocupado());
+    decodifica_tanques(b.data(), b.size(), r.data());
+    for (size_t i = 0; i < esperado.size(); ++i) EXPECT_EQ(campos(r[i]), esperado[i]) << b[13];
+    EXPECT_EQ(r[esperado.size()].status_calibs, 0x77);
   }
 }
 
@@ -110,13 +108,13 @@ TEST(InventarioDecodifica, NeverReadsOrWritesBeyondItsBuffers) {
   EXPECT_EQ(r[15].litros, 15.0f);
 
   // Three tanks announced, two sent: the third stays as it was.
-  std::vector<uint8_t> corta(t.b.begin(), t.b.begin() + 15 + 57 * 2 + 10);
+  bytes corta(t.b.begin(), t.b.begin() + 15 + 57 * 2 + 10);
   corta[14] = 3;
   r.assign(kTanquesConsola, ocupado());
   decodifica_tanques(corta.data(), corta.size(), r.data());
   EXPECT_EQ(r[1].litros, 1.0f);
   EXPECT_EQ(r[2].status_calibs, 0x77);
-  std::vector<uint8_t> sin_cuenta(t.b.begin(), t.b.begin() + 14);
+  bytes sin_cuenta(t.b.begin(), t.b.begin() + 14);
   decodifica_tanques(sin_cuenta.data(), sin_cuenta.size(), r.data());
 }
 
@@ -233,7 +231,7 @@ TEST_F(InventarioArchivo, ReplacesTheWholeFileAndAFailedSectionLeavesTheOther) {
   sim->inject({.op = plat::Op::kWrite, .path = "stock.txt", .nth = 2, .short_io = true});
   escribe();
   EXPECT_EQ(archivo("stock.txt"), bloque_tanque(1) + descargas.substr(0, descargas.size() / 2));
-  EXPECT_EQ(eventos_log(archivo("Nivara.log")), (std::vector<std::string>{"62", "63", "64"}));
+  EXPECT_EQ(eventos(), (std::vector<std::string>{ev(MSJ_AFS_NO_CREA), ev(MSJ_AFS_STOCK_1), ev(MSJ_AFS_STOCK_2)}));
 }
 
 }  // namespace

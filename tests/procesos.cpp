@@ -1,3 +1,4 @@
+// Starting, watching and stopping the real programs of the end-to-end tests.
 #include "procesos.h"
 
 #include <fcntl.h>

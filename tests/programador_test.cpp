@@ -1,142 +1,166 @@
 // The scheduler and the link in virtual time.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <map>
-
-#include "console/tramas.h"
 #include "estacion_en_linea.h"
-#include "platform/plataforma.h"
 
 namespace {
 
 using V = std::vector<std::string>;
-
-long veces(const V& v, const std::string& x) { return std::count(v.begin(), v.end(), x); }
+using qtr10::Clase;
 
 class Programador : public EstacionEnLinea {};
 
-TEST_F(Programador, KeepsTheSteadyRhythmOneConnectionPerCommand) {
+// Each command as the scheduler reports it, in the tick's order (that of
+// their states): its flag, its frame, the tick's codes connected and not,
+// and the timer's when another reply is awaited and when it sends.
+const struct comando {
+  int32_t estado_programador::*flag;
+  Clase clase;
+  unsigned tic, tic_nc, ocupado, envio;
+} kComandos[] = {
+    {&estado_programador::pendiente_RW, Clase::kRW, MSJ_TP_RW, MSJ_TP_RW_NC, MSJ_RW_PENDIENTE, MSJ_ENVIO_RW},
+    {&estado_programador::pendiente_RDW, Clase::kRDW, MSJ_TP_RDW, MSJ_TP_RDW_NC, MSJ_RDW_PENDIENTE, MSJ_ENVIO_RDW},
+    {&estado_programador::pendiente_PRE, Clase::kPRE, MSJ_TP_PRE, MSJ_TP_PRE, MSJ_PRE_PENDIENTE, MSJ_ENVIO_PRE},
+    {&estado_programador::pendiente_RCW, Clase::kRCW, MSJ_TP_RCW, MSJ_TP_RCW_NC, MSJ_RCW_PENDIENTE, MSJ_ENVIO_RCW},
+    {&estado_programador::pendiente_PCW, Clase::kPCW, MSJ_TP_PCW, MSJ_TP_PCW_NC, MSJ_RCW_PENDIENTE, MSJ_ENVIO_PCW},
+    {&estado_programador::pendiente_PCT, Clase::kPCT, MSJ_TP_PCT, MSJ_TP_PCT_NC, MSJ_PCT_PENDIENTE, MSJ_ENVIO_PCT},
+};
+
+TEST_F(Programador, KeepsTheSteadyRhythmOneConnectionPerCommandAndEndsTheTableSweep) {
   config.pon_genera(1, 1);
   config.pon_genera(4, 1);
+  config_consola.tanques.resize(5);
   arranca();
   sim->run_for(10 * 60 * 1000);
 
-  std::map<uint8_t, std::vector<const trama_recibida*>> de;
-  for (const trama_recibida& t : consola.tramas) de[t.codigo()].push_back(&t);
-  const auto &rw = de[CODIGO_RW], &rdw = de[CODIGO_RDW], &rcw = de[CODIGO_RCW];
-  auto separadas = [](const std::vector<const trama_recibida*>& v, int64_t desde, int64_t hasta) {
-    for (size_t i = 1; i < v.size(); ++i) {
-      EXPECT_GE(v[i]->ms - v[i - 1]->ms, desde);
-      EXPECT_LE(v[i]->ms - v[i - 1]->ms, hasta);
-    }
-  };
-  // The first inventory a little after the 2 s cycle start, then every minute
-  // (the poll's 60 s plus the wait for the connect and the tick).
-  ASSERT_GE(rw.size(), 9u);
-  EXPECT_LT(rw[0]->ms - inicio_ms, 4000);
-  separadas(rw, 60000, 62000);
-  ASSERT_GE(rdw.size(), 4u);
-  separadas(rdw, 120000, 122000);
-  // The two flagged tanks' tables, a few seconds apart, once.
-  ASSERT_EQ(rcw.size(), 2u);
-  EXPECT_EQ(rcw[0]->bytes[12], 1);  // the first flagged tank, zero-based
-  separadas(rcw, 3000, 5000);
+  // The first inventory a little after the 2 s cycle start, then the two
+  // flagged tanks' tables, a few seconds apart, once.
+  const std::vector<qtr10::TramaRecibida>& t = consola->recibidas();
+  ASSERT_GE(t.size(), 3u);
+  EXPECT_EQ((std::vector<Clase>{t[0].clase, t[1].clase, t[2].clase}),
+            (std::vector<Clase>{Clase::kRW, Clase::kRCW, Clase::kRCW}));
+  EXPECT_EQ((bytes{t[1].bytes[12], t[2].bytes[12]}), (bytes{1, 4}));  // the flagged tanks, zero-based
+  EXPECT_LT(t[0].ms - inicio_ms, 4000);
+  EXPECT_GE(t[2].ms - t[1].ms, kMsEntreTablas);
+  EXPECT_LE(t[2].ms - t[1].ms, kMsEntreTablas + 2 * kMsTic);
+  EXPECT_EQ(consola->cuenta(Clase::kRCW), 2);
+  EXPECT_EQ(consola->cuenta(Clase::kRW), 10);
+  EXPECT_EQ(consola->cuenta(Clase::kRDW), 4);
   // One frame per connection, and each link closed after its reply.
-  EXPECT_EQ(consola.conexiones, static_cast<int>(consola.tramas.size()));
-  for (size_t i = 0; i < consola.tramas.size(); ++i) EXPECT_EQ(consola.tramas[i].conexion, static_cast<int>(i + 1));
+  EXPECT_EQ(consola->conexiones(), static_cast<int>(t.size()));
   EXPECT_EQ(dlg->enlace.conectado, 0);
-}
 
-TEST_F(Programador, ACommandDueDuringAnotherWaitsForTheTick) {
-  arranca();
-  sim->run_for(3500);
-  // Cycle start; the connect made, the tick re-sends; the send; the reply.
-  EXPECT_EQ(eventos_nuevos(), (V{"35", "7", "9", "12"}));
-  consola.demora_ms = 2000;  // the deliveries' reply is slow
-  dlg->ot(TIMER_RDW);        // deliveries now: connect, then send at the next tick
-  sim->run_for(1500);
-  ASSERT_EQ(dlg->enlace.estado_oc, WAIT_DESCARGAS);
-  dlg->ot(TIMER_RW);  // falls due while the deliveries are awaited
-  EXPECT_EQ(dlg->prog.pendiente_RW, 1);
-  // The RCW of the cycle start also fell due meanwhile.
-  EXPECT_EQ(eventos_nuevos(), (V{"33", "26", "114", "206", "37"}));
-  sim->run_for(3200);
-  // The reply closed the link; the tick re-armed RW, which opened a new one.
-  V e = eventos_nuevos();
-  EXPECT_EQ(veces(e, "36"), 1);
-  EXPECT_EQ(veces(e, "6"), 1);
-  EXPECT_EQ(codigos().back(), CODIGO_RW);
-  EXPECT_EQ(consola.tramas.back().conexion, consola.conexiones);
+  // The sweep is over until the configuration is read again; then, with no
+  // flagged tank, the first RCW that finds the link up ends it at once. The
+  // re-read makes the null call when the store cannot be read.
+  EXPECT_EQ(dlg->prog.primera_lectura_calib, 0);
+  dlg->ot(TIMER_CICLO);
+  EXPECT_FALSE(sim->timer_armed(TIMER_RCW));
+  escribe_archivo(ruta("tnq.ini"), archivo_tnq(configuracion_ejemplo()));
+  eventos_nuevos();
+  sim->inject({.op = plat::Op::kOpen, .path = "qtrs.nvr"});
+  dlg->ot(TIMER_CONFIGURACION);
+  EXPECT_EQ(dlg->prog.tanque_rcw, 0);
+  const V e = eventos_nuevos();
+  EXPECT_EQ(e.front(), ev(MSJ_OT_LEE_TNQ));
+  EXPECT_EQ(veces(e, ev(MSJ_GENERA_SINCRO)), 1);
+  sim->run_for(kMsInicioCiclo + kMsEntreTablas + 2 * kMsTic);
+  EXPECT_EQ(veces(eventos_nuevos(), ev(MSJ_TP_RCW)), 1);
+  EXPECT_EQ(dlg->prog.tanque_rcw, 16);
+  EXPECT_EQ(consola->cuenta(Clase::kRCW), 2);
+  EXPECT_EQ(dlg->enlace.conectado, 0);
 }
 
 TEST_F(Programador, TheTickServesOneFlagPerSecondInOrder) {
   arranca();
   dlg->prog = estado_programador{};
   dlg->prog.tanque_rcw = 16;
-  // Keep the commands themselves from running: only the tick's choices count.
-  for (unsigned id : {10u, 11u, 12u, 13u, 17u, 18u, 21u}) sim->KillTimer(id);
-  dlg->prog.pendiente_RW = dlg->prog.pendiente_RDW = dlg->prog.pendiente_PRE = 1;
-  dlg->prog.pendiente_RCW = dlg->prog.pendiente_PCW = dlg->prog.pendiente_PCT = 1;
-  for (int i = 0; i < 6; ++i) dlg->tic();
-  EXPECT_EQ(eventos_nuevos(), (V{"6", "31", "28", "117", "169", "167"}));
-  // Each command falls due 50 ms later; while a reply is awaited, it waits
-  // for the tick ...
+  for (unsigned id : {TIMER_CICLO, TIMER_RW, TIMER_RDW}) sim->KillTimer(id);
+  for (const comando& c : kComandos) dlg->prog.*c.flag = 1;
+  for (const comando& c : kComandos) {
+    dlg->tic();
+    EXPECT_EQ(eventos_nuevos(), V{ev(c.tic_nc)});
+  }
+  // Each command falls due 50 ms later; while a reply is awaited it is put
+  // back for the tick, which, connected, logs it with its other code.
   dlg->enlace.estado_oc = WAIT_READ;
-  sim->run_for(50);
-  EXPECT_EQ(eventos_nuevos(), (V{"37", "29", "39", "114", "114", "115"}));
-  // ... which, connected, logs them with their other codes.
+  sim->run_for(kMsYa);
+  V ocupados;
+  for (const comando& c : kComandos) ocupados.push_back(ev(c.ocupado));
+  EXPECT_EQ(eventos_nuevos(), ocupados);
   dlg->enlace.estado_oc = 0;
   dlg->enlace.conectado = 1;
-  for (int i = 0; i < 6; ++i) dlg->tic();
-  EXPECT_EQ(eventos_nuevos(), (V{"7", "33", "28", "118", "170", "168"}));
-  // While a reply is awaited the tick only reports the wait.
-  for (int32_t estado : {3, 4, 5, 6, 7, 8, 9}) {
+  for (const comando& c : kComandos) {
+    dlg->tic();
+    EXPECT_EQ(eventos_nuevos(), V{ev(c.tic)});
+  }
+  // While a reply is awaited the tick only reports the state, named or not.
+  for (int32_t estado = WAIT_READ; estado <= 9; ++estado) {
     dlg->enlace.estado_oc = estado;
     dlg->tic();
+    EXPECT_EQ(eventos_nuevos(), V{ev(estado <= WAIT_INTER_COMAND ? MSJ_TP_OC_WAIT_READ + estado - 1
+                                                                 : MSJ_TP_OC_DESCONOCIDO)});
   }
-  EXPECT_EQ(eventos_nuevos(), (V{"207", "208", "209", "210", "211", "212", "213"}));
+}
+
+TEST_F(Programador, EachCommandTimedOutIsPendingAgainAndSentAfterTheQuietPeriod) {
+  arranca();
+  dlg->config.pon_genera(0, 1);
+  for (const comando& c : kComandos) {
+    SCOPED_TRACE(c.envio);
+    // Only this command goes out, from an idle and closed link; the console
+    // closes on the inventory command and is silent to the others.
+    for (unsigned id = TIMER_CICLO; id <= TIMER_PCT; ++id) {
+      if (id != TIMER_TIC) sim->KillTimer(id);
+    }
+    dlg->cierra_enlace();
+    dlg->limpia_enlace();
+    dlg->prog = estado_programador{.tanque_pcw = 0};
+    consola->fallos().cierre_antes = c.clase == Clase::kRW;
+    consola->fallos().silencio = c.clase != Clase::kRW;
+    const int conexiones = consola->conexiones();
+    eventos_nuevos();
+    dlg->prog.*c.flag = 1;
+    // A tick to connect, one to send, the wait, and the quiet period's tick.
+    const unsigned espera = c.clase == Clase::kRDW ? kMsRespuestaDescargas : kMsRespuesta;
+    sim->run_for(2 * kMsTic + espera + kMsTic);
+    V esperado = {ev(c.tic_nc), ev(c.tic), ev(c.envio)};
+    if (c.clase == Clase::kPRE) esperado.push_back(ev(MSJ_RELOJ));
+    if (c.clase == Clase::kRW) esperado.push_back(ev(MSJ_CCC));
+    esperado.insert(esperado.end(), espera / kMsTic, ev(MSJ_TP_OC_WAIT_READ + (&c - kComandos)));
+    esperado.push_back(ev(MSJ_TP_V_DE_TO));
+    EXPECT_EQ(eventos_nuevos(), esperado);
+    EXPECT_EQ(dlg->prog.*c.flag, 1);
+    EXPECT_EQ(dlg->enlace.estado_oc, 0);
+    EXPECT_EQ(dlg->enlace.conectado, 0);
+    unsigned periodo = 0;
+    EXPECT_TRUE(sim->timer_armed(TIMER_SILENCIO, &periodo));
+    EXPECT_EQ(periodo, kMsSilencio);
+    // Nothing goes out again before the quiet period ends; then a new
+    // connection carries it.
+    sim->run_for(kMsSilencio - 2 * kMsTic);
+    EXPECT_EQ(consola->cuenta(c.clase), 1);
+    sim->run_for(4 * kMsTic);
+    EXPECT_EQ(consola->cuenta(c.clase), 2);
+    EXPECT_EQ(consola->conexiones(), conexiones + 2);
+  }
 }
 
 TEST_F(Programador, AnUnreachableConsoleIsTriedAboutEvery20Seconds) {
-  sim->set_connect_mode("10.0.0.7", 10001, plat::ConnectMode::kSilent);
   arranca();
-  sim->run_for(2100);
-  EXPECT_EQ(dlg->enlace.estado_oc, WAIT_CONNECT);
-  EXPECT_EQ(eventos_nuevos(), (V{"35"}));
-  sim->run_for(4000);  // 4 s after the connect started
-  V e = eventos_nuevos();
-  EXPECT_EQ(veces(e, "192"), 1);
-  EXPECT_EQ(veces(e, "34"), 0);
-  EXPECT_EQ(veces(e, "211"), 4);  // one per second while waiting
-  EXPECT_EQ(dlg->prog.pendiente_RW, 1);
-  EXPECT_EQ(dlg->prog.v_de_TO, 2);
-  // Ten minutes: about one attempt every 20 s (RDW falls due once meanwhile).
+  sim->set_connect_mode("10.0.0.7", 10001, plat::ConnectMode::kSilent);
+  // Ten minutes: about one attempt every 20 s (RDW falls due once meanwhile),
+  // each logged once a second for 4 s, then given up without a "TO ???".
   sim->run_for(10 * 60 * 1000);
-  e = eventos_nuevos();
-  long intentos = veces(e, "192");
+  const V e = eventos_nuevos();
+  const long intentos = veces(e, ev(MSJ_SIN_CONEXION_QTR));
   EXPECT_GE(intentos, 27);
   EXPECT_LE(intentos, 31);
-  EXPECT_EQ(consola.conexiones, 0);
-  // Each time-out's quiet period is reported once (the first one's here too).
-  EXPECT_EQ(veces(e, "201"), intentos + 1);
-}
-
-TEST_F(Programador, AnUnansweredCommandTimesOutAndIsSentAgainAfterTheQuietPeriod) {
-  consola.modo = ConsolaPrueba::Modo::kCierra;
-  arranca();
-  sim->run_for(3200);  // RW sent at about 3.05 s, the link closed instead of a reply
-  EXPECT_EQ(eventos_nuevos(), (V{"35", "7", "9", "5"}));
-  EXPECT_EQ(dlg->enlace.conectado, 0);
-  EXPECT_EQ(dlg->enlace.estado_oc, WAIT_READ);  // the close leaves the wait to the time-out
-  sim->run_for(3000);
-  EXPECT_EQ(veces(eventos_nuevos(), "205"), 3);
-  EXPECT_EQ(dlg->enlace.estado_oc, 0);
+  EXPECT_EQ(veces(e, ev(MSJ_TP_OC_WAIT_READ + 6)), 4 * intentos);
+  EXPECT_EQ(veces(e, ev(MSJ_TO)), 0);
+  EXPECT_EQ(veces(e, ev(MSJ_TP_V_DE_TO)), intentos);
   EXPECT_EQ(dlg->prog.pendiente_RW, 1);
-  consola.modo = ConsolaPrueba::Modo::kContesta;
-  sim->run_for(17000);
-  EXPECT_EQ(cuenta(CODIGO_RW), 2);
-  EXPECT_EQ(dlg->prog.pendiente_RW, 0);
+  EXPECT_EQ(consola->conexiones(), 0);
 }
 
 TEST_F(Programador, SendAndReceiveFailuresRestartTheCycleIn2Seconds) {
@@ -144,53 +168,29 @@ TEST_F(Programador, SendAndReceiveFailuresRestartTheCycleIn2Seconds) {
   sim->inject({.op = plat::Op::kSend});
   sim->run_for(3100);
   EXPECT_EQ(eventos_nuevos().back().rfind("T:Error .Send ", 0), 0u);
-  EXPECT_EQ(dlg->enlace.conectado, 0);
   unsigned periodo = 0;
   EXPECT_TRUE(sim->timer_armed(TIMER_CICLO, &periodo));
-  EXPECT_EQ(periodo, 2000u);
-  sim->run_for(2000);
-  EXPECT_EQ(veces(eventos_nuevos(), "35"), 1);
+  EXPECT_EQ(periodo, kMsInicioCiclo);
+  sim->run_for(kMsInicioCiclo);
+  EXPECT_EQ(veces(eventos_nuevos(), ev(MSJ_TLS)), 1);
 
   sim->inject({.op = plat::Op::kReceive});
   sim->run_for(1100);
-  EXPECT_EQ(veces(eventos_nuevos(), "4"), 1);
+  EXPECT_EQ(veces(eventos_nuevos(), ev(MSJ_ORFR_NO_RECIBE)), 1);
   EXPECT_TRUE(sim->timer_armed(TIMER_CICLO));
-  EXPECT_EQ(dlg->enlace.estado_oc, 0);
-  EXPECT_EQ(dlg->enlace.conectado, 0);
+  EXPECT_EQ(dlg->enlace.estado_oc + dlg->enlace.conectado, 0);
 
   // A cycle timer that cannot be armed again is only logged.
   sim->inject({.op = plat::Op::kSend});
   sim->inject({.op = plat::Op::kSetTimer, .timer = TIMER_CICLO});
   sim->run_for(3100);
-  EXPECT_EQ(eventos_nuevos().back(), "2");
+  EXPECT_EQ(eventos_nuevos().back(), ev(MSJ_TRAMA_SIN_TIMER));
   EXPECT_FALSE(sim->timer_armed(TIMER_CICLO));
   dlg->enlace.conectado = 1;
   sim->inject({.op = plat::Op::kReceive});
   sim->inject({.op = plat::Op::kSetTimer, .timer = TIMER_CICLO});
   dlg->orfr();
-  EXPECT_EQ(eventos_nuevos(), (V{"4", "3"}));
-}
-
-TEST_F(Programador, AnRcwSweepWithNoFlaggedTankEndsAndIsNotArmedAgain) {
-  arranca();
-  sim->run_for(8000);
-  EXPECT_EQ(dlg->prog.tanque_rcw, 16);
-  EXPECT_EQ(dlg->prog.primera_lectura_calib, 0);
-  EXPECT_EQ(cuenta(CODIGO_RCW), 0);
-  EXPECT_EQ(dlg->enlace.conectado, 0);
-  dlg->ot(TIMER_CICLO);
-  EXPECT_FALSE(sim->timer_armed(TIMER_RCW));
-  // The configuration re-read starts a new sweep, and makes the null call
-  // when the store cannot be read.
-  eventos_nuevos();
-  sim->inject({.op = plat::Op::kOpen, .path = "qtrs.nvr"});
-  dlg->ot(TIMER_CONFIGURACION);
-  EXPECT_EQ(dlg->prog.tanque_rcw, 0);
-  V e = eventos_nuevos();
-  EXPECT_EQ(e.front(), "180");
-  EXPECT_EQ(veces(e, "94"), 1);
-  sim->run_for(2100);
-  EXPECT_TRUE(sim->timer_armed(TIMER_RCW));
+  EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_ORFR_NO_RECIBE), ev(MSJ_ORFR_SIN_TIMER)}));
 }
 
 TEST_F(Programador, StrayTimeOutsUnknownTimersAndFailedConnectsAreOnlyLogged) {
@@ -213,7 +213,7 @@ TEST_F(Programador, StrayTimeOutsUnknownTimersAndFailedConnectsAreOnlyLogged) {
   EXPECT_EQ(dlg->ctw(), 0);
   sim->inject({.op = plat::Op::kConnect, .error = ENETUNREACH});
   EXPECT_EQ(dlg->ctw(), 0);
-  EXPECT_EQ(eventos_nuevos(), (V{"34", "T:Error ot: Timer 33 ???", "92",
+  EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_TO), "T:Error ot: Timer 33 ???", ev(MSJ_CTW_SIN_SOCKET),
                                  "T:Error: ctw: " + std::to_string(ENETUNREACH) + ": No se puede conectar."}));
   EXPECT_EQ(dlg->enlace.conectado, 0);
   sim->set_connect_mode("10.0.0.7", 10001, plat::ConnectMode::kRefuse);
@@ -225,18 +225,21 @@ TEST_F(Programador, StrayTimeOutsUnknownTimersAndFailedConnectsAreOnlyLogged) {
 
 TEST_F(Programador, AFailedArmingEndsTheProgram) {
   arranca();
-  sim->inject({.op = plat::Op::kSetTimer, .timer = TIMER_RDW});
-  EXPECT_EXIT(sim->run_for(3000), ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(eventos().back(), "8");
-  std::string d = archivo("Estado.txt");
-  EXPECT_EQ(d.substr(d.size() - 24), "EXIT: ot: Error Timers\r\n");
-  sim->clear_faults();
-
-  sim->inject({.op = plat::Op::kSetTimer, .timer = TIMER_RW, .nth = 3});  // the re-arm after the reply
-  EXPECT_EXIT(sim->run_for(4000), ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(eventos().back(), "21");
-  d = archivo("Estado.txt");
-  EXPECT_EQ(d.substr(d.size() - 24), "EXIT: oc: Error Timers\r\n");
+  const struct {
+    unsigned timer;
+    int nth;
+    unsigned codigo;
+    std::string linea;
+  } casos[] = {{TIMER_RDW, 1, MSJ_EXIT_OT_TIMERS, "EXIT: ot: Error Timers\r\n"},
+               {TIMER_RW, 3, MSJ_EXIT_OC_TIMERS, "EXIT: oc: Error Timers\r\n"}};  // the re-arm after the reply
+  for (const auto& c : casos) {
+    sim->inject({.op = plat::Op::kSetTimer, .timer = c.timer, .nth = c.nth});
+    EXPECT_EXIT(sim->run_for(4000), ::testing::ExitedWithCode(0), "");
+    sim->clear_faults();
+    EXPECT_EQ(eventos().back(), ev(c.codigo));
+    const std::string d = archivo("Estado.txt");
+    EXPECT_EQ(d.substr(d.size() - c.linea.size()), c.linea);
+  }
 }
 
 }  // namespace

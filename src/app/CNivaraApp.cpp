@@ -1,3 +1,5 @@
+// The application: the platform installed, the station built and started,
+// then the event loop.
 #include "app/CNivaraApp.h"
 
 #include <cstdio>

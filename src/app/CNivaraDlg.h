@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <string>
 
+#include "app/temporizadores.h"
 #include "calibration/tabla_calib.h"
 #include "console/CConsoleSocket.h"
 #include "eventstore/suceso.h"
+#include "foundation/mensajes.h"
 #include "foundation/tnq.h"
 #include "inventory/registro_descarga.h"
 #include "inventory/registro_tanque.h"
@@ -24,22 +26,7 @@ enum : int32_t {
   WAIT_PROG_CALIB = 5,
   WAIT_PRINT_TURNO = 6,
   WAIT_CONNECT = 7,
-};
-
-// Window timer ids.
-enum : unsigned {
-  TIMER_CICLO = 10,
-  TIMER_RW = 11,
-  TIMER_RDW = 12,
-  TIMER_PRE = 13,
-  TIMER_VENTAS = 14,
-  TIMER_TIC = 15,
-  TIMER_RESPUESTA = 16,
-  TIMER_RCW = 17,
-  TIMER_PCW = 18,
-  TIMER_CONFIGURACION = 19,
-  TIMER_SILENCIO = 20,
-  TIMER_PCT = 21,
+  WAIT_INTER_COMAND = 8,  // named in the log, set by no command
 };
 
 constexpr int kVersionMayor = 9;
@@ -121,7 +108,7 @@ struct estado_sincro {
 
 // The texts a window would show; kept for a status display.
 struct textos_ventana {
-  std::string banner;
+  std::string titulo;  // "Nivara v" and the version
   std::string linea_host;
   std::string linea_qtr;
   std::string file_ventas;
@@ -138,8 +125,8 @@ class CNivaraDlg {
   void refresca_campos();
   // Arms a timer; a failure ends the program with `codigo` and `linea`.
   void arma(unsigned id, unsigned ms, unsigned codigo, const char* linea);
-  void arma_ot(unsigned id, unsigned ms) { arma(id, ms, 8, "EXIT: ot: Error Timers"); }
-  void arma_oc(unsigned id, unsigned ms) { arma(id, ms, 21, "EXIT: oc: Error Timers"); }
+  void arma_ot(unsigned id, unsigned ms) { arma(id, ms, MSJ_EXIT_OT_TIMERS, "EXIT: ot: Error Timers"); }
+  void arma_oc(unsigned id, unsigned ms) { arma(id, ms, MSJ_EXIT_OC_TIMERS, "EXIT: oc: Error Timers"); }
 
   // --- foundation/
   void lc();  // reads tnq.ini into the live configuration
@@ -155,7 +142,7 @@ class CNivaraDlg {
   void al_cerrar();
   void al_aceptar() {}
 
-  // --- console/: the commands
+  // --- console/: the command senders
   void envia_RW();
   void envia_RDW();
   void envia_PRE();

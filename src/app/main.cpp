@@ -1,3 +1,4 @@
+// The service: the station on the real platform.
 #include "app/CNivaraApp.h"
 #include "platform/plataforma_real.h"
 

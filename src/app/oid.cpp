@@ -30,7 +30,7 @@ std::string linea_host() {
 
 int CNivaraDlg::oid() {
   plat::Platform& p = plat::sistema();
-  textos.banner = formatea("Nivara v%d.%d", kVersionMayor, kVersionMenor);
+  textos.titulo = formatea("Nivara v%d.%d", kVersionMayor, kVersionMenor);
   enlace.puntero_respuesta = 0;
   prog.ot_ocupado = 0;
   prog.primera_lectura_calib = 1;
@@ -46,13 +46,13 @@ int CNivaraDlg::oid() {
 
   vfs();
   if (!sus()) {
-    gl(94);
-    afs('N', 0);
+    gl(MSJ_GENERA_SINCRO);
+    afs(SUCESO_NULO, 0);
   }
 
   for (float& contador : ventas.tabla_contadores) contador = 0.0f;
   ventas.texto_estado.clear();
-  afs('A', static_cast<uint8_t>(safv()));
+  afs(SUCESO_ARRANQUE, static_cast<uint8_t>(safv()));
 
   prog.tanque_rcw = 0;
   prog.tanque_pcw = -1;
@@ -63,12 +63,12 @@ int CNivaraDlg::oid() {
 
   const struct {
     unsigned id, ms;
-  } arranque[] = {{TIMER_CICLO, 2000},
-                  {TIMER_CONFIGURACION, 1800000},
-                  {TIMER_TIC, 1000},
-                  {TIMER_VENTAS, 30000}};
+  } arranque[] = {{TIMER_CICLO, kMsInicioCiclo},
+                  {TIMER_CONFIGURACION, kMsConfiguracion},
+                  {TIMER_TIC, kMsTic},
+                  {TIMER_VENTAS, kMsVentas}};
   for (const auto& t : arranque) {
-    if (p.SetTimer(t.id, t.ms) == 0) sale(195, "EXIT: oid: Error Timers");
+    if (p.SetTimer(t.id, t.ms) == 0) sale(MSJ_EXIT_OID_TIMERS, "EXIT: oid: Error Timers");
   }
 
   prog.pendiente_RW = 0;

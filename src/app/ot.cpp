@@ -35,7 +35,7 @@ void CNivaraDlg::ot(unsigned id) {
       timer_comando(id);
       break;
     case TIMER_VENTAS:
-      gl(10);
+      gl(MSJ_LFV);
       lfv();
       refresca_campos();
       break;
@@ -53,27 +53,27 @@ void CNivaraDlg::ot(unsigned id) {
 void CNivaraDlg::tiempo_agotado() {
   plat::sistema().KillTimer(TIMER_RESPUESTA);
   cierra_enlace();
-  arma_ot(TIMER_SILENCIO, 15000);
+  arma_ot(TIMER_SILENCIO, kMsSilencio);
   prog.v_de_TO = 2;
   int32_t* pendientes[] = {&prog.pendiente_RW,  &prog.pendiente_RDW, &prog.pendiente_PRE,
                            &prog.pendiente_RCW, &prog.pendiente_PCW, &prog.pendiente_PCT};
   const int32_t estado = enlace.estado_oc;
   if (estado == WAIT_CONNECT) {
-    gl(192);  // the command's flag, raised when the connect started, stays up
+    gl(MSJ_SIN_CONEXION_QTR);  // the command's flag, raised when the connect started, stays up
   } else if (estado >= WAIT_READ && estado <= WAIT_PRINT_TURNO) {
     *pendientes[estado - WAIT_READ] = 1;
   } else if (estado != 0) {
-    gl(34);
+    gl(MSJ_TO);
   }
   limpia_enlace();
 }
 
 void CNivaraDlg::inicio_ciclo() {
-  gl(35);
+  gl(MSJ_TLS);
   plat::sistema().KillTimer(TIMER_CICLO);
-  arma_ot(TIMER_RDW, 120000);
-  arma_ot(TIMER_RW, 50);
-  if (prog.tanque_rcw < kTanques) arma_ot(TIMER_RCW, 3000);
+  arma_ot(TIMER_RDW, kMsSondeoDescargas);
+  arma_ot(TIMER_RW, kMsYa);
+  if (prog.tanque_rcw < kTanques) arma_ot(TIMER_RCW, kMsEntreTablas);
   limpia_enlace();
 }
 
@@ -83,13 +83,13 @@ void CNivaraDlg::fin_silencio() {
 }
 
 void CNivaraDlg::relee_configuracion() {
-  gl(180);
+  gl(MSJ_OT_LEE_TNQ);
   lc();
   if (!sus()) {
-    gl(94);
-    afs('N', 0);
+    gl(MSJ_GENERA_SINCRO);
+    afs(SUCESO_NULO, 0);
   }
   prog.tanque_rcw = 0;
-  arma_ot(TIMER_CICLO, 2000);
+  arma_ot(TIMER_CICLO, kMsInicioCiclo);
   refresca_campos();
 }

@@ -1,9 +1,12 @@
+// The working table: made from the console's table (g100), and read by
+// straight lines between its points.
 #include "calibration/g100.h"
 
 #include <cstring>
 
 #include "app/CNivaraDlg.h"
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 
 float interpola(const tabla_calib& t, float mm) {
   const punto_calib* p = t.puntos;
@@ -27,15 +30,15 @@ unsigned genera_tabla(tabla_calib& consola, tabla_calib* trabajo) {
   for (; n < kPuntosTabla; ++n) {
     if (p[n].litros == -1.0f) break;
     // Negated so that a NaN counts as not rising.
-    if (!(p[n].mm > p[n - 1].mm) || !(p[n].litros > p[n - 1].litros)) return 136;
+    if (!(p[n].mm > p[n - 1].mm) || !(p[n].litros > p[n - 1].litros)) return MSJ_G100_INCONSISTENTE;
   }
-  if (n < 2) return 141;
+  if (n < 2) return MSJ_G100_POCOS_PUNTOS;
   consola.campo_42 = 0;
 
   const float ultimo = p[n - 1].mm;
   if (consola.diametro_tank != ultimo) {
     const float d = consola.diametro_tank - ultimo;
-    if (d >= 1.0f || d <= -1.0f) return 131;
+    if (d >= 1.0f || d <= -1.0f) return MSJ_G100_DIAMETRO;
     consola.diametro_tank = ultimo;  // a rounding slip, not a different tank
   }
 

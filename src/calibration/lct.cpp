@@ -1,7 +1,10 @@
+// Loading a calibration table file (lct), and the log text for one that
+// cannot be opened.
 #include <cerrno>
 
 #include "calibration/tabla_calib.h"
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 #include "foundation/resumen.h"
 #include "platform/plataforma.h"
 
@@ -37,25 +40,25 @@ bool lct(const char* archivo, tabla_calib* destino) {
   uint64_t tamano = 0;
   if (!p.size(f, &tamano) || tamano != kLargoTablaCalib) {
     p.close(f);
-    gl(132);
+    gl(MSJ_LCT_SIN_TAMANO);
     return false;
   }
   uint32_t leidos = 0;
   bool leido = p.read(f, destino, kLargoTablaCalib, &leidos);
   p.close(f);
   if (!leido || leidos != kLargoTablaCalib) {
-    gl(133);
+    gl(MSJ_LCT_NO_LEE);
     return false;
   }
 
   const uint16_t suma = suma_tabla(*destino);
   if (destino->suma[0] != (suma >> 8) || destino->suma[1] != (suma & 0xFF)) {
-    gl(135);
+    gl(MSJ_LCT_CHECKSUM);
     return false;
   }
   convierte_tabla(*destino);
   if (destino->version_formato != kVersionFormatoTabla) {
-    gl(134);
+    gl(MSJ_LCT_VERSION);
     return false;
   }
   const punto_calib* pt = destino->puntos;
@@ -63,7 +66,7 @@ bool lct(const char* archivo, tabla_calib* destino) {
     if (pt[k].litros == -1.0f) break;
     // Written negated so that a NaN counts as not rising.
     if (!(pt[k].mm > pt[k - 1].mm) || !(pt[k].litros > pt[k - 1].litros)) {
-      gl(124);
+      gl(MSJ_LCT_INCONSISTENTE);
       return false;
     }
   }

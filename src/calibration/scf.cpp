@@ -1,6 +1,8 @@
+// Saving a working table as its tank's file (scf), dated and summed.
 #include "calibration/tabla_calib.h"
 #include "foundation/fecha_bcd.h"
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 #include "foundation/resumen.h"
 #include "platform/plataforma.h"
 
@@ -17,7 +19,7 @@ bool scf(int tanque, const tabla_calib& t) {
   int f = p.open(nombre.c_str(), plat::kReadWrite, plat::Share::kNone,
                  plat::Creation::kCreateAlways);
   if (f == plat::kInvalidFile) {
-    gl(125);
+    gl(MSJ_SCF_NO_CREA);
     return false;
   }
   convierte_tabla(copia);
@@ -29,11 +31,11 @@ bool scf(int tanque, const tabla_calib& t) {
   bool escrito = p.write(f, &copia, kLargoTablaCalib, &escritos);
   p.close(f);
   if (!escrito) {
-    gl(126);
+    gl(MSJ_SCF_NO_GUARDA_1);
     return false;
   }
   if (escritos != kLargoTablaCalib) {
-    gl(127);
+    gl(MSJ_SCF_NO_GUARDA_2);
     return false;
   }
   return true;

@@ -1,3 +1,4 @@
+// Byte order and checksum of the calibration tables.
 #include "calibration/tabla_calib.h"
 
 #include <cstring>

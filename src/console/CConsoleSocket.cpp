@@ -1,3 +1,4 @@
+// The console socket's notifications, handed to the station object.
 #include "console/CConsoleSocket.h"
 
 #include "app/CNivaraDlg.h"

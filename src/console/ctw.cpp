@@ -11,7 +11,7 @@ int CNivaraDlg::ctw() {
   socket_qtr.dueno = this;
   socket_qtr.etiqueta = CConsoleSocket::kEtiquetaDueno;
   if (!socket_qtr.Create()) {
-    gl(92);
+    gl(MSJ_CTW_SIN_SOCKET);
     return 0;
   }
   std::string direccion =
@@ -33,6 +33,6 @@ void CNivaraDlg::al_conectar() {
 }
 
 void CNivaraDlg::al_cerrar() {
-  gl(5);
+  gl(MSJ_CCC);
   cierra_enlace();
 }

@@ -33,9 +33,9 @@ namespace {
 
 // A two-phase reply whose announced length does not fit the area is not
 // collected: the response time-out treats it as unanswered.
-bool cabe(CNivaraDlg& d, uint32_t total) {
+bool cabe(CNivaraDlg& d, size_t total) {
   if (total <= kLargoRespuesta) return true;
-  gl(kTextoLibre, formatea("Error: oc: respuesta de %u bytes", total).c_str());
+  gl(kTextoLibre, formatea("Error: oc: respuesta de %zu bytes", total).c_str());
   d.enlace.faltan_respuesta = 0;
   return false;
 }
@@ -47,11 +47,11 @@ void CNivaraDlg::examina_respuesta() {
   switch (enlace.estado_oc) {
     case WAIT_READ:
       if (enlace.fase_respuesta == FASE_RW_CABECERA) {
-        uint32_t n = r[14];
-        uint32_t resto = 57 * n + 3 + (r[8] < 16 ? 45 : 0);
+        const uint32_t n = r[rw::kCuentaTanques];
+        const size_t largo = rw::largo(n, rw::hay_pregunta(r));
         resp.tanques_reportados = n;
-        if (!cabe(*this, 15 + resto)) return;
-        enlace.faltan_respuesta = resto;
+        if (!cabe(*this, largo)) return;
+        enlace.faltan_respuesta = static_cast<uint32_t>(largo - rw::kLargoCabecera);
         enlace.fase_respuesta = FASE_RW_RESTO;
       } else {
         oc_inventario();
@@ -60,18 +60,18 @@ void CNivaraDlg::examina_respuesta() {
     case WAIT_DESCARGAS:
       if (enlace.fase_respuesta == FASE_RDW_CABECERA) {
         if (r[0] != STX) {
-          gl(18);
+          gl(MSJ_STX_ETX_MAL);
           return;
         }
-        if (r[1] != 1) {
-          gl(123);
+        if (r[rdw::kVersion] != rdw::kVersionConocida) {
+          gl(MSJ_OC_VERSION_DESCARGA);
           return;
         }
-        resp.tanques_reportados = r[2];
-        resp.descargas_por_tanque = r[3];
-        uint32_t largo = 45 * resp.tanques_reportados * resp.descargas_por_tanque + 7;
+        resp.tanques_reportados = r[rdw::kCuentaTanques];
+        resp.descargas_por_tanque = r[rdw::kPorTanque];
+        const size_t largo = rdw::largo(resp.tanques_reportados, resp.descargas_por_tanque);
         if (!cabe(*this, largo)) return;
-        enlace.faltan_respuesta = largo - 4;
+        enlace.faltan_respuesta = static_cast<uint32_t>(largo - rdw::kLargoCabecera);
         enlace.fase_respuesta = FASE_RDW_RESTO;
       } else {
         oc_descargas();

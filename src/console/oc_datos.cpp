@@ -3,13 +3,14 @@
 #include <cstring>
 
 #include "app/CNivaraDlg.h"
+#include "console/tramas.h"
 #include "foundation/afe.h"
 #include "foundation/gl.h"
 #include "foundation/resumen.h"
 
 void CNivaraDlg::usa_inventario(uint32_t tanques) {
   // The link is already reset: the records' end comes from the tank count.
-  decodifica_tanques(enlace.respuesta, std::min<size_t>(18 + 57 * size_t{tanques}, kLargoRespuesta),
+  decodifica_tanques(enlace.respuesta, std::min(rw::largo(tanques, false), kLargoRespuesta),
                      resp.tanques);
   bool cambio = false;
   for (uint32_t t = 0; t < tanques && t < kTanquesConsola; ++t) {
@@ -35,9 +36,9 @@ void CNivaraDlg::guarda_descargas(uint32_t tanques, uint32_t por_tanque) {
       uint32_t i = t * por_tanque + j;
       if (i >= kEntradasDescarga) return;
       if (t < tanques) {
-        std::memcpy(resp.descargas[i].b, enlace.respuesta + 4 + 45 * i, sizeof resp.descargas[i].b);
+        std::memcpy(resp.descargas[i].b, enlace.respuesta + rdw::registro(i), kLargoDescarga);
       } else {
-        resp.descargas[i].b[22] = 0;
+        resp.descargas[i].marca_vacia();
       }
     }
   }
@@ -45,7 +46,7 @@ void CNivaraDlg::guarda_descargas(uint32_t tanques, uint32_t por_tanque) {
 
 void CNivaraDlg::usa_tabla_qtr() {
   const int t = prog.tanque_rcw;
-  std::memcpy(&calib.tabla_qtr, enlace.respuesta + 3, kLargoTablaCalib);
+  std::memcpy(&calib.tabla_qtr, enlace.respuesta + rcw::kTabla, kLargoTablaCalib);
   convierte_tabla(calib.tabla_qtr);
   gl(kTextoLibre, formatea("ct%d recibida from QTR", t + 1).c_str());
 
@@ -59,13 +60,13 @@ void CNivaraDlg::usa_tabla_qtr() {
       for (int k = 0; k < kPuntosTabla; ++k) {
         if (calib.tabla_qtr.puntos[k].pendiente == calib.tabla_trabajo.puntos[k].pendiente) continue;
         if (++calib.contador_captura[t] > 5) {
-          gl(22);
+          gl(MSJ_OC_TABLAS_DIFERENTES);
           break;
         }
       }
     }
   } else if (calib.tabla_qtr.version_formato != kVersionFormatoTabla) {
-    gl(175);
+    gl(MSJ_OC_VERSION);
   } else if (g100()) {
     valida = true;
     if (scf(t, calib.tabla_trabajo)) gl(kTextoLibre, formatea("ct%dn.tan creado", t + 1).c_str());

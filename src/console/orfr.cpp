@@ -7,9 +7,9 @@ void CNivaraDlg::orfr() {
   enlace.puntero_rx = 0;
   int n = socket_qtr.Receive(enlace.buffer_rx, static_cast<int>(sizeof enlace.buffer_rx));
   if (n == CAsyncSocket::SOCKET_ERROR) {
-    gl(4);
+    gl(MSJ_ORFR_NO_RECIBE);
     cierra_enlace();
-    if (plat::sistema().SetTimer(TIMER_CICLO, 2000) == 0) gl(3);
+    if (plat::sistema().SetTimer(TIMER_CICLO, kMsInicioCiclo) == 0) gl(MSJ_ORFR_SIN_TIMER);
     limpia_enlace();
   } else {
     enlace.cantidad_rx = static_cast<uint32_t>(n);

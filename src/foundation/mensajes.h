@@ -28,10 +28,10 @@ enum mensaje : unsigned {
   MSJ_EXIT_OC_TIMERS = 21,
   MSJ_OC_TABLAS_DIFERENTES = 22,
   MSJ_AFS_I = 23,
-  MSJ_ERROR_7 = 24,  // a reply of the wrong command
+  MSJ_ERROR_7 = 24,  // the sale question's checksum does not match
   MSJ_PRE_OK = 25,
   MSJ_ENVIO_RDW = 26,
-  MSJ_ERROR_16 = 27,  // a link fault while a command waits
+  MSJ_ERROR_16 = 27,  // a clock or print acknowledgement is not STX 0x80 ETX
   MSJ_TP_PRE = 28,
   MSJ_RDW_PENDIENTE = 29,  // its text reads "RW pendiente_ON"
   MSJ_LFV_CIERRE_TURNO = 30,
@@ -45,7 +45,7 @@ enum mensaje : unsigned {
   MSJ_ENVIO_PRE = 38,
   MSJ_PRE_PENDIENTE = 39,
   MSJ_EXIT_LC_FATAL = 40,
-  MSJ_EDE = 41,  // the sale answer's frame cannot be started
+  MSJ_EDE = 41,  // no access code: no frame can be started
   MSJ_RELOJ = 42,
   MSJ_EXIT_LC_STOP = 43,
 

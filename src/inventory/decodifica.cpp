@@ -1,6 +1,9 @@
+// Decoding the inventory reply's tank records: one field table per record
+// layout, walked field by field into registro_tanque.
 #include <algorithm>
 #include <cstring>
 
+#include "console/tramas.h"
 #include "foundation/bytes.h"
 #include "inventory/registro_tanque.h"
 
@@ -98,17 +101,33 @@ constexpr campo kLayout4[] = {
 
 struct layout {
   const campo* tabla;
-  uint32_t campos;  // fields per tank
-  size_t inicio;    // where the first tank's first field is
+  uint32_t campos;  // fields per tank: all but the two closing entries
+  size_t inicio;    // where the first tank's first field is in the reply
 };
 
-layout elige_layout(uint8_t version) {
-  switch (version) {
-    case 1: return {kLayout1, 15, 14};  // its first field is also the tank count
-    case 2: return {kLayout2, 16, 15};
-    case 3: return {kLayout3, 16, 15};
-    default: return {kLayout4, 15, 15};
-  }
+template <size_t N>
+constexpr layout de(const campo (&tabla)[N], size_t inicio) {
+  return {tabla, N - 2, inicio};
+}
+
+// The bytes one tank's record takes.
+constexpr size_t largo_registro(const layout& l) {
+  size_t n = 0;
+  for (uint32_t i = 0; i < l.campos; ++i) n += l.tabla[i].tamano;
+  return n;
+}
+
+// Layout 1 starts one byte early: its first field is also the tank count.
+constexpr layout kLayouts[] = {de(kLayout1, rw::kCuentaTanques), de(kLayout2, rw::kRegistros),
+                               de(kLayout3, rw::kRegistros), de(kLayout4, rw::kRegistros)};
+static_assert(largo_registro(kLayouts[0]) == 41);
+static_assert(largo_registro(kLayouts[1]) == rw::kLargoRegistro);
+static_assert(largo_registro(kLayouts[2]) == rw::kLargoRegistro);
+static_assert(largo_registro(kLayouts[3]) == rw::kLargoRegistro);
+
+// Versions 1 to 3 have their own layout; any other byte means layout 4.
+const layout& elige_layout(uint8_t version) {
+  return version >= 1 && version <= 3 ? kLayouts[version - 1] : kLayouts[3];
 }
 
 bool es(const campo& c, const char* nombre) { return std::strcmp(c.nombre, nombre) == 0; }
@@ -121,17 +140,17 @@ void decodifica_campo(const campo& c, const uint8_t* p, registro_tanque* r) {
       } else if (es(c, "status_calibs")) {
         r->status_calibs = p[0];
       } else if (es(c, "status_calib_medidor")) {
-        if (p[0] != 0) r->status_calibs |= 0x80;
+        if (p[0] != 0) r->status_calibs |= kCalibMedidor;
       } else if (es(c, "status_calib_tanque")) {
-        if (p[0] != 0) r->status_calibs |= 0x40;
+        if (p[0] != 0) r->status_calibs |= kCalibTanque;
       } else if (es(c, "status_calib_producto")) {
-        if (p[0] != 0) r->status_calibs |= 0x20;
+        if (p[0] != 0) r->status_calibs |= kCalibProducto;
       } else if (es(c, "liq_agua_medible")) {
         r->liq_agua_medible = p[0];
       } else if (es(c, "nivel_medible")) {
-        r->liq_agua_medible |= p[0] & 0x30;
+        r->liq_agua_medible |= p[0] & kNivelMarcado;
       } else if (es(c, "nivel_agua_medible")) {
-        r->liq_agua_medible |= p[0] & 0x03;
+        r->liq_agua_medible |= p[0] & kAguaMarcada;
       }
       break;
     case 2:
@@ -174,11 +193,10 @@ void decodifica_campo(const campo& c, const uint8_t* p, registro_tanque* r) {
 
 void decodifica_tanques(const uint8_t* respuesta, size_t largo,
                         registro_tanque tanques[kTanquesConsola]) {
-  if (largo < 15) return;
-  const layout l = elige_layout(respuesta[13]);
-  const int n = std::min<int>(respuesta[14], kTanquesConsola);
-  size_t por_tanque = 0;
-  for (uint32_t i = 0; i < l.campos; ++i) por_tanque += l.tabla[i].tamano;
+  if (largo < rw::kLargoCabecera) return;
+  const layout& l = elige_layout(respuesta[rw::kLayout]);
+  const int n = std::min<int>(respuesta[rw::kCuentaTanques], kTanquesConsola);
+  const size_t por_tanque = largo_registro(l);
 
   size_t posicion = l.inicio;
   int tanque = -1;

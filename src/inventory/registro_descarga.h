@@ -1,17 +1,30 @@
 // A fuel delivery as the console reports it: 45 bytes, kept as received.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "inventory/registro_tanque.h"
 
 constexpr int kEntradasDescarga = 32;  // two per tank
+constexpr size_t kLargoDescarga = 45;
+
+// Where the fields lie; numbers are big-endian.
+namespace descarga {
+constexpr size_t kProducto = 0;  // 16 bytes of text, not necessarily NUL-ended
+constexpr size_t kFecha = 16;    // fecha_bcd
+constexpr size_t kAnio = 22;     // the date's year; 0 in an empty entry
+constexpr size_t kTanque = 23;   // zero-based
+constexpr size_t kLitrosInicial = 24;  // real
+constexpr size_t kLitrosFinal = 28;    // real
+constexpr size_t kMarcas = 44;  // 0x05 flags the initial litres, 0x0A the final
+}  // namespace descarga
 
 struct registro_descarga {
-  uint8_t b[45];
-  // Offset 22, the year of the delivery's date, is 0 in an empty entry.
-  bool vacia() const { return b[22] == 0; }
+  uint8_t b[kLargoDescarga];
+  bool vacia() const { return b[descarga::kAnio] == 0; }
+  void marca_vacia() { b[descarga::kAnio] = 0; }
 };
 
 // The delivery section of the stock report: for t < n, entries 2t and 2t+1

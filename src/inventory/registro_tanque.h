@@ -16,7 +16,7 @@ struct registro_tanque {
   uint8_t status_calibs;
   int16_t merma_mes;  // tenths of a litre
   float nivel;        // mm
-  uint8_t liq_agua_medible;  // 0x30: level figures flagged, 0x03: water level
+  uint8_t liq_agua_medible;  // kNivelMarcado, kAguaMarcada
   float litros;
   float litros_vacio;
   uint8_t libre_1[4];
@@ -27,8 +27,16 @@ struct registro_tanque {
   float perdidas;       // litres per hour
 };
 
+// The status byte's calibration bits, from layouts that send them one by one.
+constexpr uint8_t kCalibMedidor = 0x80;
+constexpr uint8_t kCalibTanque = 0x40;
+constexpr uint8_t kCalibProducto = 0x20;
+// The measurability byte's marks: the level figures, the water level.
+constexpr uint8_t kNivelMarcado = 0x30;
+constexpr uint8_t kAguaMarcada = 0x03;
+
 // Decodes the tank records of a complete inventory reply (`respuesta`, whose
-// byte 13 is the layout version and byte 14 the tank count) into `tanques`.
+// layout byte and tank count say how to read them) into `tanques`.
 // Only the first 16 tanks are decoded; fields a layout lacks keep their value.
 void decodifica_tanques(const uint8_t* respuesta, size_t largo,
                         registro_tanque tanques[kTanquesConsola]);

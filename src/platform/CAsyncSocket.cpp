@@ -1,3 +1,4 @@
+// The non-blocking TCP client over the platform's socket backend.
 #include "platform/CAsyncSocket.h"
 
 #include <cerrno>
@@ -10,7 +11,7 @@ bool CAsyncSocket::Create() {
   Close();
   s_ = plat::sistema().new_socket(this);
   if (!s_) {
-    ultimo_error_ = plat::sistema().last_error();
+    last_error_ = plat::sistema().last_error();
     return false;
   }
   return true;
@@ -18,29 +19,29 @@ bool CAsyncSocket::Create() {
 
 bool CAsyncSocket::Connect(const char* address, unsigned port) {
   if (!s_) {
-    ultimo_error_ = ENOTSOCK;
+    last_error_ = ENOTSOCK;
     return false;
   }
   int e = s_->connect(address, port);
-  ultimo_error_ = e == 0 ? EWOULDBLOCK : e;
+  last_error_ = e == 0 ? EWOULDBLOCK : e;
   return false;
 }
 
 int CAsyncSocket::Send(const void* buf, int n, int /*flags*/) {
   if (!s_) {
-    ultimo_error_ = ENOTSOCK;
+    last_error_ = ENOTSOCK;
     return SOCKET_ERROR;
   }
-  int r = s_->send(buf, n, &ultimo_error_);
+  int r = s_->send(buf, n, &last_error_);
   return r < 0 ? SOCKET_ERROR : r;
 }
 
 int CAsyncSocket::Receive(void* buf, int n, int /*flags*/) {
   if (!s_) {
-    ultimo_error_ = ENOTSOCK;
+    last_error_ = ENOTSOCK;
     return SOCKET_ERROR;
   }
-  int r = s_->receive(buf, n, &ultimo_error_);
+  int r = s_->receive(buf, n, &last_error_);
   return r < 0 ? SOCKET_ERROR : r;
 }
 

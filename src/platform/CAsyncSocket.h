@@ -27,7 +27,7 @@ class CAsyncSocket : private plat::SocketEvents {
   int Receive(void* buf, int n, int flags = 0);
   // Harmless when not open; no notification arrives afterwards.
   void Close();
-  int GetLastError() const { return ultimo_error_; }
+  int GetLastError() const { return last_error_; }
 
   virtual void OnConnect(int /*nErrorCode*/) {}
   virtual void OnReceive(int /*nErrorCode*/) {}
@@ -39,5 +39,5 @@ class CAsyncSocket : private plat::SocketEvents {
   void socket_closed(int error) override { OnClose(error); }
 
   std::unique_ptr<plat::SocketBackend> s_;
-  int ultimo_error_ = 0;
+  int last_error_ = 0;
 };

@@ -1,3 +1,4 @@
+// The platform chosen at start, and the local time read from its clock.
 #include "platform/plataforma.h"
 
 #include <cstdlib>
@@ -5,15 +6,15 @@
 namespace plat {
 
 namespace {
-Platform* actual = nullptr;
+Platform* current = nullptr;
 }
 
 Platform& sistema() {
-  if (actual == nullptr) std::abort();  // a platform is installed before any work
-  return *actual;
+  if (current == nullptr) std::abort();  // a platform is installed before any work
+  return *current;
 }
 
-void instala_plataforma(Platform* p) { actual = p; }
+void instala_plataforma(Platform* p) { current = p; }
 
 std::tm hora_local_actual() {
   std::tm t{};

@@ -1,3 +1,5 @@
+// The real platform: POSIX files, the host's clock and name, and window-like
+// timers and sockets on one Asio event loop.
 #include "platform/plataforma_real.h"
 
 #include <netdb.h>
@@ -9,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/archivos_posix.h"
+#include "platform/posix_files.h"
 #include "platform/socket_real.h"
 
 namespace plat {
@@ -19,7 +21,7 @@ RealPlatform::~RealPlatform() = default;
 
 int RealPlatform::open(const char* path, unsigned access, Share share,
                        Creation creation) {
-  return posix::open_file(posix::normaliza_ruta(path), access, share, creation);
+  return posix::open_file(posix::normalize_path(path), access, share, creation);
 }
 bool RealPlatform::size(int file, uint64_t* bytes) { return posix::file_size(file, bytes); }
 bool RealPlatform::read(int file, void* buf, uint32_t n, uint32_t* done) {
@@ -36,16 +38,16 @@ bool RealPlatform::file_time(int file, int64_t* ns) { return posix::file_time(fi
 bool RealPlatform::sync(int file) { return posix::sync_file(file); }
 void RealPlatform::close(int file) { posix::close_file(file); }
 bool RealPlatform::copy(const char* from, const char* to) {
-  return posix::copy_file(posix::normaliza_ruta(from), posix::normaliza_ruta(to));
+  return posix::copy_file(posix::normalize_path(from), posix::normalize_path(to));
 }
 bool RealPlatform::remove(const char* path) {
-  return posix::remove_file(posix::normaliza_ruta(path));
+  return posix::remove_file(posix::normalize_path(path));
 }
 bool RealPlatform::rename(const char* from, const char* to) {
-  return posix::rename_file(posix::normaliza_ruta(from), posix::normaliza_ruta(to));
+  return posix::rename_file(posix::normalize_path(from), posix::normalize_path(to));
 }
 bool RealPlatform::make_dir(const char* path) {
-  return posix::make_dir(posix::normaliza_ruta(path));
+  return posix::make_dir(posix::normalize_path(path));
 }
 int RealPlatform::last_error() { return errno; }
 
@@ -110,7 +112,7 @@ void RealPlatform::KillTimer(unsigned id) {
 }
 
 std::unique_ptr<SocketBackend> RealPlatform::new_socket(SocketEvents* events) {
-  return nuevo_socket_asio(io_, events);
+  return new_asio_socket(io_, events);
 }
 
 void RealPlatform::run() {

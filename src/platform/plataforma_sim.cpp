@@ -1,3 +1,5 @@
+// The simulated platform: files under the test's root folder, a virtual
+// clock that runs timers and scheduled events, and fault injection.
 #include "platform/plataforma_sim.h"
 
 #include <unistd.h>
@@ -5,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/archivos_posix.h"
+#include "platform/posix_files.h"
 
 namespace plat {
 
@@ -17,7 +19,7 @@ SimPlatform::~SimPlatform() {
 }
 
 std::string SimPlatform::path_of(const std::string& name) const {
-  std::string n = posix::normaliza_ruta(name.c_str());
+  std::string n = posix::normalize_path(name.c_str());
   if (!n.empty() && n[0] == '/') return n;
   return root_ + "/" + n;
 }
@@ -49,7 +51,7 @@ std::string SimPlatform::file_name(int file) const {
 
 int SimPlatform::open(const char* path, unsigned access, Share share,
                       Creation creation) {
-  std::string name = posix::normaliza_ruta(path);
+  std::string name = posix::normalize_path(path);
   if (const Fault* f = fault_for(Op::kOpen, name)) {
     fail(f);
     return kInvalidFile;
@@ -130,7 +132,7 @@ void SimPlatform::close(int file) {
 }
 
 bool SimPlatform::copy(const char* from, const char* to) {
-  std::string name = posix::normaliza_ruta(to);
+  std::string name = posix::normalize_path(to);
   if (const Fault* f = fault_for(Op::kCopy, name)) return fail(f);
   if (posix::copy_file(path_of(from), path_of(name))) return true;
   last_error_ = errno;
@@ -138,7 +140,7 @@ bool SimPlatform::copy(const char* from, const char* to) {
 }
 
 bool SimPlatform::remove(const char* path) {
-  std::string name = posix::normaliza_ruta(path);
+  std::string name = posix::normalize_path(path);
   if (const Fault* f = fault_for(Op::kRemove, name)) return fail(f);
   if (posix::remove_file(path_of(name))) return true;
   last_error_ = errno;
@@ -146,7 +148,7 @@ bool SimPlatform::remove(const char* path) {
 }
 
 bool SimPlatform::rename(const char* from, const char* to) {
-  std::string name = posix::normaliza_ruta(to);
+  std::string name = posix::normalize_path(to);
   if (const Fault* f = fault_for(Op::kRename, name)) return fail(f);
   if (posix::rename_file(path_of(from), path_of(name))) return true;
   last_error_ = errno;
@@ -154,7 +156,7 @@ bool SimPlatform::rename(const char* from, const char* to) {
 }
 
 bool SimPlatform::make_dir(const char* path) {
-  std::string name = posix::normaliza_ruta(path);
+  std::string name = posix::normalize_path(path);
   if (const Fault* f = fault_for(Op::kMakeDir, name)) return fail(f);
   if (posix::make_dir(path_of(name))) return true;
   last_error_ = errno;
@@ -278,7 +280,7 @@ std::unique_ptr<SocketBackend> SimPlatform::new_socket(SocketEvents* events) {
     errno = e;
     return nullptr;
   }
-  return nuevo_socket_sim(this, events);
+  return new_sim_socket(this, events);
 }
 
 void SimPlatform::listen(const std::string& address, unsigned port, SimServer* server,

@@ -1,3 +1,5 @@
+// TCP client sockets on the real platform's Asio loop: a connect's outcome,
+// waiting bytes and the peer's close become notifications.
 #include "platform/socket_real.h"
 
 #include <asio/connect.hpp>
@@ -12,36 +14,36 @@ using asio::ip::tcp;
 
 // The socket and its state live in a shared block so that completion
 // handlers still queued after close() find it alive and see it closed.
-struct Estado {
-  explicit Estado(asio::io_context& io, SocketEvents* e) : socket(io), events(e) {}
+struct State {
+  explicit State(asio::io_context& io, SocketEvents* e) : socket(io), events(e) {}
   tcp::socket socket;
   SocketEvents* events;
-  bool abierto = true;
+  bool open = true;
 };
 
-void espera_lectura(const std::shared_ptr<Estado>& s) {
+void wait_readable(const std::shared_ptr<State>& s) {
   s->socket.async_wait(tcp::socket::wait_read, [s](const std::error_code& ec) {
-    if (!s->abierto) return;
+    if (!s->open) return;
     if (ec) {
       s->events->socket_readable(ec.value());
       return;
     }
     std::error_code ec2;
-    size_t quedan = s->socket.available(ec2);
+    size_t waiting = s->socket.available(ec2);
     if (ec2) {
       s->events->socket_closed(ec2.value());
-    } else if (quedan == 0) {
+    } else if (waiting == 0) {
       s->events->socket_closed(0);  // readable with nothing to read: the peer closed
     } else {
       s->events->socket_readable(0);
-      if (s->abierto) espera_lectura(s);
+      if (s->open) wait_readable(s);
     }
   });
 }
 
 class SocketAsio : public SocketBackend {
  public:
-  explicit SocketAsio(std::shared_ptr<Estado> s) : s_(std::move(s)) {}
+  explicit SocketAsio(std::shared_ptr<State> s) : s_(std::move(s)) {}
   ~SocketAsio() override { close(); }
 
   int connect(const char* address, unsigned port) override {
@@ -51,49 +53,49 @@ class SocketAsio : public SocketBackend {
     auto s = s_;
     s->socket.async_connect(tcp::endpoint(ip, static_cast<uint16_t>(port)),
                             [s](const std::error_code& e) {
-                              if (!s->abierto) return;
+                              if (!s->open) return;
                               s->events->socket_connected(e.value());
-                              if (!e && s->abierto) espera_lectura(s);
+                              if (!e && s->open) wait_readable(s);
                             });
     return 0;
   }
 
   int send(const void* buf, int n, int* error) override {
     std::error_code ec;
-    size_t hechos = s_->socket.write_some(asio::buffer(buf, static_cast<size_t>(n)), ec);
+    size_t done = s_->socket.write_some(asio::buffer(buf, static_cast<size_t>(n)), ec);
     if (ec) {
       *error = ec.value();
       return -1;
     }
-    return static_cast<int>(hechos);
+    return static_cast<int>(done);
   }
 
   int receive(void* buf, int n, int* error) override {
     std::error_code ec;
-    size_t hechos = s_->socket.read_some(asio::buffer(buf, static_cast<size_t>(n)), ec);
+    size_t done = s_->socket.read_some(asio::buffer(buf, static_cast<size_t>(n)), ec);
     if (ec == asio::error::eof) return 0;
     if (ec) {
       *error = ec == asio::error::would_block ? EWOULDBLOCK : ec.value();
       return -1;
     }
-    return static_cast<int>(hechos);
+    return static_cast<int>(done);
   }
 
   void close() override {
-    if (!s_->abierto) return;
-    s_->abierto = false;
+    if (!s_->open) return;
+    s_->open = false;
     std::error_code ec;
     s_->socket.close(ec);
   }
 
  private:
-  std::shared_ptr<Estado> s_;
+  std::shared_ptr<State> s_;
 };
 
 }  // namespace
 
-std::unique_ptr<SocketBackend> nuevo_socket_asio(asio::io_context& io, SocketEvents* events) {
-  auto s = std::make_shared<Estado>(io, events);
+std::unique_ptr<SocketBackend> new_asio_socket(asio::io_context& io, SocketEvents* events) {
+  auto s = std::make_shared<State>(io, events);
   std::error_code ec;
   s->socket.open(tcp::v4(), ec);
   if (!ec) s->socket.non_blocking(true, ec);

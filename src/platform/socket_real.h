@@ -9,6 +9,6 @@
 namespace plat {
 
 // Null when the socket cannot be opened (errno set).
-std::unique_ptr<SocketBackend> nuevo_socket_asio(asio::io_context& io, SocketEvents* events);
+std::unique_ptr<SocketBackend> new_asio_socket(asio::io_context& io, SocketEvents* events);
 
 }  // namespace plat

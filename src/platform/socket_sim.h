@@ -14,12 +14,12 @@
 namespace plat {
 
 class SimPlatform;
-struct SimConexion;
+struct SimConnection;
 
 // A connection as its far end sees it.
 class SimLink {
  public:
-  explicit SimLink(std::weak_ptr<SimConexion> c) : c_(std::move(c)) {}
+  explicit SimLink(std::weak_ptr<SimConnection> c) : c_(std::move(c)) {}
   // Bytes to the station, arriving `delay_ms` after the latency, and never
   // before bytes sent earlier.
   void send(std::vector<uint8_t> bytes, int64_t delay_ms = 0);
@@ -28,7 +28,7 @@ class SimLink {
   bool open() const;
 
  private:
-  std::weak_ptr<SimConexion> c_;
+  std::weak_ptr<SimConnection> c_;
 };
 
 // One connection's far end.
@@ -54,18 +54,18 @@ enum class ConnectMode {
 };
 
 // State of one connection, shared by both ends and by queued events.
-struct SimConexion {
+struct SimConnection {
   SimPlatform* sim = nullptr;
   SocketEvents* events = nullptr;
   std::unique_ptr<SimPeer> peer;
   std::unique_ptr<SimLink> link;
-  std::deque<uint8_t> entrada;  // bytes waiting for the station
-  bool conectado = false;
-  bool estacion_abierta = true;
-  bool remoto_abierto = true;
-  int64_t ultima_entrega = 0;  // keeps the far end's bytes in order
+  std::deque<uint8_t> incoming;  // bytes waiting for the station
+  bool connected = false;
+  bool station_open = true;
+  bool remote_open = true;
+  int64_t last_delivery = 0;  // keeps the far end's bytes in order
 };
 
-std::unique_ptr<SocketBackend> nuevo_socket_sim(SimPlatform* sim, SocketEvents* events);
+std::unique_ptr<SocketBackend> new_sim_socket(SimPlatform* sim, SocketEvents* events);
 
 }  // namespace plat

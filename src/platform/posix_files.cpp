@@ -1,4 +1,6 @@
-#include "platform/archivos_posix.h"
+// POSIX file calls shared by the real and the simulated platform: sharing
+// modes as flock locks, paths with backslashes taken as slashes.
+#include "platform/posix_files.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,7 +12,7 @@
 
 namespace plat::posix {
 
-std::string normaliza_ruta(const char* path) {
+std::string normalize_path(const char* path) {
   std::string s = path != nullptr ? path : "";
   std::replace(s.begin(), s.end(), '\\', '/');
   return s;

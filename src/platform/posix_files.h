@@ -9,7 +9,7 @@
 namespace plat::posix {
 
 // Backslashes become slashes.
-std::string normaliza_ruta(const char* path);
+std::string normalize_path(const char* path);
 
 // Each returns -1 / false on failure with errno set.
 int open_file(const std::string& path, unsigned access, Share share,

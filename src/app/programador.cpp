@@ -1,4 +1,5 @@
-// The scheduler's one-second tick and the command timers.
+// The scheduler's side of each console command: the one-second tick that
+// re-sends what is pending, one command per tick, and the command timers.
 #include "app/CNivaraDlg.h"
 #include "foundation/gl.h"
 #include "platform/plataforma.h"
@@ -19,18 +20,26 @@ struct comando {
 
 // In the tick's order of service.
 constexpr comando kComandos[] = {
-    {TIMER_RW, &estado_programador::pendiente_RW, 7, 6, 37, 9, WAIT_READ, 3000},
-    {TIMER_RDW, &estado_programador::pendiente_RDW, 33, 31, 29, 26, WAIT_DESCARGAS, 8000},
-    {TIMER_PRE, &estado_programador::pendiente_PRE, 28, 28, 39, 38, WAIT_PROG_RELOJ, 3000},
-    {TIMER_RCW, &estado_programador::pendiente_RCW, 118, 117, 114, 113, WAIT_READ_CALIB, 3000},
-    {TIMER_PCW, &estado_programador::pendiente_PCW, 170, 169, 114, 166, WAIT_PROG_CALIB, 3000},
-    {TIMER_PCT, &estado_programador::pendiente_PCT, 168, 167, 115, 171, WAIT_PRINT_TURNO, 3000},
+    {TIMER_RW, &estado_programador::pendiente_RW, MSJ_TP_RW, MSJ_TP_RW_NC, MSJ_RW_PENDIENTE,
+     MSJ_ENVIO_RW, WAIT_READ, kMsRespuesta},
+    {TIMER_RDW, &estado_programador::pendiente_RDW, MSJ_TP_RDW, MSJ_TP_RDW_NC, MSJ_RDW_PENDIENTE,
+     MSJ_ENVIO_RDW, WAIT_DESCARGAS, kMsRespuestaDescargas},
+    {TIMER_PRE, &estado_programador::pendiente_PRE, MSJ_TP_PRE, MSJ_TP_PRE, MSJ_PRE_PENDIENTE,
+     MSJ_ENVIO_PRE, WAIT_PROG_RELOJ, kMsRespuesta},
+    {TIMER_RCW, &estado_programador::pendiente_RCW, MSJ_TP_RCW, MSJ_TP_RCW_NC, MSJ_RCW_PENDIENTE,
+     MSJ_ENVIO_RCW, WAIT_READ_CALIB, kMsRespuesta},
+    // PCW's busy code is RCW's: the catalogue has no "PCW pendiente_ON".
+    {TIMER_PCW, &estado_programador::pendiente_PCW, MSJ_TP_PCW, MSJ_TP_PCW_NC, MSJ_RCW_PENDIENTE,
+     MSJ_ENVIO_PCW, WAIT_PROG_CALIB, kMsRespuesta},
+    {TIMER_PCT, &estado_programador::pendiente_PCT, MSJ_TP_PCT, MSJ_TP_PCT_NC, MSJ_PCT_PENDIENTE,
+     MSJ_ENVIO_PCT, WAIT_PRINT_TURNO, kMsRespuesta},
 };
 
-// The time-out report of a command state: 205 for WAIT_READ and on, 213 for
-// a state with no name.
+// The tick's report of a command state while its reply is awaited: one code
+// per named state, in their order, and one for a state with no name.
 unsigned codigo_espera(int32_t estado) {
-  return estado >= 1 && estado <= 8 ? 204 + static_cast<unsigned>(estado) : 213;
+  if (estado < WAIT_READ || estado > WAIT_INTER_COMAND) return MSJ_TP_OC_DESCONOCIDO;
+  return MSJ_TP_OC_WAIT_READ + static_cast<unsigned>(estado - WAIT_READ);
 }
 
 }  // namespace
@@ -44,7 +53,7 @@ void CNivaraDlg::tic() {
     // Nothing is re-sent during the quiet period.
     if (prog.v_de_TO == 2) {
       prog.v_de_TO = 1;
-      gl(201);
+      gl(MSJ_TP_V_DE_TO);
     }
     return;
   }
@@ -52,7 +61,7 @@ void CNivaraDlg::tic() {
     if (prog.*c.pendiente == 0) continue;
     gl(enlace.conectado != 0 ? c.codigo_tic : c.codigo_tic_nc);
     prog.*c.pendiente = 0;
-    arma_ot(c.timer, 50);
+    arma_ot(c.timer, kMsYa);
     return;  // one flag per tick
   }
 }
@@ -71,7 +80,7 @@ void CNivaraDlg::timer_comando(unsigned id) {
     ctw();
     enlace.estado_oc = WAIT_CONNECT;
     prog.*c->pendiente = 1;
-    arma_ot(TIMER_RESPUESTA, 4000);
+    arma_ot(TIMER_RESPUESTA, kMsConexion);
     return;
   }
   switch (id) {
