@@ -141,7 +141,7 @@ class CNivaraDlg {
   void arma_ot(unsigned id, unsigned ms) { arma(id, ms, 8, "EXIT: ot: Error Timers"); }
   void arma_oc(unsigned id, unsigned ms) { arma(id, ms, 21, "EXIT: oc: Error Timers"); }
 
-  // --- foundation/
+  // --- app/, with the checks and summary lines of foundation/
   void lc();  // reads tnq.ini into the live configuration
 
   // --- console/: the link

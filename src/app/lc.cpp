@@ -1,4 +1,6 @@
-// Reading the station configuration and writing its summary to the journal.
+// Reading the station configuration into the live copy and writing its
+// summary to the journal. The file checks and the summary lines are pure
+// functions of foundation/ (tnq.h, resumen.h).
 #include <cstdio>
 #include <cstring>
 #include <string>
