@@ -9,6 +9,7 @@
 #include "foundation/afe.h"
 #include "foundation/catalogo.h"
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 #include "foundation/resumen.h"
 #include "platform/plataforma.h"
 
@@ -20,23 +21,23 @@ unsigned lee_tnq(std::string& datos) {
   plat::Platform& p = plat::sistema();
   int archivo = p.open("tnq.ini", plat::kRead, plat::Share::kRead,
                        plat::Creation::kOpenExisting);
-  if (archivo == plat::kInvalidFile) return 87;
+  if (archivo == plat::kInvalidFile) return MSJ_LC_NO_ABRE;
   uint64_t tamano = 0;
   if (!p.size(archivo, &tamano)) {
     p.close(archivo);
-    return 88;
+    return MSJ_LC_TNQ;
   }
   void* buffer = p.alloc(tamano);
   if (buffer == nullptr) {
     p.close(archivo);
-    return 89;
+    return MSJ_EXIT_LC_MEMORIA;
   }
   uint32_t leidos = 0;
   bool ok = p.read(archivo, buffer, static_cast<uint32_t>(tamano), &leidos) && leidos == tamano;
   p.close(archivo);
   if (ok) datos.assign(static_cast<const char*>(buffer), leidos);
   p.free(buffer);
-  return ok ? 0 : 88;
+  return ok ? MSJ_NINGUNO : MSJ_LC_TNQ;
 }
 
 }  // namespace
@@ -48,16 +49,16 @@ void CNivaraDlg::lc() {
   plat::Platform& p = plat::sistema();
   int diario = p.open("Estado.txt", plat::kWrite, plat::Share::kRead,
                       plat::Creation::kOpenAlways);
-  if (diario == plat::kInvalidFile) gl(182);
+  if (diario == plat::kInvalidFile) gl(MSJ_LC_NO_CREA_DIARIO);
   if (diario == plat::kInvalidFile || !p.seek(diario, 0, plat::Origin::kEnd)) {
     if (diario != plat::kInvalidFile) p.close(diario);
-    gl(186);
+    gl(MSJ_LC_NO_POSICIONA_DIARIO);
     return;
   }
 
   char texto[128];
-  texto_mensaje(13, texto);
-  gl(13);
+  texto_mensaje(MSJ_SEPARADOR, texto);
+  gl(MSJ_SEPARADOR);
   std::string resumen = std::string(texto) + "\r\n" + fecha + "\r\n";
   // Each line of the summary proper is also recorded in the log.
   auto linea = [&resumen](const std::string& l) {
@@ -85,9 +86,9 @@ void CNivaraDlg::lc() {
   resumen += "\r\n" + ventas.texto_estado + "\r\n" + sincro.ultimo_error + "\r\n";
   uint32_t escritos = 0;
   const auto n = static_cast<uint32_t>(resumen.size());
-  if (!p.write(diario, resumen.data(), n, &escritos) || escritos != n) gl(183);
+  if (!p.write(diario, resumen.data(), n, &escritos) || escritos != n) gl(MSJ_LC_NO_GUARDA_DIARIO);
   p.close(diario);
 
-  if (fatal) sale(40, "EXIT: lc: Fatal Error");
-  if (config.stop_nivara() != 0) sale(43, "EXIT: lc: StopNivara");
+  if (fatal) sale(MSJ_EXIT_LC_FATAL, "EXIT: lc: Fatal Error");
+  if (config.stop_nivara() != 0) sale(MSJ_EXIT_LC_STOP, "EXIT: lc: StopNivara");
 }

@@ -7,6 +7,7 @@
 #include "foundation/afe.h"
 #include "foundation/catalogo.h"
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 #include "platform/plataforma.h"
 
 namespace {
@@ -17,9 +18,9 @@ int abre_sincro(std::string* error) {
   int archivo = plat::sistema().open(kArchivoSincro, plat::kReadWrite, plat::Share::kNone,
                                      plat::Creation::kOpenAlways);
   if (archivo == plat::kInvalidFile) {
-    gl(65);
+    gl(MSJ_AFS_NO_ABRE_SINCRO);
     char texto[128];
-    texto_mensaje(65, texto);
+    texto_mensaje(MSJ_AFS_NO_ABRE_SINCRO, texto);
     *error = texto;
   }
   return archivo;
@@ -32,19 +33,19 @@ int retiene(int archivo, const uint8_t meses[3], std::string* error) {
   plat::Platform& p = plat::sistema();
   if (!p.seek(archivo, 0, plat::Origin::kBegin)) {
     p.close(archivo);
-    gl(109);
+    gl(MSJ_AFS_NO_POSICIONA_1);
     return plat::kInvalidFile;
   }
   uint64_t tamano = 0;
   if (!p.size(archivo, &tamano)) {
     p.close(archivo);
-    gl(95);
+    gl(MSJ_AFS_SIN_TAMANO);
     return plat::kInvalidFile;
   }
   auto* datos = static_cast<uint8_t*>(p.alloc(static_cast<size_t>(tamano)));
   if (datos == nullptr) {
     p.close(archivo);
-    sale(96, "Exit: afs: 2");
+    sale(MSJ_EXIT_AFS_MEMORIA, "Exit: afs: 2");
   }
   // Rewriting from a partial copy would lose the unread tail.
   uint32_t leidos = 0;
@@ -52,19 +53,19 @@ int retiene(int archivo, const uint8_t meses[3], std::string* error) {
       !p.read(archivo, datos, static_cast<uint32_t>(tamano), &leidos) || leidos != tamano) {
     p.close(archivo);
     p.free(datos);
-    gl(112);
+    gl(MSJ_AFS_NO_REGRABA);
     return plat::kInvalidFile;
   }
   const size_t desde = primer_retenido(datos, leidos, meses);
   if (desde == leidos) {
     p.close(archivo);
     p.free(datos);
-    gl(110);
+    gl(MSJ_AFS_MES_VIEJO);
     return abre_sincro(error);
   }
   // The old store stays locked until the new one has replaced it.
   int nuevo = reemplaza_sincro(datos + desde, static_cast<uint32_t>(leidos - desde),
-                               {.crear = 111, .escribir = 112, .corto = 100});
+                               {.crear = MSJ_AFS_NO_RECREA, .escribir = MSJ_AFS_NO_REGRABA, .corto = MSJ_AFS_CORTO});
   p.free(datos);
   p.close(archivo);
   return nuevo;
@@ -83,7 +84,7 @@ bool CNivaraDlg::afs(char tipo, uint8_t indice) {
   uint32_t leidos = 0;
   unsigned mes_viejo = 0;
   if (!p.read(archivo, primero, kLargoSuceso, &leidos) || leidos == 0) {
-    gl(99);
+    gl(MSJ_AFS_VACIO);
   } else {
     mes_viejo = bcd_a_bin(primero[6]);
   }
@@ -102,7 +103,7 @@ bool CNivaraDlg::afs(char tipo, uint8_t indice) {
   uint64_t fin = 0;
   if (!p.seek(archivo, 0, plat::Origin::kEnd, &fin)) {
     p.close(archivo);
-    gl(66);
+    gl(MSJ_AFS_NO_POSICIONA);
     return false;
   }
 
@@ -121,7 +122,7 @@ bool CNivaraDlg::afs(char tipo, uint8_t indice) {
     return true;
   } else {
     // Also a snapshot of no tank (no table being programmed gives 255).
-    gl(67);
+    gl(MSJ_AFS_DESCONOCIDO);
     p.close(archivo);
     return false;
   }
@@ -133,7 +134,7 @@ bool CNivaraDlg::afs(char tipo, uint8_t indice) {
     p.seek(archivo, static_cast<int64_t>(fin), plat::Origin::kBegin);
     p.set_end(archivo);
     p.close(archivo);
-    gl(escrito ? 69 : 68);
+    gl(escrito ? MSJ_AFS_NO_GUARDA_2 : MSJ_AFS_NO_GUARDA_1);
     return false;
   }
   p.close(archivo);

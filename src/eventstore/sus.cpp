@@ -5,6 +5,7 @@
 #include "eventstore/version.h"
 #include "foundation/afe.h"
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 #include "platform/plataforma.h"
 
 namespace {
@@ -16,7 +17,7 @@ bool graba_nulo(const uint8_t registro[kLargoSuceso], uint64_t offset) {
   int archivo = p.open(kArchivoSincro, plat::kWrite, plat::Share::kNone,
                        plat::Creation::kOpenExisting);
   if (archivo == plat::kInvalidFile) {
-    gl(108);
+    gl(MSJ_SUS_NO_REABRE);
     return false;
   }
   uint32_t escritos = 0;
@@ -24,7 +25,7 @@ bool graba_nulo(const uint8_t registro[kLargoSuceso], uint64_t offset) {
                   p.write(archivo, registro, kLargoSuceso, &escritos) &&
                   escritos == kLargoSuceso && p.set_end(archivo);
   p.close(archivo);
-  if (!ok) gl(103);
+  if (!ok) gl(MSJ_SUS_NO_GUARDA_NULO);
   return ok;
 }
 
@@ -43,14 +44,14 @@ bool CNivaraDlg::sus() {
   if (archivo == plat::kInvalidFile) return false;
   uint64_t tamano = 0;
   if (!p.size(archivo, &tamano)) {
-    gl(70);
+    gl(MSJ_SUS_SIN_TAMANO);
     p.close(archivo);
     return false;
   }
   auto* datos = static_cast<uint8_t*>(p.alloc(static_cast<size_t>(tamano)));
   if (datos == nullptr) {
     p.close(archivo);
-    sale(71, "Exit: sus");
+    sale(MSJ_EXIT_SUS_MEMORIA, "Exit: sus");
   }
   uint32_t leidos = 0;
   const uint32_t pedir = tamano > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(tamano);
@@ -62,7 +63,7 @@ bool CNivaraDlg::sus() {
   if (r.hay_venta) ventas.ultima_venta = r.ultima_venta;
   bool resultado = true;
   if (r.desconocido < leidos) {
-    gl(72);
+    gl(MSJ_SUS_DESCONOCIDO);
     fecha_bcd ahora;
     fecha_actual(&ahora);
     anula_suceso(datos + r.desconocido, ahora);

@@ -6,6 +6,7 @@
 #include "eventstore/version.h"
 #include "foundation/afe.h"
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 #include "foundation/resumen.h"
 #include "platform/plataforma.h"
 
@@ -30,14 +31,14 @@ bool lee_sincro(sincro_leido* s) {
   if (archivo == plat::kInvalidFile) return false;  // sus and afs see to a missing store
   uint64_t tamano = 0;
   if (!p.size(archivo, &tamano)) {
-    gl(101);
+    gl(MSJ_VFS_SIN_TAMANO);
     p.close(archivo);
     return false;
   }
   auto* datos = static_cast<uint8_t*>(p.alloc(static_cast<size_t>(tamano)));
   if (datos == nullptr) {
     p.close(archivo);
-    sale(102, "Exit: vfs 1");
+    sale(MSJ_EXIT_VFS_MEMORIA, "Exit: vfs 1");
   }
   constexpr uint32_t kCabecera = 2;  // kind and version of the first record
   uint32_t leidos = 0;
@@ -69,7 +70,7 @@ bool CNivaraDlg::vfs() {
 
   const uint8_t version = s.version;
   gl(kTextoLibre, formatea("Version struct nvr = %d", version).c_str());
-  if (version > kVersionSuceso) sale(15, "EXIT: vfs: version nvr desconocida");
+  if (version > kVersionSuceso) sale(MSJ_EXIT_VFS_VERSION, "EXIT: vfs: version nvr desconocida");
   // A current store is left as it is, and so is version 0, which names no
   // structure.
   if (s.datos == nullptr) return false;
@@ -80,14 +81,14 @@ bool CNivaraDlg::vfs() {
   auto* convertido = static_cast<uint8_t*>(p.alloc(capacidad));
   if (convertido == nullptr) {
     p.free(datos);
-    sale(102, "Exit: vfs 2");
+    sale(MSJ_EXIT_VFS_MEMORIA, "Exit: vfs 2");
   }
   const resultado_conversion r = convierte_version(datos, largo, version, convertido, capacidad);
   p.free(datos);
-  if (r.desconocido) gl(104);
+  if (r.desconocido) gl(MSJ_VFS_DESCONOCIDO);
 
   const int nuevo = reemplaza_sincro(convertido, static_cast<uint32_t>(r.largo),
-                                     {.crear = 105, .escribir = 106, .corto = 107});
+                                     {.crear = MSJ_VFS_NO_CREA, .escribir = MSJ_VFS_NO_GUARDA_1, .corto = MSJ_VFS_NO_GUARDA_2});
   p.free(convertido);
   if (nuevo == plat::kInvalidFile) return false;
   p.close(nuevo);

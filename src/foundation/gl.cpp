@@ -5,6 +5,7 @@
 
 #include "foundation/afe.h"
 #include "foundation/catalogo.h"
+#include "foundation/mensajes.h"
 #include "platform/plataforma.h"
 
 namespace {
@@ -32,7 +33,7 @@ bool recorta(int& archivo, uint64_t tamano) {
     p.close(archivo);
     if (saliendo) return false;
     saliendo = true;
-    sale(0, "Exit: gl: 2");
+    sale(MSJ_NINGUNO, "Exit: gl: 2");
   }
   uint32_t leidos = 0;
   bool ok = p.read(archivo, datos, static_cast<uint32_t>(tamano), &leidos);

@@ -4,6 +4,7 @@
 
 #include "foundation/bytes.h"
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 #include "foundation/resumen.h"
 #include "inventory/registro_descarga.h"
 #include "platform/plataforma.h"
@@ -70,9 +71,9 @@ void escribe_seccion(plat::Platform& p, int archivo, const std::string& seccion)
   const auto n = static_cast<uint32_t>(seccion.size());
   uint32_t escritos = 0;
   if (!p.write(archivo, seccion.data(), n, &escritos)) {
-    gl(63);
+    gl(MSJ_AFS_STOCK_1);
   } else if (escritos < n) {
-    gl(64);
+    gl(MSJ_AFS_STOCK_2);
   }
 }
 
@@ -103,7 +104,7 @@ void escribe_informe_stock(const char* ruta, const registro_tanque tanques[kTanq
   plat::Platform& p = plat::sistema();
   const int archivo = p.open(ruta, plat::kWrite, plat::Share::kRead, plat::Creation::kCreateAlways);
   if (archivo == plat::kInvalidFile) {
-    gl(62);
+    gl(MSJ_AFS_NO_CREA_STOCK);
     return;
   }
   // A failed section does not keep the other one out of the file.

@@ -10,6 +10,7 @@
 #include "foundation/afe.h"
 #include "foundation/bytes.h"
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 #include "foundation/resumen.h"
 #include "platform/plataforma.h"
 
@@ -43,7 +44,7 @@ uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fe
       break;
     }
     fecha_mala = true;
-    gl(193);
+    gl(MSJ_BV_FECHA_PREVIA);
   }
 
   // Before the period: the tank's last meter total and what happened after
@@ -52,7 +53,7 @@ uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fe
     const uint8_t* s = datos + i * kLargoSuceso;
     if (!fecha_valida(s + 2)) {
       fecha_mala = true;
-      gl(193);
+      gl(MSJ_BV_FECHA_PREVIA);
       continue;
     }
     const uint8_t tipo = s[0];
@@ -69,7 +70,7 @@ uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fe
     } else if (tipo == SUCESO_NULO) {
       rearranque = 1;
     } else if (tipo != SUCESO_FOTO) {
-      gl(93);
+      gl(MSJ_BV_DESCONOCIDO);
       return VENTA_DESCONOCIDO_ANTES;
     }
   }
@@ -85,7 +86,7 @@ uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fe
     const uint8_t* s = datos + i * kLargoSuceso;
     if (!fecha_valida(s + 2)) {
       fecha_mala = true;
-      gl(194);
+      gl(MSJ_BV_FECHA);
       continue;
     }
     const uint8_t tipo = s[0];
@@ -102,7 +103,7 @@ uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fe
     } else if (tipo == SUCESO_NULO) {
       return VENTA_NULO_DENTRO;
     } else if (tipo != SUCESO_FOTO) {
-      gl(93);
+      gl(MSJ_BV_DESCONOCIDO);
       return VENTA_DESCONOCIDO_DENTRO;
     }
   }
@@ -128,7 +129,7 @@ uint8_t bv(uint8_t tanque, const uint8_t periodo[kLargoPeriodo], float* litros) 
   }
   uint64_t tamano = 0;
   if (!p.size(archivo, &tamano)) {
-    gl(45);
+    gl(MSJ_BV_SIN_TAMANO);
     p.close(archivo);
     return VENTA_SIN_TAMANO;
   }
@@ -136,11 +137,11 @@ uint8_t bv(uint8_t tanque, const uint8_t periodo[kLargoPeriodo], float* litros) 
   auto* datos = static_cast<uint8_t*>(p.alloc(pedidos));
   if (datos == nullptr) {
     p.close(archivo);
-    sale(46, "Exit: bv");
+    sale(MSJ_EXIT_BV_MEMORIA, "Exit: bv");
   }
   uint32_t leidos = 0;
   if (!p.read(archivo, datos, pedidos, &leidos) || leidos == 0) {
-    gl(47);
+    gl(MSJ_BV_VACIO);
     p.close(archivo);
     p.free(datos);
     return VENTA_VACIO;
@@ -156,7 +157,7 @@ uint8_t bv(uint8_t tanque, const uint8_t periodo[kLargoPeriodo], float* litros) 
 
 void CNivaraDlg::contesta_venta(uint8_t tanque, const uint8_t* pregunta, uint8_t forma) {
   if (arma_prefijo(enlace.buffer_tx) == 0) {
-    gl(41);  // the question stays unanswered
+    gl(MSJ_EDE);  // the question stays unanswered
     return;
   }
   const bool larga = forma == 'g';
