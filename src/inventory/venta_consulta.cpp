@@ -1,13 +1,12 @@
 #include "inventory/venta_consulta.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "app/CNivaraDlg.h"
 #include "console/tramas.h"
 #include "eventstore/suceso.h"
-#include "foundation/afe.h"
+#include "foundation/archivo_entero.h"
 #include "foundation/bytes.h"
 #include "foundation/gl.h"
 #include "foundation/mensajes.h"
@@ -120,39 +119,28 @@ uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fe
 
 uint8_t bv(uint8_t tanque, const uint8_t periodo[kLargoPeriodo], float* litros) {
   *litros = 0.0f;
-  plat::Platform& p = plat::sistema();
-  const int archivo =
-      p.open(kArchivoSincro, plat::kRead, plat::Share::kNone, plat::Creation::kOpenExisting);
-  if (archivo == plat::kInvalidFile) {
-    gl(kTextoLibre, formatea("Error: bv: File open failed %d", p.last_error()).c_str());
-    return VENTA_NO_ABRE;
+  constexpr reglas_lectura kReglas{.tamano = MSJ_BV_SIN_TAMANO,
+                                   .memoria = MSJ_EXIT_BV_MEMORIA,
+                                   .salida = "Exit: bv",
+                                   .lectura = MSJ_BV_VACIO,
+                                   .minimo = minimo_lectura::algo};
+  const copia_archivo copia = lee_archivo_entero(kArchivoSincro, plat::Share::kNone, kReglas);
+  switch (copia.estado) {
+    case estado_copia::leida:
+      break;
+    case estado_copia::no_abre:
+      gl(kTextoLibre, formatea("Error: bv: File open failed %d", copia.error).c_str());
+      return VENTA_NO_ABRE;
+    case estado_copia::sin_tamano:
+      return VENTA_SIN_TAMANO;
+    case estado_copia::sin_memoria:  // the program has ended
+    case estado_copia::no_leida:
+      return VENTA_VACIO;
   }
-  uint64_t tamano = 0;
-  if (!p.size(archivo, &tamano)) {
-    gl(MSJ_BV_SIN_TAMANO);
-    p.close(archivo);
-    return VENTA_SIN_TAMANO;
-  }
-  const uint32_t pedidos = static_cast<uint32_t>(std::min<uint64_t>(tamano, UINT32_MAX));
-  auto* datos = static_cast<uint8_t*>(p.alloc(pedidos));
-  if (datos == nullptr) {
-    p.close(archivo);
-    sale(MSJ_EXIT_BV_MEMORIA, "Exit: bv");
-  }
-  uint32_t leidos = 0;
-  if (!p.read(archivo, datos, pedidos, &leidos) || leidos == 0) {
-    gl(MSJ_BV_VACIO);
-    p.close(archivo);
-    p.free(datos);
-    return VENTA_VACIO;
-  }
-  p.close(archivo);
   fecha_bcd inicio, fin;
   std::memcpy(&inicio, periodo, sizeof inicio);
   std::memcpy(&fin, periodo + sizeof inicio, sizeof fin);
-  const uint8_t codigo = busca_venta(datos, leidos, tanque, inicio, fin, litros);
-  p.free(datos);
-  return codigo;
+  return busca_venta(copia.datos(), copia.largo, tanque, inicio, fin, litros);
 }
 
 void CNivaraDlg::contesta_venta(uint8_t tanque, const uint8_t* pregunta, uint8_t forma) {
