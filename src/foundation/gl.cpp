@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "foundation/afe.h"
+#include "foundation/archivo_entero.h"
 #include "foundation/catalogo.h"
 #include "foundation/mensajes.h"
 #include "platform/plataforma.h"
@@ -24,62 +25,40 @@ struct {
 bool saliendo = false;
 
 // Cuts an oversized log down to its newest records. On success `archivo` is
-// the handle of the new, shorter file; on failure it has been closed and the
-// record is dropped.
-bool recorta(int& archivo, uint64_t tamano) {
-  plat::Platform& p = plat::sistema();
-  auto* datos = static_cast<uint8_t*>(p.alloc(tamano));
-  if (datos == nullptr) {
-    p.close(archivo);
-    if (saliendo) return false;
+// the new, shorter file; on failure the record is dropped.
+bool recorta(archivo_abierto& archivo) {
+  // The log reports none of its own failures, and a lack of memory ends the
+  // program here, only once.
+  constexpr reglas_lectura kReglas{.minimo = minimo_lectura::algo};
+  const copia_archivo copia = lee_entero(archivo, kReglas);
+  archivo.cierra();
+  if (copia.estado == estado_copia::sin_memoria && !saliendo) {
     saliendo = true;
     sale(MSJ_NINGUNO, "Exit: gl: 2");
   }
-  uint32_t leidos = 0;
-  bool ok = p.read(archivo, datos, static_cast<uint32_t>(tamano), &leidos);
-  p.close(archivo);
-  archivo = plat::kInvalidFile;
-  if (!ok || leidos == 0) {
-    p.free(datos);
-    return false;
-  }
-  size_t desde = inicio_recorte(datos, leidos);
-  archivo = p.open(kArchivoLog, plat::kReadWrite, plat::Share::kNone,
-                   plat::Creation::kCreateAlways);
-  if (archivo == plat::kInvalidFile) {
-    p.free(datos);
-    return false;
-  }
-  uint32_t quedan = static_cast<uint32_t>(leidos - desde);
+  if (!copia.leida()) return false;
+  const size_t desde = inicio_recorte(copia.datos(), copia.largo);
+  archivo = archivo_abierto::abre(kArchivoLog, plat::kReadWrite, plat::Share::kNone,
+                                  plat::Creation::kCreateAlways);
+  if (!archivo.abierto()) return false;
+  const auto quedan = static_cast<uint32_t>(copia.largo - desde);
   uint32_t escritos = 0;
-  if (!p.write(archivo, datos + desde, quedan, &escritos) || escritos != quedan) {
-    p.close(archivo);
-    p.free(datos);
-    return false;
-  }
-  p.free(datos);
-  return true;
+  return plat::sistema().write(archivo.descriptor(), copia.datos() + desde, quedan, &escritos) &&
+         escritos == quedan;
 }
 
 // Appends one finished record; failures are dropped without a trace.
 void agrega_registro(const uint8_t* registro, uint32_t largo) {
   plat::Platform& p = plat::sistema();
-  int archivo = p.open(kArchivoLog, plat::kReadWrite, plat::Share::kNone,
-                       plat::Creation::kOpenAlways);
-  if (archivo == plat::kInvalidFile) return;
+  archivo_abierto archivo = archivo_abierto::abre(kArchivoLog, plat::kReadWrite,
+                                                  plat::Share::kNone, plat::Creation::kOpenAlways);
+  if (!archivo.abierto()) return;
   uint64_t tamano = 0;
-  if (!p.size(archivo, &tamano)) {
-    p.close(archivo);
-    return;
-  }
-  if (tamano > kLogMaximo && !recorta(archivo, tamano)) return;
-  if (!p.seek(archivo, 0, plat::Origin::kEnd)) {
-    p.close(archivo);
-    return;
-  }
+  if (!p.size(archivo.descriptor(), &tamano)) return;
+  if (tamano > kLogMaximo && !recorta(archivo)) return;
+  if (!p.seek(archivo.descriptor(), 0, plat::Origin::kEnd)) return;
   uint32_t escritos = 0;
-  p.write(archivo, registro, largo, &escritos);
-  p.close(archivo);
+  p.write(archivo.descriptor(), registro, largo, &escritos);
 }
 
 // Builds a text record (minute, 0xFF, text, NUL); returns its length.
