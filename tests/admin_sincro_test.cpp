@@ -15,14 +15,10 @@ namespace {
 std::string store() {
   std::string s;
   uint8_t r[kLargoSuceso];
-  registro_tanque t{};
-  t.fecha_hora = {0x00, 0x01, 0x10, 0x15, 0x03, 0x00, 0x23};
-  t.nivel = 1000.0f;
-  t.status_calibs = 1;
-  t.liq_agua_medible = 0x30;
-  t.litros = 50000.0f;
-  t.merma_mes = -12;
-  suceso_foto(t, 2, true, true, r);
+  suceso_foto({.fecha = {0x00, 0x01, 0x10, 0x15, 0x03, 0x00, 0x23}, .tanque = 2, .nivel = 1000.0f,
+               .status_calibs = 1, .liq_agua_medible = 0x30, .litros = 50000.0f, .merma_mes = -12,
+               .programada = true, .autclb = true},
+              r);
   r[7] = static_cast<char>(0x80);  // the capture mark
   s.append(reinterpret_cast<const char*>(r), kLargoSuceso);
   suceso_venta({{0x30, 0x02, 0x10, 0x16, 0x03, 0, 0x23}, 2, 25.5f, -1.0f}, r);

@@ -21,14 +21,10 @@ std::string venta(const fecha_bcd& f, uint8_t tanque, float litros) {
   return bytes(r);
 }
 std::string foto(uint8_t tanque, float litros) {
-  registro_tanque t{};
-  t.fecha_hora = {0x00, 0x01, 0x10, 0x15, 0x02, 0x00, 0x26};
-  t.nivel = 900.0f;
-  t.status_calibs = 1;
-  t.litros = litros;
-  t.merma_mes = 7;
   uint8_t r[kLargoSuceso];
-  suceso_foto(t, tanque, false, false, r);
+  suceso_foto({.fecha = {0x00, 0x01, 0x10, 0x15, 0x02, 0x00, 0x26}, .tanque = tanque, .nivel = 900.0f,
+               .status_calibs = 1, .litros = litros, .merma_mes = 7},
+              r);
   return bytes(r);
 }
 std::string arranque(uint8_t n) {

@@ -1,3 +1,4 @@
+// Appending one event to the store, with its month-based retention.
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -30,7 +31,8 @@ archivo_abierto abre_sincro(std::string* error) {
 // Drops every record before the first one, from the second on, of the kept
 // months. Takes the open store; returns the store to append to, not open
 // after a reported failure.
-archivo_abierto retiene(archivo_abierto viejo, const uint8_t meses[3], std::string* error) {
+archivo_abierto retiene(archivo_abierto viejo, const uint8_t meses[kMesesRetenidos],
+                        std::string* error) {
   if (!plat::sistema().seek(viejo.descriptor(), 0, plat::Origin::kBegin)) {
     viejo.cierra();
     gl(MSJ_AFS_NO_POSICIONA_1);
@@ -72,12 +74,12 @@ bool CNivaraDlg::afs(char tipo, uint8_t indice) {
   if (!p.read(archivo.descriptor(), primero, kLargoSuceso, &leidos) || leidos == 0) {
     gl(MSJ_AFS_VACIO);
   } else {
-    mes_viejo = bcd_a_bin(primero[6]);
+    mes_viejo = bcd_a_bin(mes_suceso(primero));
   }
 
   fecha_bcd ahora;
   fecha_actual(&ahora);
-  uint8_t meses[3];
+  uint8_t meses[kMesesRetenidos];
   meses_retenidos(bcd_a_bin(ahora.mes), meses);
   // By month number only: the year is never looked at.
   if (mes_viejo != bcd_a_bin(meses[0]) && mes_viejo != bcd_a_bin(meses[1]) &&
@@ -95,8 +97,17 @@ bool CNivaraDlg::afs(char tipo, uint8_t indice) {
   uint8_t registro[kLargoSuceso];
   const auto clase = static_cast<uint8_t>(tipo);
   if (clase == SUCESO_FOTO && indice < kTanquesConsola) {
-    suceso_foto(resp.tanques[indice], indice, sincro.foto_programada != 0,
-                sincro.foto_autclb != 0, registro);
+    const registro_tanque& t = resp.tanques[indice];
+    suceso_foto({.fecha = t.fecha_hora,
+                 .tanque = indice,
+                 .nivel = t.nivel,
+                 .status_calibs = t.status_calibs,
+                 .liq_agua_medible = t.liq_agua_medible,
+                 .litros = t.litros,
+                 .merma_mes = t.merma_mes,
+                 .programada = sincro.foto_programada != 0,
+                 .autclb = sincro.foto_autclb != 0},
+                registro);
   } else if (clase == SUCESO_VENTA) {
     suceso_venta(sincro.venta_actual, registro);
   } else if (clase == SUCESO_ARRANQUE) {

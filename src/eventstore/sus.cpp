@@ -35,7 +35,8 @@ bool graba_nulo(const uint8_t registro[kLargoSuceso], uint64_t offset) {
 // repairs it past an unknown record; false when there is no usable store.
 bool CNivaraDlg::sus() {
   fecha_actual(&ventas.ultima_venta);
-  float litros[kTanquesConsola] = {};
+  static_assert(kTanquesSincro == kTanquesConsola);
+  float litros[kTanquesSincro] = {};
   for (int t = 0; t < kTanquesConsola; ++t) resp.fotos[t].litros = 0.0f;
 
   // A store that cannot be read counts as empty; a missing one is no store,

@@ -37,7 +37,7 @@ uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fe
 
   // The store must reach back before the period.
   for (; i < sucesos; ++i) {
-    const uint8_t* f = datos + i * kLargoSuceso + 2;
+    const uint8_t* f = fecha_suceso(datos + i * kLargoSuceso);
     if (fecha_valida(f)) {
       if (clave_fecha(f) >= clave_inicio) return VENTA_NO_LLEGA_ATRAS;
       break;
@@ -50,22 +50,22 @@ uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fe
   // it, up to the first sale of any tank at or after the start.
   for (; i < sucesos; ++i) {
     const uint8_t* s = datos + i * kLargoSuceso;
-    if (!fecha_valida(s + 2)) {
+    if (!fecha_valida(fecha_suceso(s))) {
       fecha_mala = true;
       gl(MSJ_BV_FECHA_PREVIA);
       continue;
     }
-    const uint8_t tipo = s[0];
+    const uint8_t tipo = tipo_suceso(s);
     if (tipo == SUCESO_VENTA) {
       fecha_mala = false;
-      if (s[9] == tanque) {
-        contador_inicio = lee_real_le(s + 14);
+      if (tanque_suceso(s) == tanque) {
+        contador_inicio = total_contador(s);
         rearranque = 0;
         venta_vista = true;
       }
-      if (clave_fecha(s + 2) >= clave_inicio) break;
+      if (clave_fecha(fecha_suceso(s)) >= clave_inicio) break;
     } else if (tipo == SUCESO_ARRANQUE) {
-      rearranque = s[9];
+      rearranque = tanque_suceso(s);
     } else if (tipo == SUCESO_NULO) {
       rearranque = 1;
     } else if (tipo != SUCESO_FOTO) {
@@ -83,22 +83,22 @@ uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fe
   const size_t apertura = i;
   for (; i < sucesos; ++i) {
     const uint8_t* s = datos + i * kLargoSuceso;
-    if (!fecha_valida(s + 2)) {
+    if (!fecha_valida(fecha_suceso(s))) {
       fecha_mala = true;
       gl(MSJ_BV_FECHA);
       continue;
     }
-    const uint8_t tipo = s[0];
+    const uint8_t tipo = tipo_suceso(s);
     if (tipo == SUCESO_VENTA) {
-      if (s[9] != tanque) continue;
-      if (clave_fecha(s + 2) >= clave_fin) break;
-      const float l = lee_real_le(s + 10);
+      if (tanque_suceso(s) != tanque) continue;
+      if (clave_fecha(fecha_suceso(s)) >= clave_fin) break;
+      const float l = litros_venta(s);
       *litros += l;
       if (l < 0.0f) negativos += l;
-      contador_fin = lee_real_le(s + 14);
+      contador_fin = total_contador(s);
       rearranque = 0;
     } else if (tipo == SUCESO_ARRANQUE) {
-      rearranque = s[9];
+      rearranque = tanque_suceso(s);
     } else if (tipo == SUCESO_NULO) {
       return VENTA_NULO_DENTRO;
     } else if (tipo != SUCESO_FOTO) {
