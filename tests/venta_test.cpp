@@ -10,6 +10,7 @@
 #include "estacion_en_linea.h"
 #include "eventstore/suceso.h"
 #include "foundation/bytes.h"
+#include "console/respuesta_venta.h"
 #include "inventory/venta_consulta.h"
 
 namespace {
@@ -129,21 +130,19 @@ TEST_F(Venta, SearchCodesAndLitres) {
   }
 }
 
-const uint8_t kPeriodo[kLargoPeriodo] = {0x00, 0x00, 0x10, 0x05, 0x03, 0x00, 0x26,
-                                         0x00, 0x00, 0x12, 0x05, 0x03, 0x00, 0x26};
 
 TEST_F(Venta, StoreFileFailures) {
   float litros = -99.0f;
-  EXPECT_EQ(bv(0, kPeriodo, &litros), 1);
+  EXPECT_EQ(bv(0, kInicio, kFin, &litros), 1);
   EXPECT_EQ(litros, 0.0f);
   escribe_archivo(ruta("qtrs.nvr"), "");
-  EXPECT_EQ(bv(0, kPeriodo, &litros), 3);
+  EXPECT_EQ(bv(0, kInicio, kFin, &litros), 3);
   escribe_archivo(ruta("qtrs.nvr"), Almacen().venta(a_las(9), 0, 3).venta(a_las(10, 30), 0, 8).texto());
   sim->inject({.op = plat::Op::kSize, .path = "qtrs.nvr"});
-  EXPECT_EQ(bv(0, kPeriodo, &litros), 2);
+  EXPECT_EQ(bv(0, kInicio, kFin, &litros), 2);
   sim->inject({.op = plat::Op::kRead, .path = "qtrs.nvr"});
-  EXPECT_EQ(bv(0, kPeriodo, &litros), 3);
-  EXPECT_EQ(bv(0, kPeriodo, &litros), 0);
+  EXPECT_EQ(bv(0, kInicio, kFin, &litros), 3);
+  EXPECT_EQ(bv(0, kInicio, kFin, &litros), 0);
   EXPECT_EQ(litros, 8.0f);
   // Each failure and the search left the file closed.
   int f = sim->open("qtrs.nvr", plat::kReadWrite, plat::Share::kNone, plat::Creation::kOpenExisting);
@@ -152,7 +151,7 @@ TEST_F(Venta, StoreFileFailures) {
 
   // No memory to hold the store ends the program.
   sim->inject({.op = plat::Op::kAlloc});
-  EXPECT_EXIT(bv(0, kPeriodo, &litros), ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(bv(0, kInicio, kFin, &litros), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(archivo("Estado.txt"), "05/03/26  09:07:03 Exit: bv\r\n");
   EXPECT_EQ(eventos(), (std::vector<std::string>{"T:Error: bv: File open failed 2", "47", "45", "47", "46"}));
 }

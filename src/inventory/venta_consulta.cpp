@@ -1,13 +1,10 @@
+// The sale search over the event store, for the console's sale question.
 #include "inventory/venta_consulta.h"
 
-#include <cstring>
 #include <string>
 
-#include "app/CNivaraDlg.h"
-#include "console/tramas.h"
 #include "eventstore/suceso.h"
 #include "foundation/archivo_entero.h"
-#include "foundation/bytes.h"
 #include "foundation/gl.h"
 #include "foundation/mensajes.h"
 #include "foundation/resumen.h"
@@ -117,7 +114,7 @@ uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fe
   return VENTA_OK;
 }
 
-uint8_t bv(uint8_t tanque, const uint8_t periodo[kLargoPeriodo], float* litros) {
+uint8_t bv(uint8_t tanque, const fecha_bcd& inicio, const fecha_bcd& fin, float* litros) {
   *litros = 0.0f;
   constexpr reglas_lectura kReglas{.tamano = MSJ_BV_SIN_TAMANO,
                                    .memoria = MSJ_EXIT_BV_MEMORIA,
@@ -137,54 +134,22 @@ uint8_t bv(uint8_t tanque, const uint8_t periodo[kLargoPeriodo], float* litros) 
     case estado_copia::no_leida:
       return VENTA_VACIO;
   }
-  fecha_bcd inicio, fin;
-  std::memcpy(&inicio, periodo, sizeof inicio);
-  std::memcpy(&fin, periodo + sizeof inicio, sizeof fin);
   return busca_venta(copia.datos(), copia.largo, tanque, inicio, fin, litros);
 }
 
-void CNivaraDlg::contesta_venta(uint8_t tanque, const uint8_t* pregunta, uint8_t forma) {
-  if (arma_prefijo(enlace.buffer_tx) == 0) {
-    gl(MSJ_EDE);  // the question stays unanswered
-    return;
+uint8_t consulta_venta(uint8_t tanque, const fecha_bcd& inicio, const fecha_bcd& fin,
+                       float* litros) {
+  char texto_inicio[18], texto_fin[18];
+  fecha_a_texto(texto_inicio, inicio);
+  fecha_a_texto(texto_fin, fin);
+  gl(kTextoLibre,
+     (formatea("<- Venta? T%d  ", tanque + 1) + texto_inicio + " - " + texto_fin).c_str());
+  const uint8_t codigo = bv(tanque, inicio, fin, litros);
+  const auto l = static_cast<double>(*litros);
+  if (codigo != VENTA_OK) {
+    gl(kTextoLibre, formatea("-> Venta = %.1f Lts - Error %d", l, codigo).c_str());
+  } else {
+    gl(kTextoLibre, formatea("-> Venta = %.1f Lts - OK", l).c_str());
   }
-  const bool larga = forma == 'g';
-  uint8_t* c = enlace.buffer_tx + kLargoPrefijo;
-  const size_t largo_cuerpo = larga ? 20 : 17;
-  std::memset(c, 0, largo_cuerpo);  // periods not asked: 0 litres, code 0
-  c[0] = larga ? 'g' : 'G';
-  c[1] = tanque;
-  uint8_t primer_error = 0;
-  for (int i = 0; i < kPeriodos; ++i) {
-    const uint8_t* periodo = pregunta + i * kLargoPeriodo;
-    if (periodo[3] == 0xFF) break;  // the list ends here
-    fecha_bcd inicio, fin;
-    std::memcpy(&inicio, periodo, sizeof inicio);
-    std::memcpy(&fin, periodo + sizeof inicio, sizeof fin);
-    char texto_inicio[18], texto_fin[18];
-    fecha_a_texto(texto_inicio, inicio);
-    fecha_a_texto(texto_fin, fin);
-    gl(kTextoLibre, (formatea("<- Venta? T%d  ", tanque + 1) + texto_inicio + " - " + texto_fin).c_str());
-
-    float litros = 0.0f;
-    const uint8_t codigo = bv(tanque, periodo, &litros);
-    if (larga) c[15 + i] = codigo;
-    const uint32_t bits = bits_de_real(litros);
-    for (int k = 0; k < 4; ++k) c[3 + 4 * i + k] = static_cast<uint8_t>(bits >> (24 - 8 * k));
-    if (codigo != 0) {
-      gl(kTextoLibre, formatea("-> Venta = %.1f Lts - Error %d", static_cast<double>(litros), codigo).c_str());
-      if (primer_error == 0) primer_error = codigo;
-    } else {
-      gl(kTextoLibre, formatea("-> Venta = %.1f Lts - OK", static_cast<double>(litros)).c_str());
-    }
-  }
-  c[2] = larga ? 0xFE : primer_error;
-  const size_t sumados = largo_cuerpo - 2;
-  const uint16_t s = suma16(c, sumados);
-  c[sumados] = static_cast<uint8_t>(s >> 8);
-  c[sumados + 1] = static_cast<uint8_t>(s);
-  enlace.largo_tx = static_cast<uint32_t>(kLargoPrefijo + largo_cuerpo);
-  enlace.puntero_respuesta = 0;
-  envia_trama();
-  limpia_enlace();
+  return codigo;
 }
