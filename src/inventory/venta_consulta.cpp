@@ -14,88 +14,99 @@ namespace {
 
 constexpr float kContadorDesconocido = -1.0f;
 
-}  // namespace
-
-uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fecha_bcd& inicio,
-                    const fecha_bcd& fin, float* litros) {
-  *litros = 0.0f;
-  const size_t sucesos = largo / kLargoSuceso;  // a torn last record is not an event
-  const uint64_t clave_inicio = clave_fecha(inicio);
-  const uint64_t clave_fin = clave_fecha(fin);
-  float contador_inicio = kContadorDesconocido;
-  float contador_fin = kContadorDesconocido;
-  float negativos = 0.0f;
-  uint8_t rearranque = 0;
-  bool venta_vista = false;
+// What a sale search carries from one phase to the next. Each phase walks
+// on from the record where the last one stopped, and ends by leaving its
+// loop, never through a loop condition that each record would wait on.
+struct busqueda_venta {
+  const uint8_t* datos;
+  size_t sucesos;  // whole records; a torn last record is not an event
+  uint8_t tanque;
+  uint64_t clave_inicio, clave_fin;
+  size_t i = 0;  // where the next phase starts
+  float contador_inicio = kContadorDesconocido;  // the tank's last meter total before the period
+  float contador_fin = kContadorDesconocido;     // its last one inside the period
+  float litros = 0.0f;     // the tank's sales inside the period
+  float negativos = 0.0f;  // the returns among them
+  uint8_t rearranque = 0;  // a restart since the tank's last sale that may have missed sales
+  bool venta_vista = false;  // a sale of the tank before the period
   bool fecha_mala = false;
-  // The phases end by leaving their loops, never through a loop condition
-  // that each record would wait on.
-  size_t i = 0;
 
-  // The store must reach back before the period.
-  for (; i < sucesos; ++i) {
-    const uint8_t* f = fecha_suceso(datos + i * kLargoSuceso);
-    if (fecha_valida(f)) {
-      if (clave_fecha(f) >= clave_inicio) return VENTA_NO_LLEGA_ATRAS;
-      break;
-    }
-    fecha_mala = true;
-    gl(MSJ_BV_FECHA_PREVIA);
+  const uint8_t* suceso_en(size_t k) const { return datos + k * kLargoSuceso; }
+};
+
+// Every phase steps over a record with a bad date the same way: noted,
+// logged with the phase's message, and not looked at any further.
+inline bool salta_fecha_mala(const uint8_t* s, unsigned mensaje, bool* fecha_mala) {
+  if (fecha_valida(fecha_suceso(s))) return false;
+  *fecha_mala = true;
+  gl(mensaje);
+  return true;
+}
+
+// The store must reach back before the period: its first record with a
+// valid date must be older than the start.
+bool llega_atras(busqueda_venta& b) {
+  for (; b.i < b.sucesos; ++b.i) {
+    const uint8_t* s = b.suceso_en(b.i);
+    if (salta_fecha_mala(s, MSJ_BV_FECHA_PREVIA, &b.fecha_mala)) continue;
+    return clave_fecha(fecha_suceso(s)) < b.clave_inicio;
   }
+  return true;  // no valid date at all: the next phase runs out of records
+}
 
-  // Before the period: the tank's last meter total and what happened after
-  // it, up to the first sale of any tank at or after the start.
-  for (; i < sucesos; ++i) {
-    const uint8_t* s = datos + i * kLargoSuceso;
-    if (!fecha_valida(fecha_suceso(s))) {
-      fecha_mala = true;
-      gl(MSJ_BV_FECHA_PREVIA);
-      continue;
-    }
+// Before the period: the tank's last meter total and what happened after
+// it, up to the first sale of any tank at or after the start, which opens
+// the period.
+uint8_t antes_del_periodo(busqueda_venta& b) {
+  size_t i = b.i;
+  for (; i < b.sucesos; ++i) {
+    const uint8_t* s = b.suceso_en(i);
+    if (salta_fecha_mala(s, MSJ_BV_FECHA_PREVIA, &b.fecha_mala)) continue;
     const uint8_t tipo = tipo_suceso(s);
     if (tipo == SUCESO_VENTA) {
-      fecha_mala = false;
-      if (tanque_suceso(s) == tanque) {
-        contador_inicio = total_contador(s);
-        rearranque = 0;
-        venta_vista = true;
+      b.fecha_mala = false;
+      if (tanque_suceso(s) == b.tanque) {
+        b.contador_inicio = total_contador(s);
+        b.rearranque = 0;
+        b.venta_vista = true;
       }
-      if (clave_fecha(fecha_suceso(s)) >= clave_inicio) break;
+      if (clave_fecha(fecha_suceso(s)) >= b.clave_inicio) break;
     } else if (tipo == SUCESO_ARRANQUE) {
-      rearranque = tanque_suceso(s);
+      b.rearranque = tanque_suceso(s);
     } else if (tipo == SUCESO_NULO) {
-      rearranque = 1;
+      b.rearranque = 1;
     } else if (tipo != SUCESO_FOTO) {
       gl(MSJ_BV_DESCONOCIDO);
       return VENTA_DESCONOCIDO_ANTES;
     }
   }
-  if (i == sucesos) return VENTA_SIN_VENTA_DESDE_INICIO;
-  if (!venta_vista) return VENTA_SIN_VENTA_TANQUE;
+  b.i = i;
+  if (i == b.sucesos) return VENTA_SIN_VENTA_DESDE_INICIO;
+  if (!b.venta_vista) return VENTA_SIN_VENTA_TANQUE;
   // Sales after a restart that did not pick up the sales file cleanly may be
   // missing.
-  if (rearranque != 0) return VENTA_REARRANQUE_ANTES;
+  if (b.rearranque != 0) return VENTA_REARRANQUE_ANTES;
+  return VENTA_OK;
+}
 
-  // Inside the period, from the sale that opened it.
-  const size_t apertura = i;
-  for (; i < sucesos; ++i) {
-    const uint8_t* s = datos + i * kLargoSuceso;
-    if (!fecha_valida(fecha_suceso(s))) {
-      fecha_mala = true;
-      gl(MSJ_BV_FECHA);
-      continue;
-    }
+// Inside the period, from the sale that opened it: the tank's sales up to
+// the first one at or after the end.
+uint8_t dentro_del_periodo(busqueda_venta& b) {
+  size_t i = b.i;
+  for (; i < b.sucesos; ++i) {
+    const uint8_t* s = b.suceso_en(i);
+    if (salta_fecha_mala(s, MSJ_BV_FECHA, &b.fecha_mala)) continue;
     const uint8_t tipo = tipo_suceso(s);
     if (tipo == SUCESO_VENTA) {
-      if (tanque_suceso(s) != tanque) continue;
-      if (clave_fecha(fecha_suceso(s)) >= clave_fin) break;
+      if (tanque_suceso(s) != b.tanque) continue;
+      if (clave_fecha(fecha_suceso(s)) >= b.clave_fin) break;
       const float l = litros_venta(s);
-      *litros += l;
-      if (l < 0.0f) negativos += l;
-      contador_fin = total_contador(s);
-      rearranque = 0;
+      b.litros += l;
+      if (l < 0.0f) b.negativos += l;
+      b.contador_fin = total_contador(s);
+      b.rearranque = 0;
     } else if (tipo == SUCESO_ARRANQUE) {
-      rearranque = tanque_suceso(s);
+      b.rearranque = tanque_suceso(s);
     } else if (tipo == SUCESO_NULO) {
       return VENTA_NULO_DENTRO;
     } else if (tipo != SUCESO_FOTO) {
@@ -103,15 +114,37 @@ uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fe
       return VENTA_DESCONOCIDO_DENTRO;
     }
   }
-  if (i == apertura) return VENTA_PRIMERA_FUERA;
-  if (rearranque != 0) return VENTA_REARRANQUE_DENTRO;
-  // The meters count what the pumps really gave; returns are not in them.
-  if (contador_inicio != kContadorDesconocido && contador_fin != kContadorDesconocido) {
-    *litros = contador_fin - contador_inicio + negativos;
-  }
-  if (*litros == 0.0f) return VENTA_CERO;
-  if (fecha_mala) return VENTA_FECHA_MALA;
+  if (i == b.i) return VENTA_PRIMERA_FUERA;  // the sale that opened it was past the end
   return VENTA_OK;
+}
+
+// What the walk found, and how far it can be trusted.
+uint8_t veredicto(busqueda_venta& b) {
+  if (b.rearranque != 0) return VENTA_REARRANQUE_DENTRO;
+  // The meters count what the pumps really gave; returns are not in them.
+  if (b.contador_inicio != kContadorDesconocido && b.contador_fin != kContadorDesconocido) {
+    b.litros = b.contador_fin - b.contador_inicio + b.negativos;
+  }
+  if (b.litros == 0.0f) return VENTA_CERO;
+  if (b.fecha_mala) return VENTA_FECHA_MALA;
+  return VENTA_OK;
+}
+
+}  // namespace
+
+uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fecha_bcd& inicio,
+                    const fecha_bcd& fin, float* litros) {
+  busqueda_venta b{.datos = datos,
+                   .sucesos = largo / kLargoSuceso,
+                   .tanque = tanque,
+                   .clave_inicio = clave_fecha(inicio),
+                   .clave_fin = clave_fecha(fin)};
+  uint8_t codigo = VENTA_NO_LLEGA_ATRAS;
+  if (llega_atras(b)) codigo = antes_del_periodo(b);
+  if (codigo == VENTA_OK) codigo = dentro_del_periodo(b);
+  if (codigo == VENTA_OK) codigo = veredicto(b);
+  *litros = b.litros;
+  return codigo;
 }
 
 uint8_t bv(uint8_t tanque, const fecha_bcd& inicio, const fecha_bcd& fin, float* litros) {
