@@ -1,3 +1,6 @@
+// The scan of the whole store at start-up and after each configuration
+// re-read: the last sale date, each tank's snapshot litres, and the repair
+// of a record of unknown kind.
 #include <cstdint>
 
 #include "app/CNivaraDlg.h"

@@ -1,3 +1,5 @@
+// Bringing a store written by an older structure version up to the
+// current one, once at start-up.
 #include <cstdint>
 #include <utility>
 

@@ -1,3 +1,5 @@
+// The status journal "Estado.txt", and the orderly end of the program that
+// writes its last line there.
 #include "foundation/afe.h"
 
 #include <cstring>

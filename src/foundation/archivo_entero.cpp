@@ -79,7 +79,8 @@ bool reserva_copia(archivo_abierto& archivo, copia_archivo& copia, const reglas_
 bool lee_en_copia(archivo_abierto& archivo, copia_archivo& copia, uint32_t n,
                   const reglas_lectura& reglas) {
   uint32_t leidos = 0;
-  const bool ok = plat::sistema().read(archivo.descriptor(), copia.datos() + copia.largo, n, &leidos);
+  const bool ok =
+      plat::sistema().read(archivo.descriptor(), copia.datos() + copia.largo, n, &leidos);
   if (!ok) leidos = 0;
   bool bastan = true;
   switch (reglas.minimo) {

@@ -1,3 +1,5 @@
+// The binary event log "Nivara.log": appending a record, the hourly time
+// stamp, and trimming the log when it grows too large.
 #include "foundation/gl.h"
 
 #include <cstdio>
@@ -5,6 +7,7 @@
 
 #include "foundation/afe.h"
 #include "foundation/archivo_entero.h"
+#include "foundation/bytes.h"
 #include "foundation/catalogo.h"
 #include "foundation/mensajes.h"
 #include "platform/plataforma.h"
@@ -12,6 +15,13 @@
 namespace {
 
 constexpr const char* kArchivoLog = "Nivara.log";
+
+// Every record starts with the minute of the day (16 bits, little-endian)
+// and a code byte; an event record ends there, a text record (code byte
+// 0xFF) goes on with its text and a NUL.
+constexpr size_t kCodigo = 2;
+constexpr size_t kLargoEvento = 3;
+constexpr uint8_t kMarcaTexto = kTextoLibre;
 
 // The local time of the last time-stamp record (hour, day, month and year
 // are compared). Empty at the start of a run.
@@ -65,12 +75,11 @@ void agrega_registro(const uint8_t* registro, uint32_t largo) {
 uint32_t registro_texto(uint8_t* reg, uint16_t minuto, const char* texto) {
   size_t n = texto != nullptr ? std::strlen(texto) : 0;
   if (n > kLogTextoMaximo) n = kLogTextoMaximo;
-  reg[0] = static_cast<uint8_t>(minuto & 0xFF);
-  reg[1] = static_cast<uint8_t>(minuto >> 8);
-  reg[2] = 0xFF;
-  if (n > 0) std::memcpy(reg + 3, texto, n);
-  reg[3 + n] = 0;
-  return static_cast<uint32_t>(n + 4);
+  escribe_u16_le(reg, minuto);
+  reg[kCodigo] = kMarcaTexto;
+  if (n > 0) std::memcpy(reg + kLargoEvento, texto, n);
+  reg[kLargoEvento + n] = 0;
+  return static_cast<uint32_t>(kLargoEvento + n + 1);
 }
 
 }  // namespace
@@ -87,9 +96,9 @@ void formatea_fecha_hora(const std::tm& t, char salida[19]) {
 }
 
 size_t largo_registro(const uint8_t* datos, size_t quedan) {
-  if (quedan < 3) return quedan;
-  if (datos[2] != 0xFF) return 3;
-  const void* nul = std::memchr(datos + 3, 0, quedan - 3);
+  if (quedan < kLargoEvento) return quedan;
+  if (datos[kCodigo] != kMarcaTexto) return kLargoEvento;
+  const void* nul = std::memchr(datos + kLargoEvento, 0, quedan - kLargoEvento);
   if (nul == nullptr) return quedan;
   return static_cast<size_t>(static_cast<const uint8_t*>(nul) - datos) + 1;
 }
@@ -110,7 +119,7 @@ void gl_reinicia() {
 void gl(unsigned codigo, const char* texto) {
   std::tm t = plat::hora_local_actual();
   const uint16_t minuto = static_cast<uint16_t>(t.tm_hour * 60 + t.tm_min);
-  uint8_t registro[kLogTextoMaximo + 4];
+  uint8_t registro[kLargoEvento + kLogTextoMaximo + 1];
 
   if (!ultimo_sello.valido || ultimo_sello.hora != t.tm_hour ||
       ultimo_sello.dia != t.tm_mday || ultimo_sello.mes != t.tm_mon ||
@@ -125,9 +134,8 @@ void gl(unsigned codigo, const char* texto) {
   if (codigo_bajo == kTextoLibre) {
     agrega_registro(registro, registro_texto(registro, minuto, texto));
   } else {
-    registro[0] = static_cast<uint8_t>(minuto & 0xFF);
-    registro[1] = static_cast<uint8_t>(minuto >> 8);
-    registro[2] = codigo_bajo;
-    agrega_registro(registro, 3);
+    escribe_u16_le(registro, minuto);
+    registro[kCodigo] = codigo_bajo;
+    agrega_registro(registro, kLargoEvento);
   }
 }

@@ -1,3 +1,4 @@
+// The fields of a tnq.ini configuration record, and the check of the file.
 #include "foundation/tnq.h"
 
 #include <cstring>
@@ -66,7 +67,7 @@ void configuracion_tnq::pon_actu_qtr(int tanque, uint32_t v) {
 }
 
 unsigned verifica_tnq(const uint8_t* datos, size_t largo) {
-  if (largo < 4 || lee_u32_le(datos) != kTnqVersion) return MSJ_LC_VERSION;
+  if (largo < sizeof kTnqVersion || lee_u32_le(datos) != kTnqVersion) return MSJ_LC_VERSION;
   if (largo < kTnqCabecera + kTnqRegistro || (largo - kTnqCabecera) % kTnqRegistro != 0) {
     return MSJ_LC_INCOMPLETO;
   }
