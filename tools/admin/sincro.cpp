@@ -58,7 +58,7 @@ std::string clase(uint8_t b) {
   return t;
 }
 
-std::string hex(uint8_t b) {
+std::string hexadecimal(uint8_t b) {
   char t[8];
   std::snprintf(t, sizeof t, "0x%02X", b);
   return t;
@@ -116,7 +116,8 @@ std::string linea_suceso(const uint8_t* r) {
   switch (s.tipo) {
     case SUCESO_FOTO:
       l += "  tank " + tanque(s) + "  level " + real(s.nivel) + " mm  litres " + real(s.litros) +
-           "  flags " + hex(s.flags) + " status " + std::to_string(s.flags & kFlagsStatus);
+           "  flags " + hexadecimal(s.flags) + " status " +
+           std::to_string(s.flags & kFlagsStatus);
       if (s.flags & kFlagProgramada) l += " programmed";
       if (s.flags & kFlagAutclb) l += " new-version";
       l += "  merma " + merma(s);
@@ -151,7 +152,7 @@ std::string fila_csv(const uint8_t* r) {
       c[TANQUE] = tanque(s);
       c[NIVEL] = real(s.nivel);
       c[LITROS] = real(s.litros);
-      c[FLAGS] = hex(s.flags);
+      c[FLAGS] = hexadecimal(s.flags);
       c[STATUS] = std::to_string(s.flags & kFlagsStatus);
       c[PROGRAMADA] = (s.flags & kFlagProgramada) ? "1" : "0";
       c[NUEVA_VERSION] = (s.flags & kFlagAutclb) ? "1" : "0";
