@@ -98,7 +98,8 @@ copia_archivo lee_archivo_entero(const char* ruta, plat::Share compartir,
                                  const reglas_lectura& reglas);
 
 // The same on a file the caller holds open, read from its current position;
-// the caller closes it.
+// the caller closes it (it is closed here only before the program ends for
+// lack of memory).
 copia_archivo lee_entero(archivo_abierto& archivo, const reglas_lectura& reglas);
 
 // The two steps of lee_entero, for a reader that reads in more than one go:
