@@ -46,7 +46,7 @@ std::vector<uint8_t> almacen(bool vencido) {
   uint8_t meses[3];
   meses_retenidos(bcd_a_bin(ahora.mes), meses);
   std::vector<uint8_t> d(kRegistros * kLargoSuceso);
-  registro_tanque t{};
+  foto_tanque t{};
   t.nivel = 1500.0f;
   venta v{ahora, 0, 25.5f, 123456.0f};
   for (size_t i = 0; i < kRegistros; ++i) {
@@ -54,9 +54,10 @@ std::vector<uint8_t> almacen(bool vencido) {
     fecha_bcd f = ahora;
     f.mes = meses[2 - i * 3 / kRegistros];  // oldest month first
     if (i % 4 == 0) {
-      t.fecha_hora = f;
+      t.fecha = f;
+      t.tanque = static_cast<uint8_t>(i % 8);
       t.litros = 30000.0f - static_cast<float>(i % 1000);
-      suceso_foto(t, static_cast<uint8_t>(i % 8), false, false, r);
+      suceso_foto(t, r);
     } else {
       v.fecha = f;
       v.tanque = static_cast<uint8_t>(i % 8);

@@ -59,36 +59,32 @@ Entorno& entorno() {
 }
 
 // From day `dia` at `desde` o'clock to `hasta` o'clock (24: the next day).
-void periodo(uint8_t p[kLargoPeriodo], unsigned dia, unsigned desde, unsigned hasta) {
-  fecha_bcd a = {0, 0, bin_a_bcd(desde), bin_a_bcd(dia), 0x03, 0, 0x26};
-  fecha_bcd b = {0, 0, bin_a_bcd(hasta % 24), bin_a_bcd(dia + hasta / 24), 0x03, 0, 0x26};
-  std::memcpy(p, &a, 7);
-  std::memcpy(p + 7, &b, 7);
-}
+struct periodo {
+  periodo(unsigned dia, unsigned desde, unsigned hasta)
+      : inicio{0, 0, bin_a_bcd(desde), bin_a_bcd(dia), 0x03, 0, 0x26},
+        fin{0, 0, bin_a_bcd(hasta % 24), bin_a_bcd(dia + hasta / 24), 0x03, 0, 0x26} {}
+  fecha_bcd inicio, fin;
+};
 
 // Three days spread over the month; or the three shifts of the store's last
 // whole day, the usual question, where each search walks nearly all of it.
 void BM_pregunta_tres_periodos(benchmark::State& state) {
   entorno();
   banco::EnCarpeta en;
-  uint8_t p[3][kLargoPeriodo];
-  if (state.range(0) == 0) {
-    periodo(p[0], 5, 12, 36);
-    periodo(p[1], 12, 12, 36);
-    periodo(p[2], 20, 12, 36);
-  } else {
-    periodo(p[0], 30, 0, 8);
-    periodo(p[1], 30, 8, 16);
-    periodo(p[2], 30, 16, 24);
-  }
-  for (auto& x : p) {
+  const std::vector<periodo> p =
+      state.range(0) == 0
+          ? std::vector<periodo>{{5, 12, 36}, {12, 12, 36}, {20, 12, 36}}
+          : std::vector<periodo>{{30, 0, 8}, {30, 8, 16}, {30, 16, 24}};
+  for (const periodo& x : p) {
     float litros = 0;
-    if (bv(1, x, &litros) != VENTA_OK) state.SkipWithError("the search finds no litres");
+    if (bv(1, x.inicio, x.fin, &litros) != VENTA_OK) {
+      state.SkipWithError("the search finds no litres");
+    }
   }
   for (auto _ : state) {
-    for (auto& x : p) {
+    for (const periodo& x : p) {
       float litros = 0;
-      benchmark::DoNotOptimize(bv(1, x, &litros));
+      benchmark::DoNotOptimize(bv(1, x.inicio, x.fin, &litros));
       benchmark::DoNotOptimize(litros);
     }
   }

@@ -8,33 +8,25 @@
 
 #include "admin/sincro.h"
 #include "admin_prueba.h"
-#include "eventstore/suceso.h"
 
 namespace {
 
+// One record of each kind: a marked snapshot with both flags, a sale, a
+// shift close, a start-up and the null event of an unknown 'X'.
 std::string store() {
-  std::string s;
   uint8_t r[kLargoSuceso];
-  registro_tanque t{};
-  t.fecha_hora = {0x00, 0x01, 0x10, 0x15, 0x03, 0x00, 0x23};
-  t.nivel = 1000.0f;
-  t.status_calibs = 1;
-  t.liq_agua_medible = 0x30;
-  t.litros = 50000.0f;
-  t.merma_mes = -12;
-  suceso_foto(t, 2, true, true, r);
-  r[7] = static_cast<char>(0x80);  // the capture mark
-  s.append(reinterpret_cast<const char*>(r), kLargoSuceso);
-  suceso_venta({{0x30, 0x02, 0x10, 0x16, 0x03, 0, 0x23}, 2, 25.5f, -1.0f}, r);
-  s.append(reinterpret_cast<const char*>(r), kLargoSuceso);
-  suceso_venta({{0x00, 0x00, 0x22, 0x16, 0x03, 0, 0x23}, kTanqueCierreTurno, 0.0f, 0.0f}, r);
-  s.append(reinterpret_cast<const char*>(r), kLargoSuceso);
-  suceso_arranque({0x05, 0x04, 0x08, 0x17, 0x03, 0, 0x23}, 1, r);
-  s.append(reinterpret_cast<const char*>(r), kLargoSuceso);
-  r[0] = 'N';
-  r[9] = 'X';
-  s.append(reinterpret_cast<const char*>(r), kLargoSuceso);
-  return s;
+  suceso_foto({.fecha = {0x00, 0x01, 0x10, 0x15, 0x03, 0x00, 0x23}, .tanque = 2, .nivel = 1000.0f,
+               .status_calibs = 1, .liq_agua_medible = 0x30, .litros = 50000.0f, .merma_mes = -12,
+               .programada = true, .autclb = true},
+              r);
+  r[campo_suceso::kMarca] = kMarcaCaptura;
+  return std::string(reinterpret_cast<const char*>(r), kLargoSuceso) +
+         Almacen()
+             .venta(fecha_de(16, 3, 23, 10, 2, 30), 2, 25.5f)
+             .venta(fecha_de(16, 3, 23, 22), kTanqueCierreTurno, 0.0f, 0.0f)
+             .arranque(fecha_de(17, 3, 23, 8, 4, 5), 1)
+             .otro(SUCESO_NULO, fecha_de(17, 3, 23, 8, 4, 5), 'X')
+             .datos;
 }
 
 int corre(const std::vector<std::string>& args, std::string* salida, std::string* errores) {

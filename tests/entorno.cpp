@@ -62,6 +62,36 @@ configuracion_tnq configuracion_ejemplo() {
   return c;
 }
 
+fecha_bcd fecha_de(unsigned d, unsigned m, unsigned a, unsigned h, unsigned mi, unsigned s) {
+  return {bin_a_bcd(s), bin_a_bcd(mi), bin_a_bcd(h), bin_a_bcd(d), bin_a_bcd(m), 0, bin_a_bcd(a)};
+}
+
+Almacen& Almacen::agrega(const uint8_t r[kLargoSuceso]) {
+  datos.append(reinterpret_cast<const char*>(r), kLargoSuceso);
+  return *this;
+}
+
+Almacen& Almacen::otro(uint8_t tipo, const fecha_bcd& f, uint8_t byte9) {
+  uint8_t r[kLargoSuceso] = {tipo, kVersionSuceso};
+  std::memcpy(r + campo_suceso::kFecha, &f, sizeof f);
+  r[campo_suceso::kTanque] = byte9;
+  return agrega(r);
+}
+
+Almacen& Almacen::venta(const fecha_bcd& f, uint8_t tanque, float litros, float contador) {
+  uint8_t r[kLargoSuceso];
+  suceso_venta({f, tanque, litros, contador}, r);
+  return agrega(r);
+}
+
+Almacen& Almacen::foto(const fecha_bcd& f, uint8_t tanque, float litros) {
+  uint8_t r[kLargoSuceso];
+  suceso_foto({.fecha = f, .tanque = tanque, .nivel = 900.0f, .status_calibs = 1,
+               .liq_agua_medible = 0x30, .litros = litros, .merma_mes = 7},
+              r);
+  return agrega(r);
+}
+
 void Estacion::SetUp() {
   char plantilla[] = "/tmp/nivara-test-XXXXXX";
   carpeta = ::mkdtemp(plantilla);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "eventstore/suceso.h"
+#include "foundation/fecha_bcd.h"
 #include "foundation/mensajes.h"
 #include "foundation/tnq.h"
 #include "platform/plataforma_sim.h"
@@ -40,6 +42,36 @@ std::vector<registro_log> registros_log(const std::string& datos);
 std::vector<std::string> eventos_log(const std::string& datos);
 // A catalogue event as eventos_log shows it: ev(MSJ_SEPARADOR) is "13".
 inline std::string ev(unsigned codigo) { return std::to_string(codigo); }
+using eventos_t = std::vector<std::string>;
+inline eventos_t evs(const std::vector<unsigned>& codigos) {
+  eventos_t e;
+  for (unsigned c : codigos) e.push_back(ev(c));
+  return e;
+}
+
+// dd/mm/yy hh:mm:ss, the year from 2000, as decimal numbers; weekday 0.
+fecha_bcd fecha_de(unsigned d, unsigned m, unsigned a, unsigned h = 0, unsigned mi = 0,
+                   unsigned s = 0);
+
+// An event store laid down record by record.
+struct Almacen {
+  std::string datos;
+
+  // A record of any kind, zero but for its kind, version, date and byte 9.
+  Almacen& otro(uint8_t tipo, const fecha_bcd& f, uint8_t byte9 = 0);
+  Almacen& venta(const fecha_bcd& f, uint8_t tanque, float litros, float contador = -1.0f);
+  // With a level, flags and shrinkage, so that every field is set.
+  Almacen& foto(const fecha_bcd& f, uint8_t tanque, float litros);
+  Almacen& arranque(const fecha_bcd& f, uint8_t resultado = 0) {
+    return otro(SUCESO_ARRANQUE, f, resultado);
+  }
+  Almacen& rasga() {  // tears the last record
+    datos.pop_back();
+    return *this;
+  }
+  const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(datos.data()); }
+  Almacen& agrega(const uint8_t r[kLargoSuceso]);
+};
 
 class Estacion : public ::testing::Test {
  protected:
@@ -63,4 +95,12 @@ class EstacionConAlmacen : public Estacion {
   void pon(const std::string& datos) { escribe_archivo(ruta("qtrs.nvr"), datos); }
   // Starts the log and the journal afresh, as a new run would find them.
   void olvida_log();
+  // One case of a table: the store laid down, the log afresh, and only
+  // `falla` injected (nth 0: none).
+  void prepara(const std::string& datos, const plat::Fault& falla = {.nth = 0}) {
+    pon(datos);
+    olvida_log();
+    sim->clear_faults();
+    sim->inject(falla);
+  }
 };

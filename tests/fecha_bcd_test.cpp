@@ -1,11 +1,10 @@
+// The packed BCD date: ordering, seconds between dates, validity and text.
 #include "foundation/fecha_bcd.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
-
-#include "entorno.h"
 
 namespace {
 
@@ -20,13 +19,6 @@ std::string texto(const fecha_bcd& x) {
   char t[18];
   fecha_a_texto(t, x);
   return t;
-}
-
-TEST(FechaBcd, ConversionsBetweenBcdAndBinary) {
-  EXPECT_EQ(bin_a_bcd(59), 0x59);
-  EXPECT_EQ(bcd_a_bin(0xFF), 165u);  // any byte converts, valid or not
-  EXPECT_EQ(bin_a_bcd(256 + 7), 0x07);
-  for (unsigned v = 0; v < 100; ++v) EXPECT_EQ(bcd_a_bin(bin_a_bcd(v)), v);
 }
 
 TEST(FechaBcd, ComparisonIgnoresWeekdayAndOrdersAcrossTheYear) {
@@ -77,16 +69,6 @@ TEST(FechaBcd, TextComesFromTheRawNibbles) {
   fecha_bcd rara = f(1, 1, 22, 0, 0, 0);
   rara.segundo = 0x5A;
   EXPECT_EQ(texto(rara), "01/01/22 00:00:5:");
-}
-
-class FechaActual : public Estacion {};
-
-TEST_F(FechaActual, PacksTheLocalClockWithItsWeekday) {
-  sim->set_time(segundos(2026, 3, 5, 9, 7, 3));  // a Thursday
-  fecha_bcd x;
-  fecha_actual(&x);
-  EXPECT_EQ(texto(x), "05/03/26 09:07:03");
-  EXPECT_EQ(x.dia_semana, 5);
 }
 
 }  // namespace

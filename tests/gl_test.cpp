@@ -1,3 +1,4 @@
+// The message catalogue, the binary event log and the status journal.
 #include "foundation/gl.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "entorno.h"
+#include "foundation/afe.h"
 #include "foundation/catalogo.h"
 
 namespace {
@@ -25,16 +27,14 @@ TEST(Catalogo, HoldsCodes1To213InOrderAndLooksThemUp) {
     EXPECT_LT(std::strlen(f->texto), 128u);
   }
   EXPECT_EQ(n, 213);
-  EXPECT_EQ(texto_de(13), "=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=");
-  EXPECT_EQ(texto_de(87), "Error: lc: No se puede abrir TNQ.ini");
-  EXPECT_EQ(texto_de(195), "Error: EXIT: oid: Error Timers");
   EXPECT_EQ(texto_de(0), "???");
   EXPECT_EQ(texto_de(300), "???");
-  EXPECT_EQ(texto_de(65536 + 13), texto_de(13));  // the code is taken as 16 bits
+  EXPECT_EQ(texto_de(65536 + MSJ_TP_OC_WAIT_READ), "TP oc WAIT_READ");  // taken as 16 bits
   // The two runs: one text per tank and one per command state.
-  for (int t = 0; t < 16; ++t) EXPECT_EQ(texto_de(142 + t), "Autclb new T" + std::to_string(t + 1));
-  EXPECT_EQ(texto_de(205), "TP oc WAIT_READ");
-  EXPECT_EQ(texto_de(213), "TP oc ???");
+  for (int t = 0; t < 16; ++t) {
+    EXPECT_EQ(texto_de(MSJ_AUTCLB_NUEVA_T1 + t), "Autclb new T" + std::to_string(t + 1));
+  }
+  EXPECT_EQ(texto_de(MSJ_TP_OC_DESCONOCIDO), "TP oc ???");
 }
 
 class Log : public Estacion {
@@ -145,12 +145,56 @@ TEST_F(Log, FileFailuresDropTheRecordButNotTheProgram) {
   }
 }
 
-TEST_F(Log, TrimWithoutMemoryEndsTheProgram) {
+TEST_F(Log, TrimWithoutMemoryEndsTheProgramOnce) {
   escribe_archivo(ruta("Nivara.log"), log_de(2050010));
   sim->inject({.op = plat::Op::kAlloc, .from_then_on = true});
   EXPECT_EXIT(gl(12), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(archivo("Estado.txt"), "05/03/26  09:07:03 Exit: gl: 2\r\n");
   EXPECT_EQ(log().size(), 2050009u);  // nothing written, nothing trimmed
+  // The journal's own failures are logged, and need the trim again: they
+  // are dropped, and the program still ends.
+  std::remove(ruta("Estado.txt").c_str());
+  sim->inject({.op = plat::Op::kOpen, .path = "Estado.txt", .from_then_on = true});
+  EXPECT_EXIT(gl(12), ::testing::ExitedWithCode(0), "");
+  EXPECT_FALSE(existe(ruta("Estado.txt")));
+}
+
+class Diario : public Estacion {
+ protected:
+  std::string diario() { return archivo("Estado.txt"); }
+};
+
+TEST_F(Diario, TakesTextsUpTo2048AndStartsAfreshOnlyAbove30720Bytes) {
+  afe(std::string(2048, 'a').c_str());
+  afe(std::string(2049, 'b').c_str());
+  EXPECT_EQ(diario().size(), 19u + 2048 + 2);
+  EXPECT_EQ(eventos(), evs({MSJ_AFE_LARGO}));
+  escribe_archivo(ruta("Estado.txt"), std::string(30720, 'x'));
+  afe("uno");
+  EXPECT_EQ(diario().size(), 30720u + 24);
+  escribe_archivo(ruta("Estado.txt"), std::string(30721, 'x'));
+  afe("dos");
+  EXPECT_EQ(diario(), "05/03/26  09:07:03 dos\r\n");
+}
+
+TEST_F(Diario, ReportsEachFailureInTheLog) {
+  escribe_archivo(ruta("Estado.txt"), "viejo\r\n");
+  sim->inject({.op = plat::Op::kSeek, .path = "Estado.txt"});
+  afe("a");
+  sim->inject({.op = plat::Op::kWrite, .path = "Estado.txt"});
+  afe("b");
+  // A file that cannot be opened, nor made afresh, gets nothing.
+  sim->inject({.op = plat::Op::kOpen, .path = "Estado.txt", .nth = 1, .from_then_on = true});
+  afe("c");
+  sim->clear_faults();
+  EXPECT_EQ(diario(), "viejo\r\n");
+  EXPECT_EQ(eventos(), evs({MSJ_AFE_NO_POSICIONA, MSJ_AFE_NO_GUARDA, MSJ_AFE_NO_CREA, MSJ_AFE_NO_CREA,
+                            MSJ_AFE_NO_GUARDA}));
+  // An unknown size counts as too large: the journal starts afresh.
+  sim->inject({.op = plat::Op::kSize, .path = "Estado.txt"});
+  afe("d");
+  EXPECT_EQ(diario(), "05/03/26  09:07:03 d\r\n");
+  EXPECT_EQ(eventos().size(), 5u);
 }
 
 }  // namespace

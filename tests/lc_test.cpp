@@ -1,3 +1,5 @@
+// Reading tnq.ini: the summary in the journal and the log, the live
+// configuration, and each way a reading ends the program or is given up.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -9,37 +11,25 @@
 
 #include "app/CNivaraDlg.h"
 #include "entorno.h"
-#include "foundation/bytes.h"
 
 namespace {
+
+// The summary's opening lines, up to the TNQ.INI line.
+const std::string kCabecera =
+    "=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=\r\n05/03/26  09:07:03\r\nNivara v9.1\r\nTNQ.INI v14\r\n";
+const std::string kFinal = "\r\n\r\n\r\n";  // the empty line and the two empty status lines
 
 class Configuracion : public Estacion {
  protected:
   void tnq(const std::string& datos) { escribe_archivo(ruta("tnq.ini"), datos); }
   std::string diario() { return archivo("Estado.txt"); }
-  std::vector<std::string> eventos() { return eventos_log(archivo("Nivara.log")); }
-
-  // The summary's opening lines, up to the TNQ.INI line.
-  static std::string cabecera() {
-    return "=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=\r\n05/03/26  09:07:03\r\nNivara v9.1\r\nTNQ.INI v14\r\n";
-  }
-  // A fatal reading: summary with `error`, then the end.
-  // The faults injected for it are used up by the ending child only, so
-  // they are cleared here.
-  void espera_fatal(const std::string& error) {
-    std::remove(ruta("Estado.txt").c_str());
-    std::remove(ruta("Nivara.log").c_str());
-    CNivaraDlg dlg;
-    EXPECT_EXIT(dlg.lc(), ::testing::ExitedWithCode(0), "");
-    sim->clear_faults();
-    EXPECT_EQ(diario(), cabecera() + error + "\r\n\r\n\r\n\r\n" +
-                            "05/03/26  09:07:03 EXIT: lc: Fatal Error\r\n");
-    std::vector<std::string> e = eventos();
-    ASSERT_GE(e.size(), 2u);
-    EXPECT_EQ(e.back(), "40");
+  eventos_t ultimos(size_t n) {
+    const eventos_t e = eventos();
+    return eventos_t(e.end() - static_cast<long>(std::min(n, e.size())), e.end());
   }
 
   configuracion_tnq c = configuracion_ejemplo();
+  CNivaraDlg dlg;
 };
 
 TEST_F(Configuracion, GoodFileGivesTheWholeSummaryAndItsFirstRecord) {
@@ -53,34 +43,25 @@ TEST_F(Configuracion, GoodFileGivesTheWholeSummaryAndItsFirstRecord) {
   std::string dos = archivo_tnq(c, kTnqVersion, 2);
   dos[kTnqCabecera + kTnqRegistro + tnq::kPuerto] = 0x7F;  // a second record is not used
   tnq(dos);
-  CNivaraDlg dlg;
   dlg.sincro.ultimo_error = "Error: afs: No se puede abrir sincro";
   dlg.lc();
 
-  std::string esperado = cabecera() +
-                         "File Ventas: \\\\server\\ventas.txt\r\n"
-                         "Usuario: nivara\r\n"
-                         "Password: clave\r\n"
-                         "File Stocks: stock.txt\r\n"
-                         "Controlador: WOLF\r\n"
-                         "TRW: 60 Seg\r\n"
-                         "TRFV: 30 Seg\r\n"
-                         "QTR10: IP 10.0.0.7  Port 10001\r\n"
-                         "T1  S-03  P1\r\n"
-                         "T3  S05  P2\r\n";
+  std::string esperado = kCabecera +
+                         "File Ventas: \\\\server\\ventas.txt\r\nUsuario: nivara\r\nPassword: clave\r\n"
+                         "File Stocks: stock.txt\r\nControlador: WOLF\r\nTRW: 60 Seg\r\nTRFV: 30 Seg\r\n"
+                         "QTR10: IP 10.0.0.7  Port 10001\r\nT1  S-03  P1\r\nT3  S05  P2\r\n";
   for (int t = 1; t <= 16; ++t) {
     char l[64];
     std::snprintf(l, sizeof l, "Genera %02d.tan = %d  ActuQTR %d\r\n", t, t == 7, t == 1);
     esperado += l;
   }
-  esperado += "\r\n\r\nError: afs: No se puede abrir sincro\r\n";
-  EXPECT_EQ(diario(), esperado);
+  EXPECT_EQ(diario(), esperado + "\r\n\r\nError: afs: No se puede abrir sincro\r\n");
   EXPECT_EQ(std::memcmp(dlg.config.bytes, c.bytes, kTnqRegistro), 0);
 
   // Every summary line from the banner on is also a log text.
-  std::vector<std::string> e = eventos();
+  const eventos_t e = eventos();
   ASSERT_EQ(e.size(), 1u + 2 + 8 + 2 + 16);
-  EXPECT_EQ(e[0], "13");
+  EXPECT_EQ(e[0], ev(MSJ_SEPARADOR));
   EXPECT_EQ(e[10], "T:QTR10: IP 10.0.0.7  Port 10001");
 
   // Each reading replaces the whole live copy.
@@ -92,59 +73,65 @@ TEST_F(Configuracion, GoodFileGivesTheWholeSummaryAndItsFirstRecord) {
 }
 
 TEST_F(Configuracion, EndsOnAFileItCannotReadOrDoesNotKnow) {
-  espera_fatal("Error: lc: No se puede abrir TNQ.ini");  // missing
   const std::string bueno = archivo_tnq(c);
-  const struct {
-    std::string datos;
-    const char* error;
-  } malos[] = {{archivo_tnq(c, 13), "Error: lc: Version tnq.ini desconocida"},
-               {archivo_tnq(c, 15), "Error: lc: Version tnq.ini desconocida"},
-               {std::string("\x0e\x00", 2), "Error: lc: Version tnq.ini desconocida"},
-               {bueno.substr(0, kTnqCabecera), "Error: lc: tnq.ini incompleto"},
-               {bueno + "x", "Error: lc: tnq.ini incompleto"}};
-  for (const auto& m : malos) {
-    tnq(m.datos);
-    espera_fatal(m.error);
-  }
-  tnq(bueno);
-  sim->inject({.op = plat::Op::kSize, .path = "tnq.ini"});
-  espera_fatal("Error: lc: tnq.ini");
-  sim->inject({.op = plat::Op::kRead, .path = "tnq.ini", .short_io = true});
-  espera_fatal("Error: lc: tnq.ini");
-  sim->inject({.op = plat::Op::kAlloc});
-  espera_fatal("Error: EXIT: lc: GlobalAlloc failed");
-}
-
-TEST_F(Configuracion, EndsOnAnUnknownControllerOrTheStopFlag) {
   c.pon_controlador(10);
-  tnq(archivo_tnq(c));
-  CNivaraDlg dlg;
-  EXPECT_EXIT(dlg.lc(), ::testing::ExitedWithCode(0), "");
-  EXPECT_NE(diario().find("File Stocks: stock.txt\r\nError: Controlador: 10 Desconocido\r\n\r\n\r\n\r\n"
-                          "05/03/26  09:07:03 EXIT: lc: Fatal Error\r\n"),
-            std::string::npos);
-  std::vector<std::string> e = eventos();
-  EXPECT_EQ(e[e.size() - 2], "T:Error: Controlador: 10 Desconocido");
-  EXPECT_EQ(e.back(), "40");
+  const std::string controlador = archivo_tnq(c);
+  using plat::Op;
+  const plat::Fault ninguna = {.nth = 0};
+  struct {
+    std::string datos;
+    plat::Fault falla;
+    std::string error;   // as logged
+    std::string lineas;  // of the summary after the header
+  } casos[] = {
+      {bueno, {.op = Op::kOpen, .path = "tnq.ini"}, ev(MSJ_LC_NO_ABRE),
+       "Error: lc: No se puede abrir TNQ.ini"},
+      {bueno, {.op = Op::kSize, .path = "tnq.ini"}, ev(MSJ_LC_TNQ), "Error: lc: tnq.ini"},
+      {bueno, {.op = Op::kRead, .path = "tnq.ini", .short_io = true}, ev(MSJ_LC_TNQ),
+       "Error: lc: tnq.ini"},
+      {bueno, {.op = Op::kAlloc}, ev(MSJ_EXIT_LC_MEMORIA), "Error: EXIT: lc: GlobalAlloc failed"},
+      {archivo_tnq(c, 13), ninguna, ev(MSJ_LC_VERSION), "Error: lc: Version tnq.ini desconocida"},
+      {archivo_tnq(c, 15), ninguna, ev(MSJ_LC_VERSION), "Error: lc: Version tnq.ini desconocida"},
+      {std::string("\x0e\x00", 2), ninguna, ev(MSJ_LC_VERSION),
+       "Error: lc: Version tnq.ini desconocida"},
+      {bueno.substr(0, kTnqCabecera), ninguna, ev(MSJ_LC_INCOMPLETO), "Error: lc: tnq.ini incompleto"},
+      {bueno + "x", ninguna, ev(MSJ_LC_INCOMPLETO), "Error: lc: tnq.ini incompleto"},
+      // The new record has replaced the live one by then.
+      {controlador, ninguna, "T:Error: Controlador: 10 Desconocido",
+       "File Ventas: \\\\server\\ventas.txt\r\nUsuario: nivara\r\nPassword: clave\r\n"
+       "File Stocks: stock.txt\r\nError: Controlador: 10 Desconocido"},
+  };
+  for (const auto& x : casos) {
+    SCOPED_TRACE(x.lineas);
+    tnq(x.datos);
+    std::remove(ruta("Estado.txt").c_str());
+    std::remove(ruta("Nivara.log").c_str());
+    sim->inject(x.falla);
+    EXPECT_EXIT(dlg.lc(), ::testing::ExitedWithCode(0), "");
+    sim->clear_faults();  // used up by the ending child only
+    EXPECT_EQ(diario(), kCabecera + x.lineas + "\r\n" + kFinal +
+                            "05/03/26  09:07:03 EXIT: lc: Fatal Error\r\n");
+    EXPECT_EQ(ultimos(2), (eventos_t{x.error, ev(MSJ_EXIT_LC_FATAL)}));
+  }
 
   // The stop flag ends only after the whole summary.
   c = configuracion_ejemplo();
   c.bytes[tnq::kStopNivara] = 1;
   tnq(archivo_tnq(c));
   EXPECT_EXIT(dlg.lc(), ::testing::ExitedWithCode(0), "");
-  EXPECT_NE(diario().find("Genera 16.tan = 0  ActuQTR 0\r\n\r\n\r\n\r\n05/03/26  09:07:03 EXIT: lc: StopNivara\r\n"),
+  EXPECT_NE(diario().find("Genera 16.tan = 0  ActuQTR 0\r\n" + kFinal +
+                          "05/03/26  09:07:03 EXIT: lc: StopNivara\r\n"),
             std::string::npos);
-  EXPECT_EQ(eventos().back(), "43");
+  EXPECT_EQ(ultimos(1), evs({MSJ_EXIT_LC_STOP}));
 }
 
 TEST_F(Configuracion, JournalFailuresAreLogged) {
   tnq(archivo_tnq(c));
   sim->inject({.op = plat::Op::kWrite, .path = "Estado.txt"});
-  CNivaraDlg dlg;
   dlg.lc();  // the summary is lost, the reading stands
   EXPECT_EQ(dlg.config.puerto(), 10001u);
   EXPECT_EQ(diario(), "");
-  EXPECT_EQ(eventos().back(), "183");
+  EXPECT_EQ(ultimos(1), evs({MSJ_LC_NO_GUARDA_DIARIO}));
 
   // A journal that cannot be opened or wound on leaves the configuration as it was.
   configuracion_tnq otra = c;
@@ -155,12 +142,11 @@ TEST_F(Configuracion, JournalFailuresAreLogged) {
   dlg.lc();
   ::close(otro);
   EXPECT_EQ(dlg.config.puerto(), 10001u);
-  std::vector<std::string> e = eventos();
-  EXPECT_EQ(std::vector<std::string>(e.end() - 3, e.end()), (std::vector<std::string>{"183", "182", "186"}));
+  EXPECT_EQ(ultimos(2), evs({MSJ_LC_NO_CREA_DIARIO, MSJ_LC_NO_POSICIONA_DIARIO}));
   sim->inject({.op = plat::Op::kSeek, .path = "Estado.txt"});
   dlg.lc();
   EXPECT_EQ(dlg.config.puerto(), 10001u);
-  EXPECT_EQ(eventos().back(), "186");
+  EXPECT_EQ(ultimos(1), evs({MSJ_LC_NO_POSICIONA_DIARIO}));
 }
 
 }  // namespace

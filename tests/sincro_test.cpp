@@ -18,43 +18,25 @@ namespace {
 
 constexpr const char* kTemporal = "qtrs.nvr.tmp";
 
-std::string bytes(const uint8_t* r) { return std::string(reinterpret_cast<const char*>(r), 21); }
-
 // Start-up records dated the 1st of each {month, year - 2000}, numbered in
 // byte 9 so that kept records can be told apart.
 std::string almacen(const std::vector<std::pair<int, int>>& meses) {
-  std::string s;
-  uint8_t r[kLargoSuceso];
+  Almacen a;
   for (size_t i = 0; i < meses.size(); ++i) {
-    fecha_bcd f{0, 0, 8, 1, bin_a_bcd(meses[i].first), 0, bin_a_bcd(meses[i].second)};
-    suceso_arranque(f, static_cast<uint8_t>(i), r);
-    s += bytes(r);
+    a.arranque(fecha_de(1, meses[i].first, meses[i].second, 8), static_cast<uint8_t>(i));
   }
-  return s;
+  return a.datos;
 }
 
 // The start-up record that afs('A', n) writes at the virtual clock's
-// 05/03/26 09:07:03 (a Thursday, which byte 7 must not show).
+// 05/03/26 09:07:03 (a Thursday, which the record must not show).
 std::string arranque(uint8_t n) {
   return std::string("\x41\x05\x03\x07\x09\x05\x03\x00\x26", 9) + static_cast<char>(n) +
          std::string(11, '\0');
 }
 
-TEST(SincroRegistro, ACutShortTailIsNoKeptRecordEvenWhenItsMonthIs) {
-  const uint8_t marzo[3] = {0x03, 0x02, 0x01};
-  const std::string s = almacen({{12, 25}, {12, 25}, {3, 26}}).substr(0, 42 + 10);
-  EXPECT_EQ(primer_retenido(reinterpret_cast<const uint8_t*>(s.data()), s.size(), marzo), s.size());
-}
-
 class Sincro : public EstacionConAlmacen {
  protected:
-  // The record that afs('V', 0) appends.
-  std::string venta() {
-    uint8_t r[kLargoSuceso];
-    suceso_venta(dlg.sincro.venta_actual, r);
-    return bytes(r);
-  }
-
   CNivaraDlg dlg;
 };
 
@@ -64,19 +46,21 @@ TEST_F(Sincro, WritesEachKindOfRecordByteForByte) {
   registro_tanque& t = dlg.resp.tanques[2];
   t.fecha_hora = {0x00, 0x01, 0x10, 0x15, 0x03, 0x04, 0x23};  // a weekday the store drops
   t.nivel = 1000.0f;
-  t.status_calibs = 0xFD;     // only its low three bits are kept
-  t.liq_agua_medible = 0xBF;  // only its high four
+  t.status_calibs = 0xFD;  // only its low three bits are kept
   t.litros = 50000.0f;
   t.merma_mes = 12;
-  // Each switch raised on its own, as the callers do around the call.
-  dlg.sincro.foto_programada = 1;
-  ASSERT_TRUE(dlg.afs('S', 2));
-  dlg.sincro.foto_programada = 0;
-  dlg.sincro.foto_autclb = 1;
-  ASSERT_TRUE(dlg.afs('S', 2));
-  dlg.sincro.foto_autclb = 0;
-  t.liq_agua_medible = 0x4F;
-  ASSERT_TRUE(dlg.afs('S', 2));
+  std::string fotos;
+  // Each switch raised on its own, as the callers do around the call; the
+  // measurability byte keeps only its high four bits.
+  for (auto [programada, autclb, medible, flags] : {std::tuple{1, 0, 0xBF, '\xBD'},
+                                                    {0, 1, 0xBF, '\xF5'}, {0, 0, 0x4F, '\x45'}}) {
+    dlg.sincro.foto_programada = programada;
+    dlg.sincro.foto_autclb = autclb;
+    t.liq_agua_medible = static_cast<uint8_t>(medible);
+    ASSERT_TRUE(dlg.afs('S', 2));
+    fotos += std::string("\x53\x05\x00\x01\x10\x15\x03\x00\x23\x02\x00\x00\x7A\x44", 14) + flags +
+             std::string("\x00\x50\x43\x47\x0C\x00", 6);
+  }
   dlg.sincro.venta_actual = {{0x30, 0x02, 0x10, 0x15, 0x03, 0x06, 0x23}, 2, 25.5f, -1.0f};
   ASSERT_TRUE(dlg.afs('V', 0));
   dlg.sincro.venta_actual = {{0x59, 0x59, 0x23, 0x04, 0x03, 0x05, 0x26}, kTanqueCierreTurno, 0.0f, 0.0f};
@@ -87,15 +71,11 @@ TEST_F(Sincro, WritesEachKindOfRecordByteForByte) {
   EXPECT_FALSE(dlg.afs('X', 0));
   EXPECT_FALSE(dlg.afs('S', 255));
 
-  const std::string foto("\x53\x05\x00\x01\x10\x15\x03\x00\x23\x02\x00\x00\x7A\x44\xBD\x00\x50\x43\x47\x0C\x00", 21);
-  std::string autclb = foto, agua = foto;
-  autclb[14] = '\xF5';
-  agua[14] = '\x45';
   const std::string venta("\x56\x05\x30\x02\x10\x15\x03\x00\x23\x02\x00\x00\xCC\x41\x00\x00\x80\xBF\x00\x00\x00", 21);
   const std::string cierre =
       std::string("\x56\x05\x59\x59\x23\x04\x03\x00\x26\x63", 10) + std::string(11, '\0');
-  EXPECT_EQ(almacenado(), previo + foto + autclb + agua + venta + cierre + arranque(1));
-  EXPECT_EQ(eventos(), (std::vector<std::string>{"67", "67"}));
+  EXPECT_EQ(almacenado(), previo + fotos + venta + cierre + arranque(1));
+  EXPECT_EQ(eventos(), evs({MSJ_AFS_DESCONOCIDO, MSJ_AFS_DESCONOCIDO}));
 }
 
 TEST_F(Sincro, KeepsTheCurrentMonthAndTheTwoBeforeItByNumber) {
@@ -104,45 +84,29 @@ TEST_F(Sincro, KeepsTheCurrentMonthAndTheTwoBeforeItByNumber) {
     int mes_actual;  // of 2026, the 5th at 09:07:03
     std::vector<std::pair<int, int>> meses;
     size_t desde;  // first record kept
+    std::vector<unsigned> codigos;
+    size_t rasgados = 0;  // bytes cut off the last record
   } casos[] = {
-      {"month before last first", 3, {{1, 26}, {2, 26}, {3, 26}}, 0},
-      {"three months old", 3, {{12, 25}, {12, 25}, {1, 26}, {2, 26}, {3, 26}}, 2},
-      {"this month of last year", 3, {{3, 25}, {11, 25}, {12, 25}}, 0},
-      {"February", 2, {{11, 25}, {11, 25}, {12, 25}, {1, 26}}, 2},
-      {"January", 1, {{10, 25}, {10, 25}, {11, 25}, {12, 25}}, 2},
-      {"older record after the first kept", 3, {{11, 25}, {11, 25}, {1, 26}, {10, 25}, {2, 26}}, 2},
+      {"month before last first", 3, {{1, 26}, {2, 26}, {3, 26}}, 0, {}},
+      {"three months old", 3, {{12, 25}, {12, 25}, {1, 26}, {2, 26}, {3, 26}}, 2, {}},
+      {"this month of last year", 3, {{3, 25}, {11, 25}, {12, 25}}, 0, {}},
+      {"February", 2, {{11, 25}, {11, 25}, {12, 25}, {1, 26}}, 2, {}},
+      {"January", 1, {{10, 25}, {10, 25}, {11, 25}, {12, 25}}, 2, {}},
+      {"older record after the first kept", 3, {{11, 25}, {11, 25}, {1, 26}, {10, 25}, {2, 26}}, 2, {}},
+      {"nothing recent: kept whole", 3, {{11, 25}, {12, 25}}, 0, {MSJ_AFS_MES_VIEJO}},
+      {"empty: no first record to read", 3, {}, 0, {MSJ_AFS_VACIO, MSJ_AFS_MES_VIEJO}},
+      {"a cut-short record is none", 3, {{12, 25}, {12, 25}, {3, 26}}, 0, {MSJ_AFS_MES_VIEJO}, 11},
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(c.caso);
+    std::string previo = almacen(c.meses);
+    previo.resize(previo.size() - c.rasgados);
+    prepara(previo);
     sim->set_time(segundos(2026, c.mes_actual, 5, 9, 7, 3));
-    const std::string previo = almacen(c.meses);
-    pon(previo);
-    olvida_log();
-    EXPECT_TRUE(dlg.afs('V', 0));
-    EXPECT_EQ(almacenado(), previo.substr(c.desde * kLargoSuceso) + venta());
-    EXPECT_TRUE(eventos().empty());
+    EXPECT_TRUE(dlg.afs('N', 0));
+    EXPECT_EQ(almacenado(), previo.substr(c.desde * kLargoSuceso));
+    EXPECT_EQ(eventos(), evs(c.codigos));
   }
-}
-
-TEST_F(Sincro, StoreWithNothingRecentLogs110OnEveryAppend) {
-  // Nor has a missing store, which the null call makes, nor an empty one (99:
-  // no first record to read).
-  EXPECT_TRUE(dlg.afs('N', 0));
-  EXPECT_TRUE(existe(ruta(kArchivoSincro)));
-  EXPECT_TRUE(dlg.afs('A', 0));
-  EXPECT_EQ(almacenado(), arranque(0));
-  EXPECT_EQ(eventos(), (std::vector<std::string>{"99", "110", "99", "110"}));
-
-  const std::string previo = almacen({{11, 25}, {12, 25}});
-  pon(previo);
-  olvida_log();
-  EXPECT_TRUE(dlg.afs('N', 0));
-  EXPECT_TRUE(dlg.afs('A', 1));
-  EXPECT_EQ(eventos(), (std::vector<std::string>{"110", "110"}));
-  EXPECT_EQ(almacenado(), previo + arranque(1));
-  // Now the start-up record is the first recent one.
-  EXPECT_TRUE(dlg.afs('N', 0));
-  EXPECT_EQ(almacenado(), arranque(1));
 }
 
 TEST_F(Sincro, EachFailureIsReportedAndLeavesTheStoreAsItWas) {
@@ -150,42 +114,41 @@ TEST_F(Sincro, EachFailureIsReportedAndLeavesTheStoreAsItWas) {
   const std::string vencido = almacen({{12, 25}, {1, 26}, {3, 26}});
   const std::string viejo = almacen({{11, 25}, {12, 25}});
   using plat::Op;
+  const std::string& sincro = kArchivoSincro;
   struct {
     const char* caso;
     const std::string& previo;
     plat::Fault falla;
-    std::vector<std::string> eventos;
+    std::vector<unsigned> codigos;
   } casos[] = {
-      {"open", reciente, {.op = Op::kOpen, .path = kArchivoSincro}, {"65"}},
-      {"seek to the start", vencido, {.op = Op::kSeek, .path = kArchivoSincro}, {"109"}},
-      {"size", vencido, {.op = Op::kSize, .path = kArchivoSincro}, {"95"}},
-      {"read of the copy", vencido, {.op = Op::kRead, .path = kArchivoSincro, .nth = 2}, {"112"}},
-      {"short read of the copy", vencido,
-       {.op = Op::kRead, .path = kArchivoSincro, .nth = 2, .short_io = true}, {"112"}},
-      {"create", vencido, {.op = Op::kOpen, .path = kTemporal}, {"111"}},
-      {"write", vencido, {.op = Op::kWrite, .path = kTemporal}, {"112"}},
-      {"short write", vencido, {.op = Op::kWrite, .path = kTemporal, .short_io = true}, {"100"}},
-      {"sync", vencido, {.op = Op::kSync, .path = kTemporal}, {"112"}},
-      {"rename", vencido, {.op = Op::kRename, .path = kArchivoSincro}, {"112"}},
-      {"reopening", viejo, {.op = Op::kOpen, .path = kArchivoSincro, .nth = 2}, {"110", "65"}},
-      {"seek to the end", reciente, {.op = Op::kSeek, .path = kArchivoSincro}, {"66"}},
-      {"record write", reciente, {.op = Op::kWrite, .path = kArchivoSincro}, {"68"}},
-      {"short record write", reciente,
-       {.op = Op::kWrite, .path = kArchivoSincro, .short_io = true}, {"69"}},
+      {"open", reciente, {.op = Op::kOpen, .path = sincro}, {MSJ_AFS_NO_ABRE_SINCRO}},
+      {"seek to the start", vencido, {.op = Op::kSeek, .path = sincro}, {MSJ_AFS_NO_POSICIONA_1}},
+      {"size", vencido, {.op = Op::kSize, .path = sincro}, {MSJ_AFS_SIN_TAMANO}},
+      {"read of the copy", vencido, {.op = Op::kRead, .path = sincro, .nth = 2}, {MSJ_AFS_NO_REGRABA}},
+      {"short read of the copy", vencido, {.op = Op::kRead, .path = sincro, .nth = 2, .short_io = true},
+       {MSJ_AFS_NO_REGRABA}},
+      {"create", vencido, {.op = Op::kOpen, .path = kTemporal}, {MSJ_AFS_NO_RECREA}},
+      {"write", vencido, {.op = Op::kWrite, .path = kTemporal}, {MSJ_AFS_NO_REGRABA}},
+      {"short write", vencido, {.op = Op::kWrite, .path = kTemporal, .short_io = true}, {MSJ_AFS_CORTO}},
+      {"sync", vencido, {.op = Op::kSync, .path = kTemporal}, {MSJ_AFS_NO_REGRABA}},
+      {"rename", vencido, {.op = Op::kRename, .path = sincro}, {MSJ_AFS_NO_REGRABA}},
+      {"reopening", viejo, {.op = Op::kOpen, .path = sincro, .nth = 2},
+       {MSJ_AFS_MES_VIEJO, MSJ_AFS_NO_ABRE_SINCRO}},
+      {"seek to the end", reciente, {.op = Op::kSeek, .path = sincro}, {MSJ_AFS_NO_POSICIONA}},
+      {"record write", reciente, {.op = Op::kWrite, .path = sincro}, {MSJ_AFS_NO_GUARDA_1}},
+      {"short record write", reciente, {.op = Op::kWrite, .path = sincro, .short_io = true},
+       {MSJ_AFS_NO_GUARDA_2}},
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(c.caso);
-    pon(c.previo);
-    olvida_log();
-    sim->clear_faults();
-    sim->inject(c.falla);
+    prepara(c.previo, c.falla);
     EXPECT_FALSE(dlg.afs('A', 0));
     EXPECT_EQ(almacenado(), c.previo);
     EXPECT_FALSE(existe(ruta(kTemporal)));
-    EXPECT_EQ(eventos(), c.eventos);
+    EXPECT_EQ(eventos(), evs(c.codigos));
     // Only the last call's failure to open is told; each call clears it.
-    EXPECT_EQ(dlg.sincro.ultimo_error,
-              c.eventos.back() == "65" ? "Error: afs: No se puede abrir sincro" : "");
+    const bool sin_abrir = c.codigos.back() == MSJ_AFS_NO_ABRE_SINCRO;
+    EXPECT_EQ(dlg.sincro.ultimo_error, sin_abrir ? "Error: afs: No se puede abrir sincro" : "");
   }
   // The next call does the rewrite, over a stale temporary file too.
   sim->clear_faults();
@@ -201,22 +164,16 @@ TEST_F(Sincro, EachFailureIsReportedAndLeavesTheStoreAsItWas) {
   sim->inject({.op = plat::Op::kAlloc});
   EXPECT_EXIT(dlg.afs('A', 0), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(archivo("Estado.txt"), "05/03/26  09:07:03 Exit: afs: 2\r\n");
-  EXPECT_EQ(eventos(), (std::vector<std::string>{"96"}));
+  EXPECT_EQ(eventos(), evs({MSJ_EXIT_AFS_MEMORIA}));
   EXPECT_EQ(almacenado(), vencido);
 }
 
-// A simulated platform that kills its own process on the nth file call. A
-// long write is cut in half first, as a crash in the middle of it would.
+// A simulated platform that kills its own process at the nth call that
+// writes, moves or closes a file (before those, nothing has changed). A long
+// write is cut in half first, as a crash in the middle of it would.
 class Asesina : public plat::SimPlatform {
  public:
   Asesina(std::string root, int64_t t, int nth) : SimPlatform(std::move(root), t), nth_(nth) {}
-  int open(const char* path, unsigned a, plat::Share s, plat::Creation c) override {
-    return paso() ? SimPlatform::open(path, a, s, c) : plat::kInvalidFile;
-  }
-  bool size(int f, uint64_t* n) override { return paso() && SimPlatform::size(f, n); }
-  bool read(int f, void* b, uint32_t n, uint32_t* d) override {
-    return paso() && SimPlatform::read(f, b, n, d);
-  }
   bool write(int f, const void* b, uint32_t n, uint32_t* d) override {
     if (llamadas_ + 1 == nth_ && n > kLargoSuceso) SimPlatform::write(f, b, n / 2, d);
     return paso() && SimPlatform::write(f, b, n, d);
@@ -277,7 +234,7 @@ TEST_F(Sincro, KilledAtAnyStepOfTheRewriteLeavesOneWholeStore) {
     EXPECT_FALSE(existe(ruta(kTemporal)));
   }
   // Deaths before the rename and after it, at every call between.
-  EXPECT_GE(con_el_viejo, 9);  // open, read, seek, size, read, create, write, sync, rename
+  EXPECT_GE(con_el_viejo, 4);  // seek to the start, write, sync, rename
   EXPECT_GE(con_el_nuevo, 4);  // close the old store, seek to the end, write, close
 }
 

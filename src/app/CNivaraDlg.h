@@ -128,7 +128,7 @@ class CNivaraDlg {
   void arma_ot(unsigned id, unsigned ms) { arma(id, ms, MSJ_EXIT_OT_TIMERS, "EXIT: ot: Error Timers"); }
   void arma_oc(unsigned id, unsigned ms) { arma(id, ms, MSJ_EXIT_OC_TIMERS, "EXIT: oc: Error Timers"); }
 
-  // --- foundation/
+  // --- app/, with the checks and summary lines of foundation/
   void lc();  // reads tnq.ini into the live configuration
 
   // --- console/: the link

@@ -1,73 +1,62 @@
+// Appending one event to the store, with its month-based retention.
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "app/CNivaraDlg.h"
 #include "eventstore/reemplazo.h"
 #include "eventstore/suceso.h"
-#include "foundation/afe.h"
+#include "foundation/archivo_entero.h"
 #include "foundation/catalogo.h"
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 #include "platform/plataforma.h"
 
 namespace {
 
 // Opens the store exclusively, creating it empty when missing; reports a
-// failure with message 65 and its text as the last store error.
-int abre_sincro(std::string* error) {
-  int archivo = plat::sistema().open(kArchivoSincro, plat::kReadWrite, plat::Share::kNone,
-                                     plat::Creation::kOpenAlways);
-  if (archivo == plat::kInvalidFile) {
-    gl(65);
+// failure with its message and puts the message's text in `error`.
+archivo_abierto abre_sincro(std::string* error) {
+  archivo_abierto archivo = archivo_abierto::abre(kArchivoSincro, plat::kReadWrite,
+                                                  plat::Share::kNone, plat::Creation::kOpenAlways);
+  if (!archivo.abierto()) {
+    gl(MSJ_AFS_NO_ABRE_SINCRO);
     char texto[128];
-    texto_mensaje(65, texto);
+    texto_mensaje(MSJ_AFS_NO_ABRE_SINCRO, texto);
     *error = texto;
   }
   return archivo;
 }
 
 // Drops every record before the first one, from the second on, of the kept
-// months. Takes the open store; returns the handle to append to, or
-// kInvalidFile after a reported failure (nothing left open).
-int retiene(int archivo, const uint8_t meses[3], std::string* error) {
-  plat::Platform& p = plat::sistema();
-  if (!p.seek(archivo, 0, plat::Origin::kBegin)) {
-    p.close(archivo);
-    gl(109);
-    return plat::kInvalidFile;
-  }
-  uint64_t tamano = 0;
-  if (!p.size(archivo, &tamano)) {
-    p.close(archivo);
-    gl(95);
-    return plat::kInvalidFile;
-  }
-  auto* datos = static_cast<uint8_t*>(p.alloc(static_cast<size_t>(tamano)));
-  if (datos == nullptr) {
-    p.close(archivo);
-    sale(96, "Exit: afs: 2");
+// months. Takes the open store; returns the store to append to, not open
+// after a reported failure.
+archivo_abierto retiene(archivo_abierto viejo, const uint8_t meses[kMesesRetenidos],
+                        std::string* error) {
+  if (!plat::sistema().seek(viejo.descriptor(), 0, plat::Origin::kBegin)) {
+    viejo.cierra();
+    gl(MSJ_AFS_NO_POSICIONA_1);
+    return {};
   }
   // Rewriting from a partial copy would lose the unread tail.
-  uint32_t leidos = 0;
-  if (tamano > UINT32_MAX ||
-      !p.read(archivo, datos, static_cast<uint32_t>(tamano), &leidos) || leidos != tamano) {
-    p.close(archivo);
-    p.free(datos);
-    gl(112);
-    return plat::kInvalidFile;
-  }
-  const size_t desde = primer_retenido(datos, leidos, meses);
-  if (desde == leidos) {
-    p.close(archivo);
-    p.free(datos);
-    gl(110);
+  constexpr reglas_lectura kReglas{.tamano = MSJ_AFS_SIN_TAMANO,
+                                   .memoria = MSJ_EXIT_AFS_MEMORIA,
+                                   .salida = "Exit: afs: 2",
+                                   .lectura = MSJ_AFS_NO_REGRABA,
+                                   .minimo = minimo_lectura::todo};
+  const copia_archivo copia = lee_entero(viejo, kReglas);
+  if (!copia.leida()) return {};
+  const size_t desde = primer_retenido(copia.datos(), copia.largo, meses);
+  if (desde == copia.largo) {
+    viejo.cierra();
+    gl(MSJ_AFS_MES_VIEJO);
     return abre_sincro(error);
   }
-  // The old store stays locked until the new one has replaced it.
-  int nuevo = reemplaza_sincro(datos + desde, static_cast<uint32_t>(leidos - desde),
-                               {.crear = 111, .escribir = 112, .corto = 100});
-  p.free(datos);
-  p.close(archivo);
-  return nuevo;
+  // The old store stays open, and locked, until the new one has replaced it.
+  return reemplaza_sincro(copia.datos() + desde, static_cast<uint32_t>(copia.largo - desde),
+                          {.crear = MSJ_AFS_NO_RECREA,
+                           .escribir = MSJ_AFS_NO_REGRABA,
+                           .corto = MSJ_AFS_CORTO});
 }
 
 }  // namespace
@@ -76,66 +65,70 @@ int retiene(int archivo, const uint8_t meses[3], std::string* error) {
 bool CNivaraDlg::afs(char tipo, uint8_t indice) {
   plat::Platform& p = plat::sistema();
   sincro.ultimo_error.clear();
-  int archivo = abre_sincro(&sincro.ultimo_error);
-  if (archivo == plat::kInvalidFile) return false;
+  archivo_abierto archivo = abre_sincro(&sincro.ultimo_error);
+  if (!archivo.abierto()) return false;
 
   uint8_t primero[kLargoSuceso] = {};
   uint32_t leidos = 0;
   unsigned mes_viejo = 0;
-  if (!p.read(archivo, primero, kLargoSuceso, &leidos) || leidos == 0) {
-    gl(99);
+  if (!p.read(archivo.descriptor(), primero, kLargoSuceso, &leidos) || leidos == 0) {
+    gl(MSJ_AFS_VACIO);
   } else {
-    mes_viejo = bcd_a_bin(primero[6]);
+    mes_viejo = bcd_a_bin(mes_suceso(primero));
   }
 
   fecha_bcd ahora;
   fecha_actual(&ahora);
-  uint8_t meses[3];
+  uint8_t meses[kMesesRetenidos];
   meses_retenidos(bcd_a_bin(ahora.mes), meses);
   // By month number only: the year is never looked at.
   if (mes_viejo != bcd_a_bin(meses[0]) && mes_viejo != bcd_a_bin(meses[1]) &&
       mes_viejo != bcd_a_bin(meses[2])) {
-    archivo = retiene(archivo, meses, &sincro.ultimo_error);
-    if (archivo == plat::kInvalidFile) return false;
+    archivo = retiene(std::move(archivo), meses, &sincro.ultimo_error);
+    if (!archivo.abierto()) return false;
   }
 
   uint64_t fin = 0;
-  if (!p.seek(archivo, 0, plat::Origin::kEnd, &fin)) {
-    p.close(archivo);
-    gl(66);
+  if (!p.seek(archivo.descriptor(), 0, plat::Origin::kEnd, &fin)) {
+    gl(MSJ_AFS_NO_POSICIONA);
     return false;
   }
 
   uint8_t registro[kLargoSuceso];
   const auto clase = static_cast<uint8_t>(tipo);
   if (clase == SUCESO_FOTO && indice < kTanquesConsola) {
-    suceso_foto(resp.tanques[indice], indice, sincro.foto_programada != 0,
-                sincro.foto_autclb != 0, registro);
+    const registro_tanque& t = resp.tanques[indice];
+    suceso_foto({.fecha = t.fecha_hora,
+                 .tanque = indice,
+                 .nivel = t.nivel,
+                 .status_calibs = t.status_calibs,
+                 .liq_agua_medible = t.liq_agua_medible,
+                 .litros = t.litros,
+                 .merma_mes = t.merma_mes,
+                 .programada = sincro.foto_programada != 0,
+                 .autclb = sincro.foto_autclb != 0},
+                registro);
   } else if (clase == SUCESO_VENTA) {
     suceso_venta(sincro.venta_actual, registro);
   } else if (clase == SUCESO_ARRANQUE) {
     fecha_actual(&ahora);
     suceso_arranque(ahora, indice, registro);
   } else if (clase == SUCESO_NULO) {
-    p.close(archivo);
     return true;
   } else {
     // Also a snapshot of no tank (no table being programmed gives 255).
-    gl(67);
-    p.close(archivo);
+    gl(MSJ_AFS_DESCONOCIDO);
     return false;
   }
 
   uint32_t escritos = 0;
-  const bool escrito = p.write(archivo, registro, kLargoSuceso, &escritos);
+  const bool escrito = p.write(archivo.descriptor(), registro, kLargoSuceso, &escritos);
   if (!escrito || escritos != kLargoSuceso) {
     // A piece of a record would put every later record out of step.
-    p.seek(archivo, static_cast<int64_t>(fin), plat::Origin::kBegin);
-    p.set_end(archivo);
-    p.close(archivo);
-    gl(escrito ? 69 : 68);
+    p.seek(archivo.descriptor(), static_cast<int64_t>(fin), plat::Origin::kBegin);
+    p.set_end(archivo.descriptor());
+    gl(escrito ? MSJ_AFS_NO_GUARDA_2 : MSJ_AFS_NO_GUARDA_1);
     return false;
   }
-  p.close(archivo);
   return true;
 }

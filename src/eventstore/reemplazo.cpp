@@ -1,3 +1,4 @@
+// Replacing the event store through a temporary file and a rename.
 #include "eventstore/reemplazo.h"
 
 #include "eventstore/suceso.h"
@@ -10,29 +11,30 @@ constexpr const char* kArchivoTemporal = "qtrs.nvr.tmp";
 
 }  // namespace
 
-int reemplaza_sincro(const uint8_t* datos, uint32_t largo, const codigos_reemplazo& codigos) {
+archivo_abierto reemplaza_sincro(const uint8_t* datos, uint32_t largo,
+                                 const codigos_reemplazo& codigos) {
   plat::Platform& p = plat::sistema();
-  int nuevo = p.open(kArchivoTemporal, plat::kReadWrite, plat::Share::kNone,
-                     plat::Creation::kCreateAlways);
-  if (nuevo == plat::kInvalidFile) {
+  archivo_abierto nuevo = archivo_abierto::abre(kArchivoTemporal, plat::kReadWrite,
+                                                plat::Share::kNone, plat::Creation::kCreateAlways);
+  if (!nuevo.abierto()) {
     gl(codigos.crear);
     p.remove(kArchivoTemporal);  // created before its lock was refused
-    return plat::kInvalidFile;
+    return {};
   }
   unsigned codigo = 0;
   uint32_t escritos = 0;
-  if (!p.write(nuevo, datos, largo, &escritos)) {
+  if (!p.write(nuevo.descriptor(), datos, largo, &escritos)) {
     codigo = codigos.escribir;
   } else if (escritos != largo) {
     codigo = codigos.corto;
-  } else if (!p.sync(nuevo) || !p.rename(kArchivoTemporal, kArchivoSincro)) {
+  } else if (!p.sync(nuevo.descriptor()) || !p.rename(kArchivoTemporal, kArchivoSincro)) {
     codigo = codigos.escribir;
   }
   if (codigo != 0) {
     gl(codigo);
-    p.close(nuevo);
+    nuevo.cierra();
     p.remove(kArchivoTemporal);
-    return plat::kInvalidFile;
+    return {};
   }
   return nuevo;
 }

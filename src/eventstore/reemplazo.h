@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "foundation/archivo_entero.h"
+
 // The messages a caller reports each failure of a replacement with.
 struct codigos_reemplazo {
   unsigned crear;     // the temporary file cannot be made
@@ -13,7 +15,8 @@ struct codigos_reemplazo {
 
 // Writes `datos` to "qtrs.nvr.tmp", puts it on disk and renames it over the
 // store, so that a failure or a crash halfway leaves the old store whole.
-// Returns the new store's handle, open for reading and writing and
-// positioned at its end, or kInvalidFile after logging the failure's code;
-// the temporary file is gone then.
-int reemplaza_sincro(const uint8_t* datos, uint32_t largo, const codigos_reemplazo& codigos);
+// Returns the new store, open for reading and writing and positioned at its
+// end, or a closed one after logging the failure's code; the temporary file
+// is gone then.
+archivo_abierto reemplaza_sincro(const uint8_t* datos, uint32_t largo,
+                                 const codigos_reemplazo& codigos);

@@ -1,10 +1,14 @@
+// The scan of the whole store at start-up and after each configuration
+// re-read: the last sale date, each tank's snapshot litres, and the repair
+// of a record of unknown kind.
 #include <cstdint>
 
 #include "app/CNivaraDlg.h"
 #include "eventstore/suceso.h"
 #include "eventstore/version.h"
-#include "foundation/afe.h"
+#include "foundation/archivo_entero.h"
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 #include "platform/plataforma.h"
 
 namespace {
@@ -16,7 +20,7 @@ bool graba_nulo(const uint8_t registro[kLargoSuceso], uint64_t offset) {
   int archivo = p.open(kArchivoSincro, plat::kWrite, plat::Share::kNone,
                        plat::Creation::kOpenExisting);
   if (archivo == plat::kInvalidFile) {
-    gl(108);
+    gl(MSJ_SUS_NO_REABRE);
     return false;
   }
   uint32_t escritos = 0;
@@ -24,7 +28,7 @@ bool graba_nulo(const uint8_t registro[kLargoSuceso], uint64_t offset) {
                   p.write(archivo, registro, kLargoSuceso, &escritos) &&
                   escritos == kLargoSuceso && p.set_end(archivo);
   p.close(archivo);
-  if (!ok) gl(103);
+  if (!ok) gl(MSJ_SUS_NO_GUARDA_NULO);
   return ok;
 }
 
@@ -33,43 +37,29 @@ bool graba_nulo(const uint8_t registro[kLargoSuceso], uint64_t offset) {
 // Scans the event store for the last sale date and the snapshot litres, and
 // repairs it past an unknown record; false when there is no usable store.
 bool CNivaraDlg::sus() {
-  plat::Platform& p = plat::sistema();
   fecha_actual(&ventas.ultima_venta);
-  float litros[kTanquesConsola] = {};
+  static_assert(kTanquesSincro == kTanquesConsola);
+  float litros[kTanquesSincro] = {};
   for (int t = 0; t < kTanquesConsola; ++t) resp.fotos[t].litros = 0.0f;
 
-  int archivo = p.open(kArchivoSincro, plat::kRead, plat::Share::kRead,
-                       plat::Creation::kOpenExisting);
-  if (archivo == plat::kInvalidFile) return false;
-  uint64_t tamano = 0;
-  if (!p.size(archivo, &tamano)) {
-    gl(70);
-    p.close(archivo);
-    return false;
-  }
-  auto* datos = static_cast<uint8_t*>(p.alloc(static_cast<size_t>(tamano)));
-  if (datos == nullptr) {
-    p.close(archivo);
-    sale(71, "Exit: sus");
-  }
-  uint32_t leidos = 0;
-  const uint32_t pedir = tamano > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(tamano);
-  if (!p.read(archivo, datos, pedir, &leidos)) leidos = 0;
-  p.close(archivo);
+  // A store that cannot be read counts as empty; a missing one is no store,
+  // and sus says nothing about it (its caller makes one).
+  constexpr reglas_lectura kReglas{.tamano = MSJ_SUS_SIN_TAMANO,
+                                   .memoria = MSJ_EXIT_SUS_MEMORIA,
+                                   .salida = "Exit: sus",
+                                   .minimo = minimo_lectura::nada};
+  copia_archivo copia = lee_archivo_entero(kArchivoSincro, plat::Share::kRead, kReglas);
+  if (!copia.leida()) return false;
 
-  const recorrido_sincro r = recorre_sincro(datos, leidos, litros);
+  const recorrido_sincro r = recorre_sincro(copia.datos(), copia.largo, litros);
   for (int t = 0; t < kTanquesConsola; ++t) resp.fotos[t].litros = litros[t];
   if (r.hay_venta) ventas.ultima_venta = r.ultima_venta;
-  bool resultado = true;
-  if (r.desconocido < leidos) {
-    gl(72);
-    fecha_bcd ahora;
-    fecha_actual(&ahora);
-    anula_suceso(datos + r.desconocido, ahora);
-    // No sale from before the repair is to be read again.
-    ventas.ultima_venta = ahora;
-    resultado = graba_nulo(datos + r.desconocido, r.desconocido);
-  }
-  p.free(datos);
-  return resultado;
+  if (r.desconocido == copia.largo) return true;
+  gl(MSJ_SUS_DESCONOCIDO);
+  fecha_bcd ahora;
+  fecha_actual(&ahora);
+  anula_suceso(copia.datos() + r.desconocido, ahora);
+  // No sale from before the repair is to be read again.
+  ventas.ultima_venta = ahora;
+  return graba_nulo(copia.datos() + r.desconocido, r.desconocido);
 }

@@ -1,9 +1,12 @@
+// The status journal "Estado.txt", and the orderly end of the program that
+// writes its last line there.
 #include "foundation/afe.h"
 
 #include <cstring>
 #include <string>
 
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 #include "platform/plataforma.h"
 
 namespace {
@@ -13,7 +16,7 @@ constexpr const char* kArchivoDiario = "Estado.txt";
 void afe(const char* texto) {
   const size_t largo = std::strlen(texto);
   if (largo > kDiarioTextoMaximo) {
-    gl(59);
+    gl(MSJ_AFE_LARGO);
     return;
   }
   char fecha[19];
@@ -23,7 +26,7 @@ void afe(const char* texto) {
   plat::Platform& p = plat::sistema();
   int archivo = p.open(kArchivoDiario, plat::kWrite, plat::Share::kRead,
                        plat::Creation::kOpenAlways);
-  if (archivo == plat::kInvalidFile) gl(187);
+  if (archivo == plat::kInvalidFile) gl(MSJ_AFE_NO_CREA);
 
   uint64_t tamano = 0;
   bool conocido = archivo != plat::kInvalidFile && p.size(archivo, &tamano);
@@ -31,10 +34,10 @@ void afe(const char* texto) {
     if (archivo != plat::kInvalidFile) p.close(archivo);
     archivo = p.open(kArchivoDiario, plat::kWrite, plat::Share::kRead,
                      plat::Creation::kCreateAlways);
-    if (archivo == plat::kInvalidFile) gl(187);
+    if (archivo == plat::kInvalidFile) gl(MSJ_AFE_NO_CREA);
   } else if (!p.seek(archivo, 0, plat::Origin::kEnd)) {
     p.close(archivo);
-    gl(188);
+    gl(MSJ_AFE_NO_POSICIONA);
     return;
   }
 
@@ -42,13 +45,13 @@ void afe(const char* texto) {
   const auto n = static_cast<uint32_t>(linea.size());
   if (archivo == plat::kInvalidFile || !p.write(archivo, linea.data(), n, &escritos) ||
       escritos != n) {
-    gl(189);
+    gl(MSJ_AFE_NO_GUARDA);
   }
   if (archivo != plat::kInvalidFile) p.close(archivo);
 }
 
 void sale(unsigned codigo, const char* linea) {
-  if (codigo != 0) gl(codigo);
+  if (codigo != MSJ_NINGUNO) gl(codigo);
   afe(linea);
   plat::sistema().exit(0);
 }

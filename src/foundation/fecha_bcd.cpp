@@ -1,3 +1,5 @@
+// The packed BCD date: the clock's local time, conversions, seconds between
+// two dates and the text form.
 #include "foundation/fecha_bcd.h"
 
 #include <ctime>

@@ -1,15 +1,27 @@
+// The binary event log "Nivara.log": appending a record, the hourly time
+// stamp, and trimming the log when it grows too large.
 #include "foundation/gl.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "foundation/afe.h"
+#include "foundation/archivo_entero.h"
+#include "foundation/bytes.h"
 #include "foundation/catalogo.h"
+#include "foundation/mensajes.h"
 #include "platform/plataforma.h"
 
 namespace {
 
 constexpr const char* kArchivoLog = "Nivara.log";
+
+// Every record starts with the minute of the day (16 bits, little-endian)
+// and a code byte; an event record ends there, a text record (code byte
+// 0xFF) goes on with its text and a NUL.
+constexpr size_t kCodigo = 2;
+constexpr size_t kLargoEvento = 3;
+constexpr uint8_t kMarcaTexto = kTextoLibre;
 
 // The local time of the last time-stamp record (hour, day, month and year
 // are compared). Empty at the start of a run.
@@ -23,74 +35,51 @@ struct {
 bool saliendo = false;
 
 // Cuts an oversized log down to its newest records. On success `archivo` is
-// the handle of the new, shorter file; on failure it has been closed and the
-// record is dropped.
-bool recorta(int& archivo, uint64_t tamano) {
-  plat::Platform& p = plat::sistema();
-  auto* datos = static_cast<uint8_t*>(p.alloc(tamano));
-  if (datos == nullptr) {
-    p.close(archivo);
-    if (saliendo) return false;
+// the new, shorter file; on failure the record is dropped.
+bool recorta(archivo_abierto& archivo) {
+  // The log reports none of its own failures, and a lack of memory ends the
+  // program here, only once.
+  constexpr reglas_lectura kReglas{.minimo = minimo_lectura::algo};
+  const copia_archivo copia = lee_entero(archivo, kReglas);
+  archivo.cierra();
+  if (copia.estado == estado_copia::sin_memoria && !saliendo) {
     saliendo = true;
-    sale(0, "Exit: gl: 2");
+    sale(MSJ_NINGUNO, "Exit: gl: 2");
   }
-  uint32_t leidos = 0;
-  bool ok = p.read(archivo, datos, static_cast<uint32_t>(tamano), &leidos);
-  p.close(archivo);
-  archivo = plat::kInvalidFile;
-  if (!ok || leidos == 0) {
-    p.free(datos);
-    return false;
-  }
-  size_t desde = inicio_recorte(datos, leidos);
-  archivo = p.open(kArchivoLog, plat::kReadWrite, plat::Share::kNone,
-                   plat::Creation::kCreateAlways);
-  if (archivo == plat::kInvalidFile) {
-    p.free(datos);
-    return false;
-  }
-  uint32_t quedan = static_cast<uint32_t>(leidos - desde);
+  if (!copia.leida()) return false;
+  const size_t desde = inicio_recorte(copia.datos(), copia.largo);
+  archivo = archivo_abierto::abre(kArchivoLog, plat::kReadWrite, plat::Share::kNone,
+                                  plat::Creation::kCreateAlways);
+  if (!archivo.abierto()) return false;
+  const auto quedan = static_cast<uint32_t>(copia.largo - desde);
   uint32_t escritos = 0;
-  if (!p.write(archivo, datos + desde, quedan, &escritos) || escritos != quedan) {
-    p.close(archivo);
-    p.free(datos);
-    return false;
-  }
-  p.free(datos);
-  return true;
+  return plat::sistema().write(archivo.descriptor(), copia.datos() + desde, quedan, &escritos) &&
+         escritos == quedan;
 }
 
 // Appends one finished record; failures are dropped without a trace.
 void agrega_registro(const uint8_t* registro, uint32_t largo) {
   plat::Platform& p = plat::sistema();
-  int archivo = p.open(kArchivoLog, plat::kReadWrite, plat::Share::kNone,
-                       plat::Creation::kOpenAlways);
-  if (archivo == plat::kInvalidFile) return;
+  archivo_abierto archivo = archivo_abierto::abre(kArchivoLog, plat::kReadWrite,
+                                                  plat::Share::kNone, plat::Creation::kOpenAlways);
+  if (!archivo.abierto()) return;
   uint64_t tamano = 0;
-  if (!p.size(archivo, &tamano)) {
-    p.close(archivo);
-    return;
-  }
-  if (tamano > kLogMaximo && !recorta(archivo, tamano)) return;
-  if (!p.seek(archivo, 0, plat::Origin::kEnd)) {
-    p.close(archivo);
-    return;
-  }
+  if (!p.size(archivo.descriptor(), &tamano)) return;
+  if (tamano > kLogMaximo && !recorta(archivo)) return;
+  if (!p.seek(archivo.descriptor(), 0, plat::Origin::kEnd)) return;
   uint32_t escritos = 0;
-  p.write(archivo, registro, largo, &escritos);
-  p.close(archivo);
+  p.write(archivo.descriptor(), registro, largo, &escritos);
 }
 
 // Builds a text record (minute, 0xFF, text, NUL); returns its length.
 uint32_t registro_texto(uint8_t* reg, uint16_t minuto, const char* texto) {
   size_t n = texto != nullptr ? std::strlen(texto) : 0;
   if (n > kLogTextoMaximo) n = kLogTextoMaximo;
-  reg[0] = static_cast<uint8_t>(minuto & 0xFF);
-  reg[1] = static_cast<uint8_t>(minuto >> 8);
-  reg[2] = 0xFF;
-  if (n > 0) std::memcpy(reg + 3, texto, n);
-  reg[3 + n] = 0;
-  return static_cast<uint32_t>(n + 4);
+  escribe_u16_le(reg, minuto);
+  reg[kCodigo] = kMarcaTexto;
+  if (n > 0) std::memcpy(reg + kLargoEvento, texto, n);
+  reg[kLargoEvento + n] = 0;
+  return static_cast<uint32_t>(kLargoEvento + n + 1);
 }
 
 }  // namespace
@@ -107,9 +96,9 @@ void formatea_fecha_hora(const std::tm& t, char salida[19]) {
 }
 
 size_t largo_registro(const uint8_t* datos, size_t quedan) {
-  if (quedan < 3) return quedan;
-  if (datos[2] != 0xFF) return 3;
-  const void* nul = std::memchr(datos + 3, 0, quedan - 3);
+  if (quedan < kLargoEvento) return quedan;
+  if (datos[kCodigo] != kMarcaTexto) return kLargoEvento;
+  const void* nul = std::memchr(datos + kLargoEvento, 0, quedan - kLargoEvento);
   if (nul == nullptr) return quedan;
   return static_cast<size_t>(static_cast<const uint8_t*>(nul) - datos) + 1;
 }
@@ -130,7 +119,7 @@ void gl_reinicia() {
 void gl(unsigned codigo, const char* texto) {
   std::tm t = plat::hora_local_actual();
   const uint16_t minuto = static_cast<uint16_t>(t.tm_hour * 60 + t.tm_min);
-  uint8_t registro[kLogTextoMaximo + 4];
+  uint8_t registro[kLargoEvento + kLogTextoMaximo + 1];
 
   if (!ultimo_sello.valido || ultimo_sello.hora != t.tm_hour ||
       ultimo_sello.dia != t.tm_mday || ultimo_sello.mes != t.tm_mon ||
@@ -145,9 +134,8 @@ void gl(unsigned codigo, const char* texto) {
   if (codigo_bajo == kTextoLibre) {
     agrega_registro(registro, registro_texto(registro, minuto, texto));
   } else {
-    registro[0] = static_cast<uint8_t>(minuto & 0xFF);
-    registro[1] = static_cast<uint8_t>(minuto >> 8);
-    registro[2] = codigo_bajo;
-    agrega_registro(registro, 3);
+    escribe_u16_le(registro, minuto);
+    registro[kCodigo] = codigo_bajo;
+    agrega_registro(registro, kLargoEvento);
   }
 }

@@ -71,10 +71,12 @@ enum mensaje : unsigned {
   MSJ_I_CORRUPT = 60,
   MSJ_F_CORRUPT = 61,
 
-  // The event store's append.
-  MSJ_AFS_NO_CREA = 62,
+  // The stock report file, though the texts say afs.
+  MSJ_AFS_NO_CREA_STOCK = 62,
   MSJ_AFS_STOCK_1 = 63,
   MSJ_AFS_STOCK_2 = 64,
+
+  // The event store's append.
   MSJ_AFS_NO_ABRE_SINCRO = 65,
   MSJ_AFS_NO_POSICIONA = 66,
   MSJ_AFS_DESCONOCIDO = 67,

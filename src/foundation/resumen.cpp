@@ -1,7 +1,19 @@
+// The lines of the configuration summary, and printf into a std::string.
 #include "foundation/resumen.h"
 
 #include <cstdarg>
 #include <cstdio>
+
+namespace {
+
+// The polling periods are fixed in the program; the summary reports them.
+constexpr double kSegundosRW = 60.0;
+constexpr double kSegundosVentas = 30.0;
+// Map pairs beyond these are kept but not listed.
+constexpr int32_t kSurtidorMaximo = 32;
+constexpr int32_t kPicoMaximo = 8;
+
+}  // namespace
 
 std::string formatea(const char* formato, ...) {
   va_list args;
@@ -29,15 +41,17 @@ std::vector<std::string> lineas_configuracion(const configuracion_tnq& c, bool* 
     return l;
   }
   l.push_back(std::string("Controlador: ") + nombre);
-  l.push_back(formatea("TRW: %.f Seg", 60.0));
-  l.push_back(formatea("TRFV: %.f Seg", 30.0));
+  l.push_back(formatea("TRW: %.f Seg", kSegundosRW));
+  l.push_back(formatea("TRFV: %.f Seg", kSegundosVentas));
   l.push_back(formatea("QTR10: IP %d.%d.%d.%d  Port %d", c.ip(0), c.ip(1), c.ip(2), c.ip(3),
                        static_cast<int>(c.puerto())));
   for (int t = 0; t < kTanques; ++t) {
     for (int k = 0; k < kParesPorTanque; ++k) {
       int32_t s = c.surtidor(t, k);
       int32_t pico = c.pico(t, k);
-      if (s != 0 && s <= 32 && pico <= 8) l.push_back(formatea("T%d  S%.2d  P%d", t + 1, s, pico));
+      if (s != 0 && s <= kSurtidorMaximo && pico <= kPicoMaximo) {
+        l.push_back(formatea("T%d  S%.2d  P%d", t + 1, s, pico));
+      }
     }
   }
   for (int t = 0; t < kTanques; ++t) {

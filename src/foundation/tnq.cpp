@@ -1,8 +1,10 @@
+// The fields of a tnq.ini configuration record, and the check of the file.
 #include "foundation/tnq.h"
 
 #include <cstring>
 
 #include "foundation/bytes.h"
+#include "foundation/mensajes.h"
 
 namespace {
 
@@ -65,9 +67,9 @@ void configuracion_tnq::pon_actu_qtr(int tanque, uint32_t v) {
 }
 
 unsigned verifica_tnq(const uint8_t* datos, size_t largo) {
-  if (largo < 4 || lee_u32_le(datos) != kTnqVersion) return 90;
+  if (largo < sizeof kTnqVersion || lee_u32_le(datos) != kTnqVersion) return MSJ_LC_VERSION;
   if (largo < kTnqCabecera + kTnqRegistro || (largo - kTnqCabecera) % kTnqRegistro != 0) {
-    return 91;
+    return MSJ_LC_INCOMPLETO;
   }
   return 0;
 }

@@ -65,7 +65,8 @@ struct configuracion_tnq {
 static_assert(sizeof(configuracion_tnq) == kTnqRegistro);
 
 // Checks a whole file's bytes: 0 when usable, else the catalogue code of the
-// fault (90 unknown version, 91 size not 12 + n x 2,192 with n >= 1).
+// fault (MSJ_LC_VERSION: unknown version; MSJ_LC_INCOMPLETO: size not
+// 12 + n x 2,192 with n >= 1).
 unsigned verifica_tnq(const uint8_t* datos, size_t largo);
 
 // The controller types 0 to 9 by name ("WOLF", "SVS-WIDE", ...); nullptr for

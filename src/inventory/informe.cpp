@@ -1,19 +1,45 @@
+// The stock report file: a block per tank and one per delivery, as the
+// station's other software reads them.
 #include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "foundation/bytes.h"
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 #include "foundation/resumen.h"
 #include "inventory/registro_descarga.h"
 #include "platform/plataforma.h"
 
 namespace {
 
+constexpr size_t kLargoProducto = 16;
+
+// The measurability byte of a tank: its level figures, or its water level,
+// are flagged as doubtful.
+constexpr uint8_t kNivelDudoso = 0x30;
+constexpr uint8_t kAguaDudosa = 0x03;
+
+// The delivery record, as the console sends it.
+namespace descarga {
+constexpr size_t kProducto = 0;
+constexpr size_t kFecha = 16;
+constexpr size_t kTanque = 23;
+constexpr size_t kLitrosInicial = 24;  // big-endian reals
+constexpr size_t kLitrosFinal = 28;
+constexpr size_t kMarcas = 44;  // which figures are doubtful
+constexpr uint8_t kInicialDudoso = 0x05;
+constexpr uint8_t kFinalDudoso = 0x0A;
+}  // namespace descarga
+
+// A tank without inventory keeps its block's place: the number line, then
+// as many empty lines as the block has lines.
+constexpr size_t kLineasBloqueTanque = 11;
+
 // Up to 16 characters, up to the first NUL: the console may fill all 16.
 std::string texto_producto(const uint8_t* p) {
   return std::string(reinterpret_cast<const char*>(p),
-                     strnlen(reinterpret_cast<const char*>(p), 16));
+                     strnlen(reinterpret_cast<const char*>(p), kLargoProducto));
 }
 
 std::string texto_fecha(const fecha_bcd& f) {
@@ -26,10 +52,10 @@ const char* marca(bool puesta, const char* si) { return puesta ? si : " "; }
 
 std::string bloque_tanque(const registro_tanque& r, unsigned numero) {
   std::string s = formatea("Tanque,%u\n", numero);
-  if (r.Inventario == 0) return s + std::string(11, '\n');
+  if (r.Inventario == 0) return s + std::string(kLineasBloqueTanque, '\n');
 
-  const char* nivel = marca(r.liq_agua_medible & 0x30, "*");
-  const char* agua = marca(r.liq_agua_medible & 0x03, "*");
+  const char* nivel = marca(r.liq_agua_medible & kNivelDudoso, "*");
+  const char* agua = marca(r.liq_agua_medible & kAguaDudosa, "*");
   s += "Fecha," + texto_fecha(r.fecha_hora) + "\n";
   s += "Producto," + texto_producto(reinterpret_cast<const uint8_t*>(r.producto)) + "\n";
   s += formatea("Nivel,%s,%.2f,mm\n", nivel, static_cast<double>(r.nivel));
@@ -43,19 +69,20 @@ std::string bloque_tanque(const registro_tanque& r, unsigned numero) {
 }
 
 std::string bloque_descarga(const registro_descarga& d) {
+  using namespace descarga;
   const uint8_t* b = d.b;
   fecha_bcd fecha;
-  std::memcpy(&fecha, b + 16, sizeof fecha);
-  const float litros_inicial = lee_real_be(b + 24);
-  const float litros_final = lee_real_be(b + 28);
+  std::memcpy(&fecha, b + kFecha, sizeof fecha);
+  const float litros_inicial = lee_real_be(b + kLitrosInicial);
+  const float litros_final = lee_real_be(b + kLitrosFinal);
   const double total = static_cast<double>(litros_final) - static_cast<double>(litros_inicial);
-  const char* m_inicial = marca(b[44] & 0x05, "? ");
-  const char* m_final = marca(b[44] & 0x0A, "? ");
-  const char* m_total = marca(b[44] & 0x0F, "? ");
+  const char* m_inicial = marca(b[kMarcas] & kInicialDudoso, "? ");
+  const char* m_final = marca(b[kMarcas] & kFinalDudoso, "? ");
+  const char* m_total = marca(b[kMarcas] & (kInicialDudoso | kFinalDudoso), "? ");
 
-  std::string s = formatea("DESCARGA EN TANQUE,%d\n", b[23] + 1);
+  std::string s = formatea("DESCARGA EN TANQUE,%d\n", b[kTanque] + 1);
   s += "Fecha," + texto_fecha(fecha) + "\n";
-  s += "Producto," + texto_producto(b) + "\n";
+  s += "Producto," + texto_producto(b + kProducto) + "\n";
   s += formatea("Liquido Inicial,%s,%.1f,litros\n", m_inicial, static_cast<double>(litros_inicial));
   s += formatea("Liquido Final,%s,%.1f,litros\n", m_final, static_cast<double>(litros_final));
   s += formatea("Liquido Total,%s,%.1f,litros\n", m_total, total);
@@ -70,9 +97,9 @@ void escribe_seccion(plat::Platform& p, int archivo, const std::string& seccion)
   const auto n = static_cast<uint32_t>(seccion.size());
   uint32_t escritos = 0;
   if (!p.write(archivo, seccion.data(), n, &escritos)) {
-    gl(63);
+    gl(MSJ_AFS_STOCK_1);
   } else if (escritos < n) {
-    gl(64);
+    gl(MSJ_AFS_STOCK_2);
   }
 }
 
@@ -88,10 +115,11 @@ std::string seccion_stock(const registro_tanque tanques[kTanquesConsola], uint32
 std::string seccion_descargas(const registro_descarga tabla[kEntradasDescarga], uint32_t n) {
   std::string s;
   // Two entries per tank, whatever count per tank the console sent.
-  const uint32_t tanques_n = std::min<uint32_t>(n, kEntradasDescarga / 2);
+  constexpr uint32_t kPorTanque = 2;
+  const uint32_t tanques_n = std::min<uint32_t>(n, kEntradasDescarga / kPorTanque);
   for (uint32_t t = 0; t < tanques_n; ++t) {
-    for (uint32_t j = 0; j < 2; ++j) {
-      const registro_descarga& d = tabla[2 * t + j];
+    for (uint32_t j = 0; j < kPorTanque; ++j) {
+      const registro_descarga& d = tabla[kPorTanque * t + j];
       if (!d.vacia()) s += bloque_descarga(d);
     }
   }
@@ -103,7 +131,7 @@ void escribe_informe_stock(const char* ruta, const registro_tanque tanques[kTanq
   plat::Platform& p = plat::sistema();
   const int archivo = p.open(ruta, plat::kWrite, plat::Share::kRead, plat::Creation::kCreateAlways);
   if (archivo == plat::kInvalidFile) {
-    gl(62);
+    gl(MSJ_AFS_NO_CREA_STOCK);
     return;
   }
   // A failed section does not keep the other one out of the file.

@@ -1,11 +1,19 @@
+// When a tank's stock has moved enough for a new snapshot, and taking it.
 #include <cstring>
 
 #include "inventory/registro_tanque.h"
 
+namespace {
+
+// A move of more than this part of the tank's capacity makes a snapshot.
+constexpr float kPartesCapacidad = 15000.0f;
+
+}  // namespace
+
 bool stock_nuevo(const registro_tanque& actual, const registro_tanque& foto, float capacidad) {
   if (actual.Inventario == 0) return false;
   const float diferencia = actual.litros - foto.litros;
-  const float umbral = capacidad / 15000.0f;
+  const float umbral = capacidad / kPartesCapacidad;
   return diferencia > umbral || diferencia < -umbral;
 }
 

@@ -1,15 +1,12 @@
+// The sale search over the event store, for the console's sale question.
 #include "inventory/venta_consulta.h"
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 
-#include "app/CNivaraDlg.h"
-#include "console/tramas.h"
 #include "eventstore/suceso.h"
-#include "foundation/afe.h"
-#include "foundation/bytes.h"
+#include "foundation/archivo_entero.h"
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 #include "foundation/resumen.h"
 #include "platform/plataforma.h"
 
@@ -17,185 +14,175 @@ namespace {
 
 constexpr float kContadorDesconocido = -1.0f;
 
+// What a sale search carries from one phase to the next. Each phase walks
+// on from the record where the last one stopped, and ends by leaving its
+// loop, never through a loop condition that each record would wait on.
+struct busqueda_venta {
+  const uint8_t* datos;
+  size_t sucesos;  // whole records; a torn last record is not an event
+  uint8_t tanque;
+  uint64_t clave_inicio, clave_fin;
+  size_t i = 0;  // where the next phase starts
+  float contador_inicio = kContadorDesconocido;  // the tank's last meter total before the period
+  float contador_fin = kContadorDesconocido;     // its last one inside the period
+  float litros = 0.0f;     // the tank's sales inside the period
+  float negativos = 0.0f;  // the returns among them
+  uint8_t rearranque = 0;  // a restart since the tank's last sale that may have missed sales
+  bool venta_vista = false;  // a sale of the tank before the period
+  bool fecha_mala = false;
+
+  const uint8_t* suceso_en(size_t k) const { return datos + k * kLargoSuceso; }
+};
+
+// Every phase steps over a record with a bad date the same way: noted,
+// logged with the phase's message, and not looked at any further.
+inline bool salta_fecha_mala(const uint8_t* s, unsigned mensaje, bool* fecha_mala) {
+  if (fecha_valida(fecha_suceso(s))) return false;
+  *fecha_mala = true;
+  gl(mensaje);
+  return true;
+}
+
+// The store must reach back before the period: its first record with a
+// valid date must be older than the start.
+bool llega_atras(busqueda_venta& b) {
+  for (; b.i < b.sucesos; ++b.i) {
+    const uint8_t* s = b.suceso_en(b.i);
+    if (salta_fecha_mala(s, MSJ_BV_FECHA_PREVIA, &b.fecha_mala)) continue;
+    return clave_fecha(fecha_suceso(s)) < b.clave_inicio;
+  }
+  return true;  // no valid date at all: the next phase runs out of records
+}
+
+// Before the period: the tank's last meter total and what happened after
+// it, up to the first sale of any tank at or after the start, which opens
+// the period.
+uint8_t antes_del_periodo(busqueda_venta& b) {
+  size_t i = b.i;
+  for (; i < b.sucesos; ++i) {
+    const uint8_t* s = b.suceso_en(i);
+    if (salta_fecha_mala(s, MSJ_BV_FECHA_PREVIA, &b.fecha_mala)) continue;
+    const uint8_t tipo = tipo_suceso(s);
+    if (tipo == SUCESO_VENTA) {
+      b.fecha_mala = false;
+      if (tanque_suceso(s) == b.tanque) {
+        b.contador_inicio = total_contador(s);
+        b.rearranque = 0;
+        b.venta_vista = true;
+      }
+      if (clave_fecha(fecha_suceso(s)) >= b.clave_inicio) break;
+    } else if (tipo == SUCESO_ARRANQUE) {
+      b.rearranque = tanque_suceso(s);
+    } else if (tipo == SUCESO_NULO) {
+      b.rearranque = 1;
+    } else if (tipo != SUCESO_FOTO) {
+      gl(MSJ_BV_DESCONOCIDO);
+      return VENTA_DESCONOCIDO_ANTES;
+    }
+  }
+  b.i = i;
+  if (i == b.sucesos) return VENTA_SIN_VENTA_DESDE_INICIO;
+  if (!b.venta_vista) return VENTA_SIN_VENTA_TANQUE;
+  // Sales after a restart that did not pick up the sales file cleanly may be
+  // missing.
+  if (b.rearranque != 0) return VENTA_REARRANQUE_ANTES;
+  return VENTA_OK;
+}
+
+// Inside the period, from the sale that opened it: the tank's sales up to
+// the first one at or after the end.
+uint8_t dentro_del_periodo(busqueda_venta& b) {
+  size_t i = b.i;
+  for (; i < b.sucesos; ++i) {
+    const uint8_t* s = b.suceso_en(i);
+    if (salta_fecha_mala(s, MSJ_BV_FECHA, &b.fecha_mala)) continue;
+    const uint8_t tipo = tipo_suceso(s);
+    if (tipo == SUCESO_VENTA) {
+      if (tanque_suceso(s) != b.tanque) continue;
+      if (clave_fecha(fecha_suceso(s)) >= b.clave_fin) break;
+      const float l = litros_venta(s);
+      b.litros += l;
+      if (l < 0.0f) b.negativos += l;
+      b.contador_fin = total_contador(s);
+      b.rearranque = 0;
+    } else if (tipo == SUCESO_ARRANQUE) {
+      b.rearranque = tanque_suceso(s);
+    } else if (tipo == SUCESO_NULO) {
+      return VENTA_NULO_DENTRO;
+    } else if (tipo != SUCESO_FOTO) {
+      gl(MSJ_BV_DESCONOCIDO);
+      return VENTA_DESCONOCIDO_DENTRO;
+    }
+  }
+  if (i == b.i) return VENTA_PRIMERA_FUERA;  // the sale that opened it was past the end
+  return VENTA_OK;
+}
+
+// What the walk found, and how far it can be trusted.
+uint8_t veredicto(busqueda_venta& b) {
+  if (b.rearranque != 0) return VENTA_REARRANQUE_DENTRO;
+  // The meters count what the pumps really gave; returns are not in them.
+  if (b.contador_inicio != kContadorDesconocido && b.contador_fin != kContadorDesconocido) {
+    b.litros = b.contador_fin - b.contador_inicio + b.negativos;
+  }
+  if (b.litros == 0.0f) return VENTA_CERO;
+  if (b.fecha_mala) return VENTA_FECHA_MALA;
+  return VENTA_OK;
+}
+
 }  // namespace
 
 uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fecha_bcd& inicio,
                     const fecha_bcd& fin, float* litros) {
-  *litros = 0.0f;
-  const size_t sucesos = largo / kLargoSuceso;  // a torn last record is not an event
-  const uint64_t clave_inicio = clave_fecha(inicio);
-  const uint64_t clave_fin = clave_fecha(fin);
-  float contador_inicio = kContadorDesconocido;
-  float contador_fin = kContadorDesconocido;
-  float negativos = 0.0f;
-  uint8_t rearranque = 0;
-  bool venta_vista = false;
-  bool fecha_mala = false;
-  // The phases end by leaving their loops, never through a loop condition
-  // that each record would wait on.
-  size_t i = 0;
-
-  // The store must reach back before the period.
-  for (; i < sucesos; ++i) {
-    const uint8_t* f = datos + i * kLargoSuceso + 2;
-    if (fecha_valida(f)) {
-      if (clave_fecha(f) >= clave_inicio) return VENTA_NO_LLEGA_ATRAS;
-      break;
-    }
-    fecha_mala = true;
-    gl(193);
-  }
-
-  // Before the period: the tank's last meter total and what happened after
-  // it, up to the first sale of any tank at or after the start.
-  for (; i < sucesos; ++i) {
-    const uint8_t* s = datos + i * kLargoSuceso;
-    if (!fecha_valida(s + 2)) {
-      fecha_mala = true;
-      gl(193);
-      continue;
-    }
-    const uint8_t tipo = s[0];
-    if (tipo == SUCESO_VENTA) {
-      fecha_mala = false;
-      if (s[9] == tanque) {
-        contador_inicio = lee_real_le(s + 14);
-        rearranque = 0;
-        venta_vista = true;
-      }
-      if (clave_fecha(s + 2) >= clave_inicio) break;
-    } else if (tipo == SUCESO_ARRANQUE) {
-      rearranque = s[9];
-    } else if (tipo == SUCESO_NULO) {
-      rearranque = 1;
-    } else if (tipo != SUCESO_FOTO) {
-      gl(93);
-      return VENTA_DESCONOCIDO_ANTES;
-    }
-  }
-  if (i == sucesos) return VENTA_SIN_VENTA_DESDE_INICIO;
-  if (!venta_vista) return VENTA_SIN_VENTA_TANQUE;
-  // Sales after a restart that did not pick up the sales file cleanly may be
-  // missing.
-  if (rearranque != 0) return VENTA_REARRANQUE_ANTES;
-
-  // Inside the period, from the sale that opened it.
-  const size_t apertura = i;
-  for (; i < sucesos; ++i) {
-    const uint8_t* s = datos + i * kLargoSuceso;
-    if (!fecha_valida(s + 2)) {
-      fecha_mala = true;
-      gl(194);
-      continue;
-    }
-    const uint8_t tipo = s[0];
-    if (tipo == SUCESO_VENTA) {
-      if (s[9] != tanque) continue;
-      if (clave_fecha(s + 2) >= clave_fin) break;
-      const float l = lee_real_le(s + 10);
-      *litros += l;
-      if (l < 0.0f) negativos += l;
-      contador_fin = lee_real_le(s + 14);
-      rearranque = 0;
-    } else if (tipo == SUCESO_ARRANQUE) {
-      rearranque = s[9];
-    } else if (tipo == SUCESO_NULO) {
-      return VENTA_NULO_DENTRO;
-    } else if (tipo != SUCESO_FOTO) {
-      gl(93);
-      return VENTA_DESCONOCIDO_DENTRO;
-    }
-  }
-  if (i == apertura) return VENTA_PRIMERA_FUERA;
-  if (rearranque != 0) return VENTA_REARRANQUE_DENTRO;
-  // The meters count what the pumps really gave; returns are not in them.
-  if (contador_inicio != kContadorDesconocido && contador_fin != kContadorDesconocido) {
-    *litros = contador_fin - contador_inicio + negativos;
-  }
-  if (*litros == 0.0f) return VENTA_CERO;
-  if (fecha_mala) return VENTA_FECHA_MALA;
-  return VENTA_OK;
-}
-
-uint8_t bv(uint8_t tanque, const uint8_t periodo[kLargoPeriodo], float* litros) {
-  *litros = 0.0f;
-  plat::Platform& p = plat::sistema();
-  const int archivo =
-      p.open(kArchivoSincro, plat::kRead, plat::Share::kNone, plat::Creation::kOpenExisting);
-  if (archivo == plat::kInvalidFile) {
-    gl(kTextoLibre, formatea("Error: bv: File open failed %d", p.last_error()).c_str());
-    return VENTA_NO_ABRE;
-  }
-  uint64_t tamano = 0;
-  if (!p.size(archivo, &tamano)) {
-    gl(45);
-    p.close(archivo);
-    return VENTA_SIN_TAMANO;
-  }
-  const uint32_t pedidos = static_cast<uint32_t>(std::min<uint64_t>(tamano, UINT32_MAX));
-  auto* datos = static_cast<uint8_t*>(p.alloc(pedidos));
-  if (datos == nullptr) {
-    p.close(archivo);
-    sale(46, "Exit: bv");
-  }
-  uint32_t leidos = 0;
-  if (!p.read(archivo, datos, pedidos, &leidos) || leidos == 0) {
-    gl(47);
-    p.close(archivo);
-    p.free(datos);
-    return VENTA_VACIO;
-  }
-  p.close(archivo);
-  fecha_bcd inicio, fin;
-  std::memcpy(&inicio, periodo, sizeof inicio);
-  std::memcpy(&fin, periodo + sizeof inicio, sizeof fin);
-  const uint8_t codigo = busca_venta(datos, leidos, tanque, inicio, fin, litros);
-  p.free(datos);
+  busqueda_venta b{.datos = datos,
+                   .sucesos = largo / kLargoSuceso,
+                   .tanque = tanque,
+                   .clave_inicio = clave_fecha(inicio),
+                   .clave_fin = clave_fecha(fin)};
+  uint8_t codigo = VENTA_NO_LLEGA_ATRAS;
+  if (llega_atras(b)) codigo = antes_del_periodo(b);
+  if (codigo == VENTA_OK) codigo = dentro_del_periodo(b);
+  if (codigo == VENTA_OK) codigo = veredicto(b);
+  *litros = b.litros;
   return codigo;
 }
 
-void CNivaraDlg::contesta_venta(uint8_t tanque, const uint8_t* pregunta, uint8_t forma) {
-  if (arma_prefijo(enlace.buffer_tx) == 0) {
-    gl(41);  // the question stays unanswered
-    return;
+uint8_t bv(uint8_t tanque, const fecha_bcd& inicio, const fecha_bcd& fin, float* litros) {
+  *litros = 0.0f;
+  constexpr reglas_lectura kReglas{.tamano = MSJ_BV_SIN_TAMANO,
+                                   .memoria = MSJ_EXIT_BV_MEMORIA,
+                                   .salida = "Exit: bv",
+                                   .lectura = MSJ_BV_VACIO,
+                                   .minimo = minimo_lectura::algo};
+  const copia_archivo copia = lee_archivo_entero(kArchivoSincro, plat::Share::kNone, kReglas);
+  switch (copia.estado) {
+    case estado_copia::leida:
+      break;
+    case estado_copia::no_abre:
+      gl(kTextoLibre, formatea("Error: bv: File open failed %d", copia.error).c_str());
+      return VENTA_NO_ABRE;
+    case estado_copia::sin_tamano:
+      return VENTA_SIN_TAMANO;
+    case estado_copia::sin_memoria:  // the program has ended
+    case estado_copia::no_leida:
+      return VENTA_VACIO;
   }
-  const bool larga = forma == 'g';
-  uint8_t* c = enlace.buffer_tx + kLargoPrefijo;
-  const size_t largo_cuerpo = larga ? 20 : 17;
-  std::memset(c, 0, largo_cuerpo);  // periods not asked: 0 litres, code 0
-  c[0] = larga ? 'g' : 'G';
-  c[1] = tanque;
-  uint8_t primer_error = 0;
-  for (int i = 0; i < kPeriodos; ++i) {
-    const uint8_t* periodo = pregunta + i * kLargoPeriodo;
-    if (periodo[3] == 0xFF) break;  // the list ends here
-    fecha_bcd inicio, fin;
-    std::memcpy(&inicio, periodo, sizeof inicio);
-    std::memcpy(&fin, periodo + sizeof inicio, sizeof fin);
-    char texto_inicio[18], texto_fin[18];
-    fecha_a_texto(texto_inicio, inicio);
-    fecha_a_texto(texto_fin, fin);
-    gl(kTextoLibre, (formatea("<- Venta? T%d  ", tanque + 1) + texto_inicio + " - " + texto_fin).c_str());
+  return busca_venta(copia.datos(), copia.largo, tanque, inicio, fin, litros);
+}
 
-    float litros = 0.0f;
-    const uint8_t codigo = bv(tanque, periodo, &litros);
-    if (larga) c[15 + i] = codigo;
-    const uint32_t bits = bits_de_real(litros);
-    for (int k = 0; k < 4; ++k) c[3 + 4 * i + k] = static_cast<uint8_t>(bits >> (24 - 8 * k));
-    if (codigo != 0) {
-      gl(kTextoLibre, formatea("-> Venta = %.1f Lts - Error %d", static_cast<double>(litros), codigo).c_str());
-      if (primer_error == 0) primer_error = codigo;
-    } else {
-      gl(kTextoLibre, formatea("-> Venta = %.1f Lts - OK", static_cast<double>(litros)).c_str());
-    }
+uint8_t consulta_venta(uint8_t tanque, const fecha_bcd& inicio, const fecha_bcd& fin,
+                       float* litros) {
+  char texto_inicio[18], texto_fin[18];
+  fecha_a_texto(texto_inicio, inicio);
+  fecha_a_texto(texto_fin, fin);
+  gl(kTextoLibre,
+     (formatea("<- Venta? T%d  ", tanque + 1) + texto_inicio + " - " + texto_fin).c_str());
+  const uint8_t codigo = bv(tanque, inicio, fin, litros);
+  const auto l = static_cast<double>(*litros);
+  if (codigo != VENTA_OK) {
+    gl(kTextoLibre, formatea("-> Venta = %.1f Lts - Error %d", l, codigo).c_str());
+  } else {
+    gl(kTextoLibre, formatea("-> Venta = %.1f Lts - OK", l).c_str());
   }
-  c[2] = larga ? 0xFE : primer_error;
-  const size_t sumados = largo_cuerpo - 2;
-  const uint16_t s = suma16(c, sumados);
-  c[sumados] = static_cast<uint8_t>(s >> 8);
-  c[sumados + 1] = static_cast<uint8_t>(s);
-  enlace.largo_tx = static_cast<uint32_t>(kLargoPrefijo + largo_cuerpo);
-  enlace.puntero_respuesta = 0;
-  envia_trama();
-  limpia_enlace();
+  return codigo;
 }

@@ -1,5 +1,6 @@
 // The console's question about a tank's sales, answered from the event
-// store.
+// store. The question's frame and the answer's are console/'s
+// (respuesta_venta.h).
 #pragma once
 
 #include <cstddef>
@@ -26,15 +27,17 @@ enum : uint8_t {
   VENTA_SIN_VENTA_TANQUE = 18,
 };
 
-constexpr size_t kLargoPeriodo = 14;  // start and end dates
-constexpr int kPeriodos = 3;
-
 // Litres of tank `tanque` sold in [inicio, fin) by the store records in
 // `datos`, and how trustworthy they are. `*litros` holds whatever was summed
 // when the search gives up early.
 uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fecha_bcd& inicio,
                     const fecha_bcd& fin, float* litros);
 
-// The same search over the store file; `periodo` is the start date followed
-// by the end date. Ends the program when the file cannot be held in memory.
-uint8_t bv(uint8_t tanque, const uint8_t periodo[kLargoPeriodo], float* litros);
+// The same search over the store file. Ends the program when the file
+// cannot be held in memory.
+uint8_t bv(uint8_t tanque, const fecha_bcd& inicio, const fecha_bcd& fin, float* litros);
+
+// One period of the console's question: logs it, searches the store with bv
+// and logs the litres found and the code.
+uint8_t consulta_venta(uint8_t tanque, const fecha_bcd& inicio, const fecha_bcd& fin,
+                       float* litros);

@@ -1,3 +1,4 @@
+// nivara-admin store: the event store's records as readable lines or as CSV.
 #include "admin/sincro.h"
 
 #include <cstdio>
@@ -6,7 +7,6 @@
 
 #include "admin/archivos.h"
 #include "eventstore/suceso.h"
-#include "foundation/bytes.h"
 #include "foundation/fecha_bcd.h"
 
 namespace admin {
@@ -30,21 +30,19 @@ int lee_dia(const std::string& t) {
   return v[2] * 10000 + v[1] * 100 + v[0];
 }
 
-int dia_de(const uint8_t* r) {
-  return static_cast<int>(bcd_a_bin(r[8]) * 10000 + bcd_a_bin(r[6]) * 100 + bcd_a_bin(r[5]));
+int dia_de(const fecha_bcd& f) {
+  return static_cast<int>(bcd_a_bin(f.anio) * 10000 + bcd_a_bin(f.mes) * 100 + bcd_a_bin(f.dia));
 }
 
-std::string fecha(const uint8_t* r) {
-  fecha_bcd f;
-  std::memcpy(&f, r + 2, sizeof f);
+std::string fecha(const fecha_bcd& f) {
   char t[18];
   fecha_a_texto(t, f);
   return t;
 }
 
-std::string tanque(const uint8_t* r) {
-  if (r[0] == SUCESO_VENTA && r[9] == kTanqueCierreTurno) return "turno";
-  return std::to_string(r[9] + 1);
+std::string tanque(const suceso& s) {
+  if (s.tipo == SUCESO_VENTA && s.tanque == kTanqueCierreTurno) return "turno";
+  return std::to_string(s.tanque + 1);
 }
 
 std::string real(float v, int decimales = 2) {
@@ -60,15 +58,15 @@ std::string clase(uint8_t b) {
   return t;
 }
 
-std::string hex(uint8_t b) {
+std::string hexadecimal(uint8_t b) {
   char t[8];
   std::snprintf(t, sizeof t, "0x%02X", b);
   return t;
 }
 
-float merma(const uint8_t* r) { return static_cast<int16_t>(lee_u16_le(r + 19)) / 10.0f; }
+std::string merma(const suceso& s) { return real(static_cast<float>(s.merma_mes) / 10.0f, 1); }
 
-bool marcado(const uint8_t* r) { return (r[7] & 0x80) != 0; }
+bool tiene_tanque(uint8_t tipo) { return tipo == SUCESO_FOTO || tipo == SUCESO_VENTA; }
 
 }  // namespace
 
@@ -103,80 +101,80 @@ bool lee_opciones_sincro(const std::vector<std::string>& args, opciones_sincro& 
 }
 
 bool pasa_filtro(const uint8_t* r, const opciones_sincro& o) {
-  if (o.tipo != 0 && r[0] != static_cast<uint8_t>(o.tipo)) return false;
-  if (o.tanque != 0) {
-    if (r[0] != SUCESO_FOTO && r[0] != SUCESO_VENTA) return false;
-    if (r[9] + 1 != o.tanque) return false;
-  }
-  const int dia = dia_de(r);
+  const suceso s = decodifica_suceso(r);
+  if (o.tipo != 0 && s.tipo != static_cast<uint8_t>(o.tipo)) return false;
+  if (o.tanque != 0 && (!tiene_tanque(s.tipo) || s.tanque + 1 != o.tanque)) return false;
+  const int dia = dia_de(s.fecha);
   if (o.desde >= 0 && dia < o.desde) return false;
   if (o.hasta >= 0 && dia > o.hasta) return false;
   return true;
 }
 
 std::string linea_suceso(const uint8_t* r) {
-  std::string l = clase(r[0]) + "  " + fecha(r);
-  switch (r[0]) {
+  const suceso s = decodifica_suceso(r);
+  std::string l = clase(s.tipo) + "  " + fecha(s.fecha);
+  switch (s.tipo) {
     case SUCESO_FOTO:
-      l += "  tank " + tanque(r) + "  level " + real(lee_real_le(r + 10)) + " mm  litres " +
-           real(lee_real_le(r + 15)) + "  flags " + hex(r[14]) + " status " +
-           std::to_string(r[14] & 0x07);
-      if (r[14] & 0x08) l += " programmed";
-      if (r[14] & 0x40) l += " new-version";
-      l += "  merma " + real(merma(r), 1);
+      l += "  tank " + tanque(s) + "  level " + real(s.nivel) + " mm  litres " + real(s.litros) +
+           "  flags " + hexadecimal(s.flags) + " status " +
+           std::to_string(s.flags & kFlagsStatus);
+      if (s.flags & kFlagProgramada) l += " programmed";
+      if (s.flags & kFlagAutclb) l += " new-version";
+      l += "  merma " + merma(s);
       break;
     case SUCESO_VENTA:
-      l += "  tank " + tanque(r) + "  litres " + real(lee_real_le(r + 10)) + "  meter " +
-           real(lee_real_le(r + 14));
+      l += "  tank " + tanque(s) + "  litres " + real(s.litros) + "  meter " +
+           real(s.total_contador);
       break;
     case SUCESO_ARRANQUE:
-      l += "  scan " + std::to_string(r[9]);
+      l += "  scan " + std::to_string(s.resultado);
       break;
     case SUCESO_NULO:
-      l += "  replaced " + clase(r[9]);
+      l += "  replaced " + clase(s.reemplazado);
       break;
     default:
       l += "  unknown kind";
       break;
   }
-  if (marcado(r)) l += "  *";
+  if (s.marcado) l += "  *";
   return l;
 }
 
 std::string fila_csv(const uint8_t* r) {
-  // kind, date, tank, level, litres, flags, status, programmed, new_version,
-  // merma, meter, scan, replaced, mark
-  std::string c[14];
-  c[0] = clase(r[0]);
-  c[1] = fecha(r);
-  switch (r[0]) {
+  const suceso s = decodifica_suceso(r);
+  enum { TIPO, FECHA, TANQUE, NIVEL, LITROS, FLAGS, STATUS, PROGRAMADA, NUEVA_VERSION, MERMA,
+         CONTADOR, ESCANEO, REEMPLAZADO, MARCA, COLUMNAS };
+  std::string c[COLUMNAS];
+  c[TIPO] = clase(s.tipo);
+  c[FECHA] = fecha(s.fecha);
+  switch (s.tipo) {
     case SUCESO_FOTO:
-      c[2] = tanque(r);
-      c[3] = real(lee_real_le(r + 10));
-      c[4] = real(lee_real_le(r + 15));
-      c[5] = hex(r[14]);
-      c[6] = std::to_string(r[14] & 0x07);
-      c[7] = (r[14] & 0x08) ? "1" : "0";
-      c[8] = (r[14] & 0x40) ? "1" : "0";
-      c[9] = real(merma(r), 1);
+      c[TANQUE] = tanque(s);
+      c[NIVEL] = real(s.nivel);
+      c[LITROS] = real(s.litros);
+      c[FLAGS] = hexadecimal(s.flags);
+      c[STATUS] = std::to_string(s.flags & kFlagsStatus);
+      c[PROGRAMADA] = (s.flags & kFlagProgramada) ? "1" : "0";
+      c[NUEVA_VERSION] = (s.flags & kFlagAutclb) ? "1" : "0";
+      c[MERMA] = merma(s);
       break;
     case SUCESO_VENTA:
-      c[2] = tanque(r);
-      c[4] = real(lee_real_le(r + 10));
-      c[10] = real(lee_real_le(r + 14));
+      c[TANQUE] = tanque(s);
+      c[LITROS] = real(s.litros);
+      c[CONTADOR] = real(s.total_contador);
       break;
     case SUCESO_ARRANQUE:
-      c[11] = std::to_string(r[9]);
+      c[ESCANEO] = std::to_string(s.resultado);
       break;
     case SUCESO_NULO:
-      c[12] = clase(r[9]);
+      c[REEMPLAZADO] = clase(s.reemplazado);
       break;
     default:
       break;
   }
-  c[13] = marcado(r) ? "*" : "";
+  c[MARCA] = s.marcado ? "*" : "";
   std::string fila = c[0];
-  for (size_t i = 1; i < 14; ++i) fila += "," + c[i];
+  for (size_t i = 1; i < COLUMNAS; ++i) fila += "," + c[i];
   return fila;
 }
 
