@@ -1,19 +1,23 @@
-// The controller layouts: field and date readers.
+// The controller layouts: field and date readers, and record steps.
 #include "sales/controladores.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "entorno.h"
+#include "sales/registros.h"
 
 namespace {
 
 fecha_bcd f(unsigned d, unsigned m, unsigned a, unsigned h, unsigned mi, unsigned s) {
   return {bin_a_bcd(s), bin_a_bcd(mi), bin_a_bcd(h), bin_a_bcd(d), bin_a_bcd(m), 0, bin_a_bcd(a)};
 }
+
+std::string x(size_t n) { return std::string(n, 'x'); }
 
 class Controladores : public Estacion {
  protected:
@@ -114,6 +118,57 @@ TEST_F(Controladores, DateTextsOfEveryType) {
     esperada.dia_semana = 0xAA;                                // never written
     EXPECT_EQ(std::memcmp(&leida, &esperada, sizeof leida), 0) << c.texto;
   }
+}
+
+TEST_F(Controladores, RecordStepsFindEveryRecordBothWays) {
+  const struct {
+    const char* caso;
+    std::string datos;
+    std::vector<int64_t> inicios;
+  } casos[] = {
+      {"CR", "A1\rB22\rC333\r", {0, 3, 7}},
+      {"LF", "A1\nB22\nC333\n", {0, 3, 7}},
+      {"CR LF", "A1\r\nB22\r\nC333\r\n", {0, 4, 9}},
+      {"empty lines, no line end at the end", "A1\r\n\r\nB22\r\n\n\rC333", {0, 6, 13}},
+      {"one record", "A1\r\n", {0}},
+      {"line end across a chunk boundary", x(4095) + "\r\nB\r\n", {0, 4097}},
+      {"record on a chunk boundary", x(4094) + "\r\n" + x(10) + "\r\n", {0, 4096}},
+      {"record across a chunk boundary", x(4000) + "\r\n" + x(200) + "\r\nC", {0, 4002, 4204}},
+      {"empty lines across a chunk boundary", x(4090) + "\r\n\r\n\r\n\r\nB", {0, 4098}},
+      {"three chunks", x(4000) + "\r\n" + x(4000) + "\r\n" + x(4000), {0, 4002, 8004}},
+  };
+  for (const auto& c : casos) {
+    const int a = abre(c.datos);
+    trozo_ventas t;
+    std::vector<int64_t> adelante;
+    for (int64_t p = c.inicios[0]; p >= 0; p = registro_siguiente(a, &t, 0)) {
+      adelante.push_back(p);
+      ASSERT_LE(adelante.size(), c.inicios.size()) << c.caso;  // a step that goes round
+      ASSERT_TRUE(lee_trozo(a, p, &t));
+    }
+    EXPECT_EQ(adelante, c.inicios) << c.caso;
+
+    ASSERT_TRUE(lee_trozo(a, std::max<int64_t>(0, int64_t(c.datos.size()) - kLargoTrozo), &t));
+    std::vector<int64_t> atras;
+    for (int64_t p = registro_previo(a, &t, t.validos); p >= 0; p = registro_previo(a, &t, 0)) {
+      atras.insert(atras.begin(), p);
+      ASSERT_LE(atras.size(), c.inicios.size()) << c.caso;
+      ASSERT_TRUE(lee_trozo(a, p, &t));
+    }
+    EXPECT_EQ(atras, c.inicios) << c.caso;
+    sim->close(a);
+  }
+}
+
+TEST_F(Controladores, RecordStepsFailOnAFailedSeek) {
+  // The second record fills its chunk: both neighbours lie in other chunks.
+  const int a = abre(x(4094) + "\r\n" + x(4094) + "\r\n" + x(4094) + "\r\n");
+  trozo_ventas t;
+  ASSERT_TRUE(lee_trozo(a, 4096, &t));
+  sim->inject({.op = plat::Op::kSeek, .path = "ventas.txt", .from_then_on = true});
+  EXPECT_EQ(registro_previo(a, &t, 0), -1);
+  EXPECT_EQ(registro_siguiente(a, &t, 0), -1);
+  sim->close(a);
 }
 
 }  // namespace
