@@ -231,7 +231,7 @@ TEST_F(InventarioArchivo, ReplacesTheWholeFileAndAFailedSectionLeavesTheOther) {
   sim->inject({.op = plat::Op::kWrite, .path = "stock.txt", .nth = 2, .short_io = true});
   escribe();
   EXPECT_EQ(archivo("stock.txt"), bloque_tanque(1) + descargas.substr(0, descargas.size() / 2));
-  EXPECT_EQ(eventos(), (std::vector<std::string>{ev(MSJ_AFS_NO_CREA), ev(MSJ_AFS_STOCK_1), ev(MSJ_AFS_STOCK_2)}));
+  EXPECT_EQ(eventos(), (std::vector<std::string>{ev(MSJ_AFS_NO_CREA_STOCK), ev(MSJ_AFS_STOCK_1), ev(MSJ_AFS_STOCK_2)}));
 }
 
 }  // namespace

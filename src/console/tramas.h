@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "calibration/tabla_calib.h"
+#include "console/respuesta_venta.h"
 #include "foundation/fecha_bcd.h"
 #include "inventory/registro_descarga.h"
 
@@ -72,7 +73,7 @@ constexpr size_t kCuentaTanques = 14;  // N
 constexpr size_t kRegistros = 15;
 constexpr size_t kLargoCabecera = kRegistros;
 constexpr size_t kLargoRegistro = 57;
-constexpr size_t kLargoPregunta = 42;  // three periods, each two dates
+constexpr size_t kLargoPregunta = ::kLargoPregunta;  // three periods, each two dates
 constexpr uint8_t kSinPregunta = 16;   // a tank byte from here up asks nothing
 
 inline bool hay_pregunta(const uint8_t* r) { return r[kTanquePregunta] < kSinPregunta; }

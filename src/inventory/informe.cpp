@@ -13,25 +13,6 @@
 
 namespace {
 
-constexpr size_t kLargoProducto = 16;
-
-// The measurability byte of a tank: its level figures, or its water level,
-// are flagged as doubtful.
-constexpr uint8_t kNivelDudoso = 0x30;
-constexpr uint8_t kAguaDudosa = 0x03;
-
-// The delivery record, as the console sends it.
-namespace descarga {
-constexpr size_t kProducto = 0;
-constexpr size_t kFecha = 16;
-constexpr size_t kTanque = 23;
-constexpr size_t kLitrosInicial = 24;  // big-endian reals
-constexpr size_t kLitrosFinal = 28;
-constexpr size_t kMarcas = 44;  // which figures are doubtful
-constexpr uint8_t kInicialDudoso = 0x05;
-constexpr uint8_t kFinalDudoso = 0x0A;
-}  // namespace descarga
-
 // A tank without inventory keeps its block's place: the number line, then
 // as many empty lines as the block has lines.
 constexpr size_t kLineasBloqueTanque = 11;
@@ -39,7 +20,7 @@ constexpr size_t kLineasBloqueTanque = 11;
 // Up to 16 characters, up to the first NUL: the console may fill all 16.
 std::string texto_producto(const uint8_t* p) {
   return std::string(reinterpret_cast<const char*>(p),
-                     strnlen(reinterpret_cast<const char*>(p), kLargoProducto));
+                     strnlen(reinterpret_cast<const char*>(p), sizeof registro_tanque::producto));
 }
 
 std::string texto_fecha(const fecha_bcd& f) {
@@ -54,8 +35,8 @@ std::string bloque_tanque(const registro_tanque& r, unsigned numero) {
   std::string s = formatea("Tanque,%u\n", numero);
   if (r.Inventario == 0) return s + std::string(kLineasBloqueTanque, '\n');
 
-  const char* nivel = marca(r.liq_agua_medible & kNivelDudoso, "*");
-  const char* agua = marca(r.liq_agua_medible & kAguaDudosa, "*");
+  const char* nivel = marca(r.liq_agua_medible & kNivelMarcado, "*");
+  const char* agua = marca(r.liq_agua_medible & kAguaMarcada, "*");
   s += "Fecha," + texto_fecha(r.fecha_hora) + "\n";
   s += "Producto," + texto_producto(reinterpret_cast<const uint8_t*>(r.producto)) + "\n";
   s += formatea("Nivel,%s,%.2f,mm\n", nivel, static_cast<double>(r.nivel));
@@ -76,9 +57,9 @@ std::string bloque_descarga(const registro_descarga& d) {
   const float litros_inicial = lee_real_be(b + kLitrosInicial);
   const float litros_final = lee_real_be(b + kLitrosFinal);
   const double total = static_cast<double>(litros_final) - static_cast<double>(litros_inicial);
-  const char* m_inicial = marca(b[kMarcas] & kInicialDudoso, "? ");
-  const char* m_final = marca(b[kMarcas] & kFinalDudoso, "? ");
-  const char* m_total = marca(b[kMarcas] & (kInicialDudoso | kFinalDudoso), "? ");
+  const char* m_inicial = marca(b[kMarcas] & kInicialMarcado, "? ");
+  const char* m_final = marca(b[kMarcas] & kFinalMarcado, "? ");
+  const char* m_total = marca(b[kMarcas] & (kInicialMarcado | kFinalMarcado), "? ");
 
   std::string s = formatea("DESCARGA EN TANQUE,%d\n", b[kTanque] + 1);
   s += "Fecha," + texto_fecha(fecha) + "\n";

@@ -18,7 +18,9 @@ constexpr size_t kAnio = 22;     // the date's year; 0 in an empty entry
 constexpr size_t kTanque = 23;   // zero-based
 constexpr size_t kLitrosInicial = 24;  // real
 constexpr size_t kLitrosFinal = 28;    // real
-constexpr size_t kMarcas = 44;  // 0x05 flags the initial litres, 0x0A the final
+constexpr size_t kMarcas = 44;  // which figures are doubtful:
+constexpr uint8_t kInicialMarcado = 0x05;  // the initial litres
+constexpr uint8_t kFinalMarcado = 0x0A;    // the final litres
 }  // namespace descarga
 
 struct registro_descarga {
