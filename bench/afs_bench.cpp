@@ -28,7 +28,7 @@
 
 #include "app/CNivaraDlg.h"
 #include "eventstore/suceso.h"
-#include "platform/plataforma_real.h"
+#include "platform/real_platform.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/plataforma_real.h"
+#include "platform/real_platform.h"
 
 namespace banco {
 
@@ -64,7 +64,7 @@ inline void instala_real() {
     auto* p = new plat::RealPlatform();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
-    plat::instala_plataforma(p);
+    plat::install(p);
     return p;
   }();
   (void)real;

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "foundation/gl.h"
-#include "platform/plataforma_real.h"
+#include "platform/real_platform.h"
 
 namespace {
 
@@ -186,7 +186,7 @@ BENCHMARK(BM_posix_agrega_texto);
 void BM_hora_local(benchmark::State& state) {
   banco::instala_real();
   for (auto _ : state) {
-    std::tm t = plat::hora_local_actual();
+    std::tm t = plat::local_now();
     benchmark::DoNotOptimize(t);
   }
 }

@@ -96,12 +96,12 @@ void Estacion::SetUp() {
   char plantilla[] = "/tmp/nivara-test-XXXXXX";
   carpeta = ::mkdtemp(plantilla);
   sim = std::make_unique<plat::SimPlatform>(carpeta, segundos(2026, 3, 5, 9, 7, 3));
-  plat::instala_plataforma(sim.get());
+  plat::install(sim.get());
   gl_reinicia();
 }
 
 void Estacion::TearDown() {
-  plat::instala_plataforma(nullptr);
+  plat::install(nullptr);
   sim.reset();
   std::filesystem::remove_all(carpeta);
 }

@@ -14,7 +14,7 @@
 #include "foundation/fecha_bcd.h"
 #include "foundation/mensajes.h"
 #include "foundation/tnq.h"
-#include "platform/plataforma_sim.h"
+#include "platform/sim_platform.h"
 
 // Calendar seconds of a local date and time, as the virtual clock reads them.
 int64_t segundos(int anio, int mes, int dia, int hora, int minuto, int segundo);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "entorno.h"
-#include "platform/plataforma_real.h"
+#include "platform/real_platform.h"
 
 namespace {
 

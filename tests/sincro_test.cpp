@@ -211,7 +211,7 @@ TEST_F(Sincro, KilledAtAnyStepOfTheRewriteLeavesOneWholeStore) {
     ASSERT_GE(hijo, 0);
     if (hijo == 0) {
       Asesina asesina(sim->root(), sim->now(), k);
-      plat::instala_plataforma(&asesina);
+      plat::install(&asesina);
       ::_exit(dlg.afs('A', 0) ? 0 : 1);
     }
     int estado = 0;

@@ -7,7 +7,7 @@
 #include "app/CNivaraDlg.h"
 
 int CNivaraApp::InitInstance(plat::Platform& p) {
-  plat::instala_plataforma(&p);
+  plat::install(&p);
   // The window's title is all the program shows.
   std::fputs("Nivara QTR\n", stdout);
   std::fflush(stdout);

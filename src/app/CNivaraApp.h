@@ -2,7 +2,7 @@
 // runs its initialisation and then the event loop.
 #pragma once
 
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 class CNivaraApp {
  public:

@@ -12,13 +12,13 @@
 #include "foundation/gl.h"
 #include "foundation/mensajes.h"
 #include "foundation/resumen.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 void CNivaraDlg::lc() {
   char fecha[19];
-  formatea_fecha_hora(plat::hora_local_actual(), fecha);
+  formatea_fecha_hora(plat::local_now(), fecha);
 
-  plat::Platform& p = plat::sistema();
+  plat::Platform& p = plat::current();
   archivo_abierto diario = archivo_abierto::abre("Estado.txt", plat::kWrite, plat::Share::kRead,
                                                  plat::Creation::kOpenAlways);
   if (!diario.abierto()) gl(MSJ_LC_NO_CREA_DIARIO);

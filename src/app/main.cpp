@@ -1,6 +1,6 @@
 // The service: the station on the real platform.
 #include "app/CNivaraApp.h"
-#include "platform/plataforma_real.h"
+#include "platform/real_platform.h"
 
 int main() {
   plat::RealPlatform plataforma;

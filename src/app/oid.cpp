@@ -6,7 +6,7 @@
 #include "foundation/afe.h"
 #include "foundation/gl.h"
 #include "foundation/resumen.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 CNivaraDlg::CNivaraDlg() = default;
 
@@ -15,7 +15,7 @@ namespace {
 // "NIVARA: <host>  IP a.b.c.d"; 0.0.0.0 when the name or its address cannot
 // be had.
 std::string linea_host() {
-  plat::Platform& p = plat::sistema();
+  plat::Platform& p = plat::current();
   char nombre[255] = {};
   uint8_t ip[4] = {0, 0, 0, 0};
   if (p.host_name(nombre, sizeof nombre)) {
@@ -29,7 +29,7 @@ std::string linea_host() {
 }  // namespace
 
 int CNivaraDlg::oid() {
-  plat::Platform& p = plat::sistema();
+  plat::Platform& p = plat::current();
   textos.titulo = formatea("Nivara v%d.%d", kVersionMayor, kVersionMenor);
   enlace.puntero_respuesta = 0;
   prog.ot_ocupado = 0;

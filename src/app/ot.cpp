@@ -3,10 +3,10 @@
 #include "foundation/afe.h"
 #include "foundation/gl.h"
 #include "foundation/resumen.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 void CNivaraDlg::arma(unsigned id, unsigned ms, unsigned codigo, const char* linea) {
-  if (plat::sistema().SetTimer(id, ms) == 0) sale(codigo, linea);
+  if (plat::current().SetTimer(id, ms) == 0) sale(codigo, linea);
 }
 
 void CNivaraDlg::ot(unsigned id) {
@@ -43,7 +43,7 @@ void CNivaraDlg::ot(unsigned id) {
       relee_configuracion();
       break;
     default:
-      plat::sistema().KillTimer(id);
+      plat::current().KillTimer(id);
       gl(kTextoLibre, formatea("Error ot: Timer %u ???", id).c_str());
       break;
   }
@@ -51,7 +51,7 @@ void CNivaraDlg::ot(unsigned id) {
 }
 
 void CNivaraDlg::tiempo_agotado() {
-  plat::sistema().KillTimer(TIMER_RESPUESTA);
+  plat::current().KillTimer(TIMER_RESPUESTA);
   cierra_enlace();
   arma_ot(TIMER_SILENCIO, kMsSilencio);
   prog.v_de_TO = 2;
@@ -70,7 +70,7 @@ void CNivaraDlg::tiempo_agotado() {
 
 void CNivaraDlg::inicio_ciclo() {
   gl(MSJ_TLS);
-  plat::sistema().KillTimer(TIMER_CICLO);
+  plat::current().KillTimer(TIMER_CICLO);
   arma_ot(TIMER_RDW, kMsSondeoDescargas);
   arma_ot(TIMER_RW, kMsYa);
   if (prog.tanque_rcw < kTanques) arma_ot(TIMER_RCW, kMsEntreTablas);
@@ -78,7 +78,7 @@ void CNivaraDlg::inicio_ciclo() {
 }
 
 void CNivaraDlg::fin_silencio() {
-  plat::sistema().KillTimer(TIMER_SILENCIO);
+  plat::current().KillTimer(TIMER_SILENCIO);
   prog.v_de_TO = 0;
 }
 

@@ -2,7 +2,7 @@
 // re-sends what is pending, one command per tick, and the command timers.
 #include "app/CNivaraDlg.h"
 #include "foundation/gl.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ void CNivaraDlg::tic() {
 void CNivaraDlg::timer_comando(unsigned id) {
   const comando* c = kComandos;
   while (c->timer != id) ++c;
-  plat::sistema().KillTimer(id);
+  plat::current().KillTimer(id);
 
   if (enlace.estado_oc != 0) {
     gl(c->codigo_ocupado);

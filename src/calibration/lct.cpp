@@ -6,7 +6,7 @@
 #include "foundation/gl.h"
 #include "foundation/mensajes.h"
 #include "foundation/resumen.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 std::string texto_error_lct(int error, const char* archivo) {
   switch (error) {
@@ -30,7 +30,7 @@ std::string texto_error_lct(int error, const char* archivo) {
 }
 
 bool lct(const char* archivo, tabla_calib* destino) {
-  plat::Platform& p = plat::sistema();
+  plat::Platform& p = plat::current();
   // Read-write and unshared, so nobody changes the table while we load it.
   int f = p.open(archivo, plat::kReadWrite, plat::Share::kNone, plat::Creation::kOpenExisting);
   if (f == plat::kInvalidFile) {

@@ -4,7 +4,7 @@
 #include "foundation/gl.h"
 #include "foundation/mensajes.h"
 #include "foundation/resumen.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 bool scf(int tanque, const tabla_calib& t) {
   tabla_calib copia = t;
@@ -14,7 +14,7 @@ bool scf(int tanque, const tabla_calib& t) {
   copia.mes = hoy.mes;
   copia.anio = hoy.anio;
 
-  plat::Platform& p = plat::sistema();
+  plat::Platform& p = plat::current();
   const std::string nombre = formatea("tan\\ct%dn.tan", tanque + 1);
   int f = p.open(nombre.c_str(), plat::kReadWrite, plat::Share::kNone,
                  plat::Creation::kCreateAlways);

@@ -4,7 +4,7 @@
 #include "console/tramas.h"
 #include "foundation/gl.h"
 #include "foundation/resumen.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 int CNivaraDlg::arma_prefijo(uint8_t* buffer) {
   return prefijo_trama(config.codigo_acceso(), buffer) ? 1 : 0;
@@ -20,7 +20,7 @@ void CNivaraDlg::envia_trama() {
 
 void CNivaraDlg::falla_envio() {
   cierra_enlace();
-  if (plat::sistema().SetTimer(TIMER_CICLO, kMsInicioCiclo) == 0) gl(MSJ_TRAMA_SIN_TIMER);
+  if (plat::current().SetTimer(TIMER_CICLO, kMsInicioCiclo) == 0) gl(MSJ_TRAMA_SIN_TIMER);
   limpia_enlace();
 }
 

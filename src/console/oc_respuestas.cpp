@@ -7,7 +7,7 @@
 #include "foundation/fecha_bcd.h"
 #include "foundation/gl.h"
 #include "foundation/resumen.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr int32_t kSegundosDesfaseReloj = 30;
 // The common close of a good reply: the time-out stops and the link is idle.
 void respuesta_buena(CNivaraDlg& d, unsigned codigo) {
   gl(codigo);
-  plat::sistema().KillTimer(TIMER_RESPUESTA);
+  plat::current().KillTimer(TIMER_RESPUESTA);
   d.limpia_enlace();
 }
 
@@ -106,7 +106,7 @@ void CNivaraDlg::oc_tabla() {
     return;
   }
   gl(MSJ_RCW_OK);
-  plat::sistema().KillTimer(TIMER_RESPUESTA);
+  plat::current().KillTimer(TIMER_RESPUESTA);
   usa_tabla_qtr();
   for (++prog.tanque_rcw; prog.tanque_rcw < kTanques; ++prog.tanque_rcw) {
     if (config.genera(prog.tanque_rcw) != 0) {

@@ -10,7 +10,7 @@
 #include "foundation/catalogo.h"
 #include "foundation/gl.h"
 #include "foundation/mensajes.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ archivo_abierto abre_sincro(std::string* error) {
 // after a reported failure.
 archivo_abierto retiene(archivo_abierto viejo, const uint8_t meses[kMesesRetenidos],
                         std::string* error) {
-  if (!plat::sistema().seek(viejo.descriptor(), 0, plat::Origin::kBegin)) {
+  if (!plat::current().seek(viejo.descriptor(), 0, plat::Origin::kBegin)) {
     viejo.cierra();
     gl(MSJ_AFS_NO_POSICIONA_1);
     return {};
@@ -63,7 +63,7 @@ archivo_abierto retiene(archivo_abierto viejo, const uint8_t meses[kMesesRetenid
 
 // Appends one event of the given kind to the event store, keeping three months.
 bool CNivaraDlg::afs(char tipo, uint8_t indice) {
-  plat::Platform& p = plat::sistema();
+  plat::Platform& p = plat::current();
   sincro.ultimo_error.clear();
   archivo_abierto archivo = abre_sincro(&sincro.ultimo_error);
   if (!archivo.abierto()) return false;

@@ -3,7 +3,7 @@
 
 #include "eventstore/suceso.h"
 #include "foundation/gl.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ constexpr const char* kArchivoTemporal = "qtrs.nvr.tmp";
 
 archivo_abierto reemplaza_sincro(const uint8_t* datos, uint32_t largo,
                                  const codigos_reemplazo& codigos) {
-  plat::Platform& p = plat::sistema();
+  plat::Platform& p = plat::current();
   archivo_abierto nuevo = archivo_abierto::abre(kArchivoTemporal, plat::kReadWrite,
                                                 plat::Share::kNone, plat::Creation::kCreateAlways);
   if (!nuevo.abierto()) {

@@ -9,14 +9,14 @@
 #include "foundation/archivo_entero.h"
 #include "foundation/gl.h"
 #include "foundation/mensajes.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 namespace {
 
 // Writes the null event over the record at `offset` and cuts the store after
 // it: what follows an unknown record cannot be trusted to be in step.
 bool graba_nulo(const uint8_t registro[kLargoSuceso], uint64_t offset) {
-  plat::Platform& p = plat::sistema();
+  plat::Platform& p = plat::current();
   int archivo = p.open(kArchivoSincro, plat::kWrite, plat::Share::kNone,
                        plat::Creation::kOpenExisting);
   if (archivo == plat::kInvalidFile) {

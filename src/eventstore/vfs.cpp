@@ -12,7 +12,7 @@
 #include "foundation/gl.h"
 #include "foundation/mensajes.h"
 #include "foundation/resumen.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "foundation/gl.h"
 #include "foundation/mensajes.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 namespace {
 constexpr const char* kArchivoDiario = "Estado.txt";
@@ -20,10 +20,10 @@ void afe(const char* texto) {
     return;
   }
   char fecha[19];
-  formatea_fecha_hora(plat::hora_local_actual(), fecha);
+  formatea_fecha_hora(plat::local_now(), fecha);
   std::string linea = std::string(fecha) + " " + texto + "\r\n";
 
-  plat::Platform& p = plat::sistema();
+  plat::Platform& p = plat::current();
   int archivo = p.open(kArchivoDiario, plat::kWrite, plat::Share::kRead,
                        plat::Creation::kOpenAlways);
   if (archivo == plat::kInvalidFile) gl(MSJ_AFE_NO_CREA);
@@ -53,5 +53,5 @@ void afe(const char* texto) {
 void sale(unsigned codigo, const char* linea) {
   if (codigo != MSJ_NINGUNO) gl(codigo);
   afe(linea);
-  plat::sistema().exit(0);
+  plat::current().exit(0);
 }

@@ -16,11 +16,11 @@ archivo_abierto& archivo_abierto::operator=(archivo_abierto&& otro) noexcept {
 
 archivo_abierto archivo_abierto::abre(const char* ruta, unsigned acceso, plat::Share compartir,
                                       plat::Creation creacion) {
-  return archivo_abierto(plat::sistema().open(ruta, acceso, compartir, creacion));
+  return archivo_abierto(plat::current().open(ruta, acceso, compartir, creacion));
 }
 
 void archivo_abierto::cierra() {
-  if (abierto()) plat::sistema().close(suelta());
+  if (abierto()) plat::current().close(suelta());
 }
 
 int archivo_abierto::suelta() {
@@ -40,12 +40,12 @@ memoria_plataforma& memoria_plataforma::operator=(memoria_plataforma&& otra) noe
 
 bool memoria_plataforma::toma(size_t bytes) {
   libera();
-  datos_ = static_cast<uint8_t*>(plat::sistema().alloc(bytes));
+  datos_ = static_cast<uint8_t*>(plat::current().alloc(bytes));
   return datos_ != nullptr;
 }
 
 void memoria_plataforma::libera() {
-  if (datos_ != nullptr) plat::sistema().free(datos_);
+  if (datos_ != nullptr) plat::current().free(datos_);
   datos_ = nullptr;
 }
 
@@ -61,7 +61,7 @@ bool falla(copia_archivo& copia, estado_copia estado, unsigned codigo) {
 }  // namespace
 
 bool reserva_copia(archivo_abierto& archivo, copia_archivo& copia, const reglas_lectura& reglas) {
-  if (!plat::sistema().size(archivo.descriptor(), &copia.tamano)) {
+  if (!plat::current().size(archivo.descriptor(), &copia.tamano)) {
     return falla(copia, estado_copia::sin_tamano, reglas.tamano);
   }
   if (!copia.memoria.toma(static_cast<size_t>(copia.tamano))) {
@@ -80,7 +80,7 @@ bool lee_en_copia(archivo_abierto& archivo, copia_archivo& copia, uint32_t n,
                   const reglas_lectura& reglas) {
   uint32_t leidos = 0;
   const bool ok =
-      plat::sistema().read(archivo.descriptor(), copia.datos() + copia.largo, n, &leidos);
+      plat::current().read(archivo.descriptor(), copia.datos() + copia.largo, n, &leidos);
   if (!ok) leidos = 0;
   bool bastan = true;
   switch (reglas.minimo) {
@@ -118,7 +118,7 @@ copia_archivo lee_archivo_entero(const char* ruta, plat::Share compartir,
       archivo_abierto::abre(ruta, plat::kRead, compartir, plat::Creation::kOpenExisting);
   if (!archivo.abierto()) {
     copia_archivo copia;
-    copia.error = plat::sistema().last_error();
+    copia.error = plat::current().last_error();
     falla(copia, estado_copia::no_abre, reglas.abrir);
     return copia;
   }

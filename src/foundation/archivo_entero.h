@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 // A platform file handle that closes itself.
 class archivo_abierto {

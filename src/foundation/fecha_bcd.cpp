@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 unsigned bcd_a_bin(uint8_t b) { return (b >> 4) * 10u + (b & 0x0Fu); }
 
@@ -14,7 +14,7 @@ uint8_t bin_a_bcd(unsigned v) {
 }
 
 void fecha_actual(fecha_bcd* f) {
-  std::tm t = plat::hora_local_actual();
+  std::tm t = plat::local_now();
   f->segundo = bin_a_bcd(static_cast<unsigned>(t.tm_sec));
   f->minuto = bin_a_bcd(static_cast<unsigned>(t.tm_min));
   f->hora = bin_a_bcd(static_cast<unsigned>(t.tm_hour));

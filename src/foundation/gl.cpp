@@ -10,7 +10,7 @@
 #include "foundation/bytes.h"
 #include "foundation/catalogo.h"
 #include "foundation/mensajes.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -53,13 +53,13 @@ bool recorta(archivo_abierto& archivo) {
   if (!archivo.abierto()) return false;
   const auto quedan = static_cast<uint32_t>(copia.largo - desde);
   uint32_t escritos = 0;
-  return plat::sistema().write(archivo.descriptor(), copia.datos() + desde, quedan, &escritos) &&
+  return plat::current().write(archivo.descriptor(), copia.datos() + desde, quedan, &escritos) &&
          escritos == quedan;
 }
 
 // Appends one finished record; failures are dropped without a trace.
 void agrega_registro(const uint8_t* registro, uint32_t largo) {
-  plat::Platform& p = plat::sistema();
+  plat::Platform& p = plat::current();
   archivo_abierto archivo = archivo_abierto::abre(kArchivoLog, plat::kReadWrite,
                                                   plat::Share::kNone, plat::Creation::kOpenAlways);
   if (!archivo.abierto()) return;
@@ -117,7 +117,7 @@ void gl_reinicia() {
 }
 
 void gl(unsigned codigo, const char* texto) {
-  std::tm t = plat::hora_local_actual();
+  std::tm t = plat::local_now();
   const uint16_t minuto = static_cast<uint16_t>(t.tm_hour * 60 + t.tm_min);
   uint8_t registro[kLargoEvento + kLogTextoMaximo + 1];
 

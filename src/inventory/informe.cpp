@@ -9,7 +9,7 @@
 #include "foundation/mensajes.h"
 #include "foundation/resumen.h"
 #include "inventory/registro_descarga.h"
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -109,7 +109,7 @@ std::string seccion_descargas(const registro_descarga tabla[kEntradasDescarga], 
 
 void escribe_informe_stock(const char* ruta, const registro_tanque tanques[kTanquesConsola],
                            const registro_descarga tabla[kEntradasDescarga], uint32_t n) {
-  plat::Platform& p = plat::sistema();
+  plat::Platform& p = plat::current();
   const int archivo = p.open(ruta, plat::kWrite, plat::Share::kRead, plat::Creation::kCreateAlways);
   if (archivo == plat::kInvalidFile) {
     gl(MSJ_AFS_NO_CREA_STOCK);

@@ -3,15 +3,15 @@
 
 #include <cerrno>
 
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 CAsyncSocket::~CAsyncSocket() { Close(); }
 
 bool CAsyncSocket::Create() {
   Close();
-  s_ = plat::sistema().new_socket(this);
+  s_ = plat::current().new_socket(this);
   if (!s_) {
-    last_error_ = plat::sistema().last_error();
+    last_error_ = plat::current().last_error();
     return false;
   }
   return true;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 namespace plat::posix {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "platform/plataforma_sim.h"
+#include "platform/sim_platform.h"
 
 namespace plat {
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ paso atras(int archivo, trozo_ventas* t, int64_t* pos) {
 }  // namespace
 
 bool lee_trozo(int archivo, int64_t desplazamiento, trozo_ventas* t) {
-  plat::Platform& p = plat::sistema();
+  plat::Platform& p = plat::current();
   if (!p.seek(archivo, desplazamiento, plat::Origin::kBegin)) return false;
   t->desplazamiento = desplazamiento;
   t->validos = 0;

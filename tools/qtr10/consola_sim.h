@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "platform/plataforma_sim.h"
+#include "platform/sim_platform.h"
 #include "platform/socket_sim.h"
 #include "qtr10/consola.h"
 

@@ -1,6 +1,6 @@
 // The real platform: POSIX files, the host's clock and name, and window-like
 // timers and sockets on one Asio event loop.
-#include "platform/plataforma_real.h"
+#include "platform/real_platform.h"
 
 #include <netdb.h>
 #include <netinet/in.h>

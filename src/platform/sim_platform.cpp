@@ -1,6 +1,6 @@
 // The simulated platform: files under the test's root folder, a virtual
 // clock that runs timers and scheduled events, and fault injection.
-#include "platform/plataforma_sim.h"
+#include "platform/sim_platform.h"
 
 #include <unistd.h>
 

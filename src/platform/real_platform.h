@@ -8,7 +8,7 @@
 #include <map>
 #include <memory>
 
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 
 namespace plat {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/plataforma.h"
+#include "platform/platform.h"
 #include "platform/socket_sim.h"
 
 namespace plat {

@@ -101,10 +101,10 @@ class Platform {
 
 // The platform chosen at start (the real one in the service, a simulated one
 // in tests).
-Platform& sistema();
-void instala_plataforma(Platform* p);
+Platform& current();
+void install(Platform* p);
 
 // "Now" from the platform's clock, as local broken-down time.
-std::tm hora_local_actual();
+std::tm local_now();
 
 }  // namespace plat
