@@ -10,8 +10,6 @@
 // whole and rewritten without it through a synced temporary file;
 // posix_copia_sincro: read the same bytes, write them to a new file, fsync.
 #include <benchmark/benchmark.h>
-
-#include "carpeta_bench.h"
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -27,6 +25,7 @@
 #include <vector>
 
 #include "app/CNivaraDlg.h"
+#include "carpeta_bench.h"
 #include "eventstore/suceso.h"
 #include "platform/real_platform.h"
 
@@ -67,7 +66,6 @@ std::vector<uint8_t> almacen(bool vencido) {
   if (vencido) d[6] = bin_a_bcd((bcd_a_bin(ahora.mes) + 7) % 12 + 1);
   return d;
 }
-
 
 void recorta(const char* nombre, size_t largo) {
   if (::truncate(nombre, static_cast<off_t>(largo)) != 0) std::abort();
@@ -164,7 +162,10 @@ void BM_afs_retencion(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * datos.size()));
 }
-BENCHMARK(BM_afs_retencion)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(5)
+BENCHMARK(BM_afs_retencion)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 void BM_posix_copia_sincro(benchmark::State& state) {
@@ -189,7 +190,10 @@ void BM_posix_copia_sincro(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * datos.size()));
 }
-BENCHMARK(BM_posix_copia_sincro)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(5)
+BENCHMARK(BM_posix_copia_sincro)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 }  // namespace

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "app/CNivaraDlg.h"
+#include "carpeta_bench.h"
 #include "foundation/bytes.h"
 #include "inventory/venta_consulta.h"
-#include "carpeta_bench.h"
 
 namespace {
 
@@ -31,8 +31,13 @@ struct Entorno {
     for (size_t i = 0; i < kRegistros; ++i) {
       uint8_t* r = d.data() + i * kLargoSuceso;
       unsigned s = static_cast<unsigned>(i * 2);  // seconds into the month
-      fecha_bcd f = {bin_a_bcd(s % 60), bin_a_bcd(s / 60 % 60), bin_a_bcd(s / 3600 % 24),
-                     bin_a_bcd(1 + s / 86400), 0x03, 0, 0x26};
+      fecha_bcd f = {bin_a_bcd(s % 60),
+                     bin_a_bcd(s / 60 % 60),
+                     bin_a_bcd(s / 3600 % 24),
+                     bin_a_bcd(1 + s / 86400),
+                     0x03,
+                     0,
+                     0x26};
       r[1] = kVersionSuceso;
       std::memcpy(r + 2, &f, sizeof f);
       r[7] = 0;
@@ -71,10 +76,9 @@ struct periodo {
 void BM_pregunta_tres_periodos(benchmark::State& state) {
   entorno();
   banco::EnCarpeta en;
-  const std::vector<periodo> p =
-      state.range(0) == 0
-          ? std::vector<periodo>{{5, 12, 36}, {12, 12, 36}, {20, 12, 36}}
-          : std::vector<periodo>{{30, 0, 8}, {30, 8, 16}, {30, 16, 24}};
+  const std::vector<periodo> p = state.range(0) == 0
+                                     ? std::vector<periodo>{{5, 12, 36}, {12, 12, 36}, {20, 12, 36}}
+                                     : std::vector<periodo>{{30, 0, 8}, {30, 8, 16}, {30, 16, 24}};
   for (const periodo& x : p) {
     float litros = 0;
     if (bv(1, x.inicio, x.fin, &litros) != VENTA_OK) {
@@ -89,7 +93,11 @@ void BM_pregunta_tres_periodos(benchmark::State& state) {
     }
   }
 }
-BENCHMARK(BM_pregunta_tres_periodos)->ArgName("ultimo_dia")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_pregunta_tres_periodos)
+    ->ArgName("ultimo_dia")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_arranque_vfs_sus(benchmark::State& state) {
   entorno();

@@ -7,8 +7,6 @@
 // fresh temporary folder, removed at exit, and keeps its file well below the
 // trim size so each iteration appends to a file of about the same length.
 #include <benchmark/benchmark.h>
-
-#include "carpeta_bench.h"
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -23,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "carpeta_bench.h"
 #include "foundation/gl.h"
 #include "platform/real_platform.h"
 
@@ -33,7 +32,7 @@ constexpr const char* kDesnudo = "desnudo.log";  // the bare cases' file
 constexpr unsigned kCodigo = 13;
 constexpr const char kTexto[] = "Consola: enlace recuperado tras 3 intentos";  // 42
 constexpr uint8_t kSello[22] = {0x2C, 0x01, 0xFF, '0', '9', '/', '0', '5', '/', '2', '6',
-                                ' ', ' ', '0', '5', ':', '0', '0', ':', '0', '0', 0};
+                                ' ',  ' ',  '0',  '5', ':', '0', '0', ':', '0', '0', 0};
 
 // With both logs empty.
 class EnCarpeta : public banco::EnCarpeta {
@@ -216,7 +215,6 @@ const std::vector<uint8_t>& log_grande() {
   return datos;
 }
 
-
 // One gl that finds the log over the trim size: read it all, keep the newest
 // records under 2,000,000 bytes, rewrite the file, append the event.
 void BM_gl_recorte(benchmark::State& state) {
@@ -262,6 +260,5 @@ void BM_posix_recorte(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * grande.size()));
 }
 BENCHMARK(BM_posix_recorte)->Unit(benchmark::kMicrosecond);
-
 
 }  // namespace

@@ -15,9 +15,15 @@ namespace {
 // shift close, a start-up and the null event of an unknown 'X'.
 std::string store() {
   uint8_t r[kLargoSuceso];
-  suceso_foto({.fecha = {0x00, 0x01, 0x10, 0x15, 0x03, 0x00, 0x23}, .tanque = 2, .nivel = 1000.0f,
-               .status_calibs = 1, .liq_agua_medible = 0x30, .litros = 50000.0f, .merma_mes = -12,
-               .programada = true, .autclb = true},
+  suceso_foto({.fecha = {0x00, 0x01, 0x10, 0x15, 0x03, 0x00, 0x23},
+               .tanque = 2,
+               .nivel = 1000.0f,
+               .status_calibs = 1,
+               .liq_agua_medible = 0x30,
+               .litros = 50000.0f,
+               .merma_mes = -12,
+               .programada = true,
+               .autclb = true},
               r);
   r[campo_suceso::kMarca] = kMarcaCaptura;
   return std::string(reinterpret_cast<const char*>(r), kLargoSuceso) +
@@ -70,9 +76,12 @@ TEST(AdminSincro, DecodesEachKindAndFilters) {
     EXPECT_EQ(static_cast<size_t>(std::count(out.begin(), out.end(), '\n')), caso.lineas)
         << caso.filtro[0] << " " << caso.filtro[1];
   }
-  for (const std::vector<std::string>& malo :
-       {std::vector<std::string>{"--kind", "X"}, {"--from", "1/3/23"}, {"--tank", "0"},
-        {"--to", "32/01/23"}, {"--tank"}, {"a", "b"}}) {
+  for (const std::vector<std::string>& malo : {std::vector<std::string>{"--kind", "X"},
+                                               {"--from", "1/3/23"},
+                                               {"--tank", "0"},
+                                               {"--to", "32/01/23"},
+                                               {"--tank"},
+                                               {"a", "b"}}) {
     EXPECT_EQ(corre(malo, &out, &err), 2) << malo[0];
   }
 }

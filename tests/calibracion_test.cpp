@@ -25,7 +25,8 @@ tabla_calib tabla_ejemplo() {
   t.version_formato = 3, t.version_tabla = 4, t.campo_42 = 0x0102;
   std::memcpy(t.etiqueta, "TANQUE SUR", 10);
   t.diametro_tank = 2000.0f, t.capacidad = 30000.0f;
-  for (int k = 1; k <= 5; ++k) t.puntos[k - 1] = {1000.0f * static_cast<float>(k), 50.0f * static_cast<float>(k), 0};
+  for (int k = 1; k <= 5; ++k)
+    t.puntos[k - 1] = {1000.0f * static_cast<float>(k), 50.0f * static_cast<float>(k), 0};
   t.puntos[5].litros = -1.0f;
   t.puntos[99].pendiente = 1000.0f;  // the last real, past the end
   return t;
@@ -41,7 +42,10 @@ std::string sellado(std::string d) {
 
 class CalibracionArchivo : public Estacion {
  protected:
-  void SetUp() override { Estacion::SetUp(); sim->make_dir("tan"); }
+  void SetUp() override {
+    Estacion::SetUp();
+    sim->make_dir("tan");
+  }
   // Loads tank 1's file; on failure, the last logged event.
   std::string carga() {
     tabla_calib d;
@@ -67,7 +71,8 @@ TEST_F(CalibracionArchivo, SavedFileIsBigEndianDatedAndSummedAndLoadsBack) {
   EXPECT_EQ(f.substr(0, 12), std::string("\x00\x03TANQUE SUR", 12));
   EXPECT_EQ(f.substr(18, 4), "\x04\x05\x03\x26");
   EXPECT_EQ(f.substr(34, 10), std::string("\x44\xFA\x00\x00\x46\xEA\x60\x00\x01\x02", 10));
-  EXPECT_EQ(f.substr(44, 16), std::string("\x44\x7A\x00\x00\x42\x48\x00\x00\x00\x00\x00\x00\x44\xFA\x00\x00", 16));
+  EXPECT_EQ(f.substr(44, 16),
+            std::string("\x44\x7A\x00\x00\x42\x48\x00\x00\x00\x00\x00\x00\x44\xFA\x00\x00", 16));
   EXPECT_EQ(f.substr(104, 4), std::string("\xBF\x80\x00\x00", 4));
   EXPECT_EQ(f.substr(1240, 4), std::string("\x44\x7A\x00\x00", 4));
   EXPECT_EQ(sellado(f), f);
@@ -86,17 +91,21 @@ TEST_F(CalibracionArchivo, RefusesDamagedFiles) {
   ASSERT_TRUE(scf(0, t));
   const std::string bueno = archivo("tan/ct1n.tan");
   // `bueno` with `b` written at `en`, summed again.
-  auto con = [&](size_t en, const std::string& b) { return sellado(std::string(bueno).replace(en, b.size(), b)); };
+  auto con = [&](size_t en, const std::string& b) {
+    return sellado(std::string(bueno).replace(en, b.size(), b));
+  };
   std::string mal_sumado = bueno;
   std::swap(mal_sumado[1244], mal_sumado[1245]);
   const std::pair<std::string, std::string> casos[] = {
       {bueno.substr(0, 1245), ev(MSJ_LCT_SIN_TAMANO)},
       {bueno + "x", ev(MSJ_LCT_SIN_TAMANO)},
       {mal_sumado, ev(MSJ_LCT_CHECKSUM)},
-      {con(0, std::string("\x03\x00", 2)), ev(MSJ_LCT_VERSION)},                       // version 3 only in host order
-      {con(44 + 12 * 3 + 4, bueno.substr(44 + 12 * 2 + 4, 4)), ev(MSJ_LCT_INCONSISTENTE)},  // points 2 and 3 at one level
-      {con(44 + 12, bueno.substr(44, 4)), ev(MSJ_LCT_INCONSISTENTE)},                        // litres of points 0 and 1 equal
-      {con(44 + 12, std::string("\xBF\x80\x00\x00", 4)), "ok"},         // a table of one point
+      {con(0, std::string("\x03\x00", 2)), ev(MSJ_LCT_VERSION)},  // version 3 only in host order
+      {con(44 + 12 * 3 + 4, bueno.substr(44 + 12 * 2 + 4, 4)),
+       ev(MSJ_LCT_INCONSISTENTE)},  // points 2 and 3 at one level
+      {con(44 + 12, bueno.substr(44, 4)),
+       ev(MSJ_LCT_INCONSISTENTE)},                               // litres of points 0 and 1 equal
+      {con(44 + 12, std::string("\xBF\x80\x00\x00", 4)), "ok"},  // a table of one point
   };
   for (const auto& [d, codigo] : casos) {
     escribe_archivo(ruta("tan/ct1n.tan"), d);
@@ -143,7 +152,6 @@ TEST_F(CalibracionArchivo, FileFailuresAreLogged) {
             (V{ev(MSJ_SCF_NO_CREA), ev(MSJ_SCF_NO_GUARDA_1), ev(MSJ_SCF_NO_GUARDA_2)}));
   EXPECT_EQ(archivo("tan/ct1n.tan").size(), 623u);
 }
-
 
 // A console table (host order) of the given (mm, litres) points.
 tabla_calib consola(std::vector<std::pair<float, float>> puntos, float diametro) {
@@ -229,7 +237,8 @@ TEST_F(G100Estacion, TakesRisingTablesWithinAMillimetreOfTheirHeightAndLogsWhyOt
   // Without an end marker all 100 points count: stopping at 99 would
   // misjudge the height.
   std::vector<std::pair<float, float>> p;
-  for (int k = 0; k < kPuntosTabla; ++k) p.push_back({10.0f * static_cast<float>(k), static_cast<float>(k * k)});
+  for (int k = 0; k < kPuntosTabla; ++k)
+    p.push_back({10.0f * static_cast<float>(k), static_cast<float>(k * k)});
   c = consola(p, 990.0f);
   ASSERT_EQ(genera_tabla(c, &w), 0u);
   EXPECT_NEAR(w.capacidad, 99.0f * 99.0f, 0.5f);

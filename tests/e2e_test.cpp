@@ -44,7 +44,8 @@ class Servicio : public ::testing::Test {
     char texto[1024];
     std::snprintf(texto, sizeof texto, kEstacion, puerto, stop);
     escribe_archivo(en("estacion.txt"), texto);
-    const std::string orden = std::string(NIVARA_ADMIN_BIN) + " config write " + en("estacion.txt") + " " + en("tnq.ini");
+    const std::string orden =
+        std::string(NIVARA_ADMIN_BIN) + " config write " + en("estacion.txt") + " " + en("tnq.ini");
     ASSERT_EQ(std::system(orden.c_str()), 0);
   }
 
@@ -52,7 +53,8 @@ class Servicio : public ::testing::Test {
   // "consola.txt", its output going to "consola.out"; returns the port.
   int arranca_consola(const std::string& consola) {
     escribe_archivo(en("consola.txt"), "access_code = 31 32 33 34 35 36 37 38\n" + consola);
-    consola_pid = lanza(QTR10_SIM_BIN, {"--config", "consola.txt", "--port", "0", "--full"}, carpeta, "consola.out");
+    consola_pid = lanza(QTR10_SIM_BIN, {"--config", "consola.txt", "--port", "0", "--full"},
+                        carpeta, "consola.out");
     const std::string salida = espera_texto(en("consola.out"), "\n");
     const size_t dos_puntos = salida.rfind(':');
     EXPECT_NE(dos_puntos, std::string::npos) << salida;
@@ -65,13 +67,20 @@ class Servicio : public ::testing::Test {
 
 // A 21-byte record of the event store, dated `hora`:`minuto` of the local day
 // of `t`.
-std::string suceso(char tipo, time_t t, unsigned hora, unsigned minuto, uint8_t tanque, float litros = 0,
-                   float contador = 0) {
+std::string suceso(char tipo, time_t t, unsigned hora, unsigned minuto, uint8_t tanque,
+                   float litros = 0, float contador = 0) {
   std::tm x{};
   ::localtime_r(&t, &x);
-  uint8_t r[21] = {static_cast<uint8_t>(tipo), 5, 0, bin_a_bcd(minuto), bin_a_bcd(hora),
-                   bin_a_bcd(static_cast<unsigned>(x.tm_mday)), bin_a_bcd(static_cast<unsigned>(x.tm_mon + 1)), 0,
-                   bin_a_bcd(static_cast<unsigned>(x.tm_year % 100)), tanque};
+  uint8_t r[21] = {static_cast<uint8_t>(tipo),
+                   5,
+                   0,
+                   bin_a_bcd(minuto),
+                   bin_a_bcd(hora),
+                   bin_a_bcd(static_cast<unsigned>(x.tm_mday)),
+                   bin_a_bcd(static_cast<unsigned>(x.tm_mon + 1)),
+                   0,
+                   bin_a_bcd(static_cast<unsigned>(x.tm_year % 100)),
+                   tanque};
   escribe_real_le(r + 10, litros);
   escribe_real_le(r + 14, contador);
   return std::string(reinterpret_cast<const char*>(r), sizeof r);
@@ -81,29 +90,34 @@ TEST_F(Servicio, PollsTheSimulatorAnswersItsQuestionAndEndsQuietlyOnSigtermOrIts
   // A store of two days ago: sales of tank 1 at 10:00, 10:30 and 10:45 with
   // meter totals, one of tank 2 at 11:00.
   const time_t dia = ::time(nullptr) - 2 * 86400;
-  const std::string almacen = suceso('A', dia - 86400, 8, 0, 0) + suceso('V', dia, 10, 0, 0, 10, 1010) +
-                              suceso('V', dia, 10, 30, 0, 20, 1030) + suceso('V', dia, 10, 45, 0, 5, 1035) +
-                              suceso('V', dia, 11, 0, 1, 7, 500);
+  const std::string almacen =
+      suceso('A', dia - 86400, 8, 0, 0) + suceso('V', dia, 10, 0, 0, 10, 1010) +
+      suceso('V', dia, 10, 30, 0, 20, 1030) + suceso('V', dia, 10, 45, 0, 5, 1035) +
+      suceso('V', dia, 11, 0, 1, 7, 500);
   escribe_archivo(en("qtrs.nvr"), almacen);
   // "period = dd/mm/yy hh:mm:00 - dd/mm/yy hh:mm:00" on that day.
   auto periodo = [&](int h1, int m1, int h2, int m2) {
     std::tm x{};
     ::localtime_r(&dia, &x);
     char b[96];
-    std::snprintf(b, sizeof b, "period = %02d/%02d/%02d %02d:%02d:00 - %02d/%02d/%02d %02d:%02d:00\n", x.tm_mday,
-                  x.tm_mon + 1, x.tm_year % 100, h1, m1, x.tm_mday, x.tm_mon + 1, x.tm_year % 100, h2, m2);
+    std::snprintf(b, sizeof b,
+                  "period = %02d/%02d/%02d %02d:%02d:00 - %02d/%02d/%02d %02d:%02d:00\n", x.tm_mday,
+                  x.tm_mon + 1, x.tm_year % 100, h1, m1, x.tm_mday, x.tm_mon + 1, x.tm_year % 100,
+                  h2, m2);
     return std::string(b);
   };
-  configura(arranca_consola("record_layout = 2\n"
-                            "tank 1 = product GASOIL cylinder 2000 6000 level 1234 sales 30\n"
-                            "tank 2 = product SUPER cylinder 1800 5000 level 700 water 20\n"
-                            "question = tank 1 form long\n" +
-                            periodo(10, 15, 10, 50) + periodo(11, 30, 12, 0) + periodo(9, 0, 9, 30)),
-            0);
+  configura(
+      arranca_consola("record_layout = 2\n"
+                      "tank 1 = product GASOIL cylinder 2000 6000 level 1234 sales 30\n"
+                      "tank 2 = product SUPER cylinder 1800 5000 level 700 water 20\n"
+                      "question = tank 1 form long\n" +
+                      periodo(10, 15, 10, 50) + periodo(11, 30, 12, 0) + periodo(9, 0, 9, 30)),
+      0);
   const auto inicio = std::chrono::steady_clock::now();
   const pid_t servicio = lanza(NIVARA_BIN, {}, carpeta, "salida");
   espera_texto(en("consola.out"), "#1 <- RW", 6000);
-  const double segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+  const double segundos =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
   const std::string salida = espera_texto(en("consola.out"), "#1 closed by the station", 4000);
   // Until the calibration table is asked for, the service is idle: ending
   // it now must write nothing.
@@ -130,7 +144,8 @@ TEST_F(Servicio, PollsTheSimulatorAnswersItsQuestionAndEndsQuietlyOnSigtermOrIts
   // The answer to the question, on the same connection: prefix, 'g', tank 0,
   // 0xFE, litres 5 (meters 1035 - 1030), 0, 0, codes 0, 4, 10, the sum
   // (0x253) high byte first.
-  const std::string venta = "32 30 36 30 3a 30 3e 30 67 00 fe 40 a0 00 00 00 00 00 00 00 00 00 00 00 04 0a 02 53";
+  const std::string venta =
+      "32 30 36 30 3a 30 3e 30 67 00 fe 40 a0 00 00 00 00 00 00 00 00 00 00 00 04 0a 02 53";
   EXPECT_NE(salida.find("#1 <- VENTA 28 ok  " + venta), std::string::npos) << salida;
 
   // Behind the store laid down, the start-up event and one snapshot per

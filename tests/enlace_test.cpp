@@ -39,7 +39,9 @@ TEST_F(Envios, EachFrameByteForByteAndTheReplyItWaitsForButNoneWithoutAnAccessCo
   } casos[] = {
       {[&] { dlg->envia_RW(); }, {0x19, 0x04, 0x33, 0x09, 0x01}, 15},
       {[&] { dlg->envia_RDW(); }, {0x19, 0x04, 0xDE, 0xFF, 0x02, 0xFC}, 4},
-      {[&] { dlg->envia_PRE(); }, {0x19, 0x04, 0xC2, 0x07, 0x59, 0x23, 0x31, 0x12, 0x04, 0x25, 0xCE}, 3},
+      {[&] { dlg->envia_PRE(); },
+       {0x19, 0x04, 0xC2, 0x07, 0x59, 0x23, 0x31, 0x12, 0x04, 0x25, 0xCE},
+       3},
       {[&] { dlg->envia_RCW(0); }, {0x19, 0x04, 0xB9, 0x45, 0x00, 0, 0, 0, 0x1B}, 1252},
       {[&] { dlg->envia_PCW(0x103); }, pcw, 3},
       {[&] { dlg->envia_PCT(); }, {0x19, 0x04, 0xAB}, 3},
@@ -90,7 +92,8 @@ TEST_F(Recepcion, AReplyInAnyPiecesIsCollectedTheSameNeverPastTheArea) {
     EXPECT_EQ(d.enlace.faltan_respuesta, 0u);
     EXPECT_EQ(d.enlace.puntero_respuesta, 10000u);
     EXPECT_EQ(d.enlace.fase_respuesta, 0x11223344);  // the member after the area
-    EXPECT_EQ(bytes(d.enlace.respuesta, d.enlace.respuesta + 8192), bytes(datos.begin(), datos.begin() + 8192));
+    EXPECT_EQ(bytes(d.enlace.respuesta, d.enlace.respuesta + 8192),
+              bytes(datos.begin(), datos.begin() + 8192));
   }
 }
 

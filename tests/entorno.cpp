@@ -44,7 +44,8 @@ bool existe(const std::string& ruta) {
 std::string archivo_tnq(const configuracion_tnq& c, uint32_t version, int registros) {
   std::string s(kTnqCabecera, '\0');
   escribe_u32_le(reinterpret_cast<uint8_t*>(s.data()), version);
-  for (int i = 0; i < registros; ++i) s.append(reinterpret_cast<const char*>(c.bytes), kTnqRegistro);
+  for (int i = 0; i < registros; ++i)
+    s.append(reinterpret_cast<const char*>(c.bytes), kTnqRegistro);
   return s;
 }
 
@@ -86,8 +87,13 @@ Almacen& Almacen::venta(const fecha_bcd& f, uint8_t tanque, float litros, float 
 
 Almacen& Almacen::foto(const fecha_bcd& f, uint8_t tanque, float litros) {
   uint8_t r[kLargoSuceso];
-  suceso_foto({.fecha = f, .tanque = tanque, .nivel = 900.0f, .status_calibs = 1,
-               .liq_agua_medible = 0x30, .litros = litros, .merma_mes = 7},
+  suceso_foto({.fecha = f,
+               .tanque = tanque,
+               .nivel = 900.0f,
+               .status_calibs = 1,
+               .liq_agua_medible = 0x30,
+               .litros = litros,
+               .merma_mes = 7},
               r);
   return agrega(r);
 }

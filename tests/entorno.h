@@ -33,8 +33,8 @@ configuracion_tnq configuracion_ejemplo();
 // One decoded record of Nivara.log, for checks.
 struct registro_log {
   uint16_t minuto;
-  int codigo;          // 1..254, or 255 for a text
-  std::string texto;   // the text of a text record
+  int codigo;         // 1..254, or 255 for a text
+  std::string texto;  // the text of a text record
 };
 // Decodes a whole log; a damaged tail fails the test.
 std::vector<registro_log> registros_log(const std::string& datos);

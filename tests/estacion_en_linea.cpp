@@ -64,7 +64,9 @@ void entrega(CNivaraDlg& d, const bytes& datos, std::vector<size_t> trozos) {
   }
 }
 
-long veces(const std::vector<std::string>& v, const std::string& x) { return std::count(v.begin(), v.end(), x); }
+long veces(const std::vector<std::string>& v, const std::string& x) {
+  return std::count(v.begin(), v.end(), x);
+}
 
 void EstacionEnLinea::TearDown() {
   dlg.reset();  // its socket goes before the console and the platform

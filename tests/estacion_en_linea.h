@@ -16,7 +16,8 @@ using bytes = std::vector<uint8_t>;
 // Replies as a console sends them, sums low byte first. An inventory: the
 // console clock, tank 0 asked about when `pregunta` (42 bytes of 0x11),
 // record layout 2 and `registros` (57 bytes per tank).
-bytes respuesta_inventario(const fecha_bcd& reloj, const bytes& registros = {}, bool pregunta = false);
+bytes respuesta_inventario(const fecha_bcd& reloj, const bytes& registros = {},
+                           bool pregunta = false);
 // N tanks with M deliveries each, their bytes counting up.
 bytes respuesta_descargas(uint8_t n, uint8_t m);
 // A calibration table, given in host order.
@@ -38,7 +39,8 @@ class EstacionEnLinea : public Estacion {
   std::vector<std::string> eventos_nuevos();
 
   configuracion_tnq config = configuracion_ejemplo();
-  qtr10::ConfigConsola config_consola{.codigo_acceso = {'1', '2', '3', '4', '5', '6', '7', '8'}};  // no tanks
+  qtr10::ConfigConsola config_consola{
+      .codigo_acceso = {'1', '2', '3', '4', '5', '6', '7', '8'}};  // no tanks
   std::unique_ptr<qtr10::ConsolaSim> consola;
   std::unique_ptr<CNivaraDlg> dlg;
   int64_t inicio_ms = 0;

@@ -58,7 +58,7 @@ TEST_F(EstacionSimulada, AnHourOfPollingStoresWhatMovedReportsItAndGetsPastABadR
   ASSERT_GE(inventarios, 58);
   EXPECT_LE(inventarios, 60);
   EXPECT_GE(veces(e, ev(MSJ_DESCARGAS)), 27);  // deliveries about every two minutes
-  EXPECT_EQ(veces(e, ev(MSJ_RCW_OK)), 2);  // the flagged tank's table, again after the re-read
+  EXPECT_EQ(veces(e, ev(MSJ_RCW_OK)), 2);      // the flagged tank's table, again after the re-read
 
   std::vector<foto> f = fotos(archivo("qtrs.nvr"));
   std::vector<float> uno, dos;

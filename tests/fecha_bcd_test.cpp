@@ -11,8 +11,8 @@ namespace {
 // dd/mm/yy hh:mm:ss written as decimal numbers, packed into BCD.
 fecha_bcd f(unsigned d, unsigned m, unsigned a, unsigned h, unsigned mi, unsigned s,
             uint8_t dia_semana = 0) {
-  return {bin_a_bcd(s), bin_a_bcd(mi), bin_a_bcd(h), bin_a_bcd(d), bin_a_bcd(m), dia_semana,
-          bin_a_bcd(a)};
+  return {bin_a_bcd(s), bin_a_bcd(mi), bin_a_bcd(h), bin_a_bcd(d),
+          bin_a_bcd(m), dia_semana,    bin_a_bcd(a)};
 }
 
 std::string texto(const fecha_bcd& x) {

@@ -43,13 +43,17 @@ class Log : public Estacion {
 };
 
 // 09:07 is minute 547 (0x0223).
-const std::string kSello = std::string("\x23\x02\xff", 3) + "05/03/26  09:07:03" + std::string(1, '\0');
+const std::string kSello =
+    std::string("\x23\x02\xff", 3) + "05/03/26  09:07:03" + std::string(1, '\0');
 const std::string kEvento12 = std::string("\x23\x02\x0c", 3);
 
 TEST_F(Log, RecordBytesAndTheStampAtEachRunHourAndDate) {
   gl(12);
   gl(kTextoLibre, "abc");
-  EXPECT_EQ(log(), kSello + kEvento12 + std::string("\x23\x02\xff" "abc\0", 7));
+  EXPECT_EQ(log(), kSello + kEvento12 +
+                       std::string("\x23\x02\xff"
+                                   "abc\0",
+                                   7));
   gl_reinicia();  // a new run stamps again even within the same hour
   gl(256 + 12);   // only the low byte of the code is kept
   gl(256 + 255, "texto");
@@ -109,7 +113,8 @@ TEST_F(Log, TrimsOnlyAboveTheLimitAndKeepsWholeRecords) {
 
 TEST_F(Log, TrimWalkStopsAtTheEndOfADamagedLog) {
   // A text record with no end runs to the end of the file.
-  std::string roto = std::string(300, '\x07') + std::string("\x10\x00\xff", 3) + std::string(2050000, 'z');
+  std::string roto =
+      std::string(300, '\x07') + std::string("\x10\x00\xff", 3) + std::string(2050000, 'z');
   const auto* p = reinterpret_cast<const uint8_t*>(roto.data());
   EXPECT_EQ(inicio_recorte(p, roto.size()), roto.size());
   EXPECT_EQ(inicio_recorte(p, 2), 2u);
@@ -188,8 +193,8 @@ TEST_F(Diario, ReportsEachFailureInTheLog) {
   afe("c");
   sim->clear_faults();
   EXPECT_EQ(diario(), "viejo\r\n");
-  EXPECT_EQ(eventos(), evs({MSJ_AFE_NO_POSICIONA, MSJ_AFE_NO_GUARDA, MSJ_AFE_NO_CREA, MSJ_AFE_NO_CREA,
-                            MSJ_AFE_NO_GUARDA}));
+  EXPECT_EQ(eventos(), evs({MSJ_AFE_NO_POSICIONA, MSJ_AFE_NO_GUARDA, MSJ_AFE_NO_CREA,
+                            MSJ_AFE_NO_CREA, MSJ_AFE_NO_GUARDA}));
   // An unknown size counts as too large: the journal starts afresh.
   sim->inject({.op = plat::Op::kSize, .path = "Estado.txt"});
   afe("d");

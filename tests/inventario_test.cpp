@@ -55,11 +55,12 @@ std::string campos(const registro_tanque& r) {
   fecha_a_texto(fecha, r.fecha_hora);
   std::string producto(r.producto, 16);
   for (char& c : producto) c = c == '\0' ? '.' : c;
-  return formatea("%d %s %s %02X %d %.1f %02X %.1f %.1f %.1f %d %.2f libres %02X %02X %02X", r.Inventario, fecha,
-                  producto.c_str(), r.status_calibs, r.merma_mes, static_cast<double>(r.nivel),
-                  r.liq_agua_medible, static_cast<double>(r.litros), static_cast<double>(r.litros_vacio),
-                  static_cast<double>(r.nivel_agua), r.temperatura, static_cast<double>(r.perdidas), r.libre_1[0],
-                  r.libre_2[0], r.libre_3);
+  return formatea("%d %s %s %02X %d %.1f %02X %.1f %.1f %.1f %d %.2f libres %02X %02X %02X",
+                  r.Inventario, fecha, producto.c_str(), r.status_calibs, r.merma_mes,
+                  static_cast<double>(r.nivel), r.liq_agua_medible, static_cast<double>(r.litros),
+                  static_cast<double>(r.litros_vacio), static_cast<double>(r.nivel_agua),
+                  r.temperatura, static_cast<double>(r.perdidas), r.libre_1[0], r.libre_2[0],
+                  r.libre_3);
 }
 
 TEST(InventarioDecodifica, EachLayoutFillsTheFieldsItHoldsAndOnlyThose) {
@@ -83,11 +84,18 @@ TEST(InventarioDecodifica, EachLayoutFillsTheFieldsItHoldsAndOnlyThose) {
   }
   const std::string nombre = "SUPER 98 PREMIUM", libres = " libres 77 77 77";
   const std::pair<trama, std::vector<std::string>> casos[] = {
-      {dos, {"1 29/09/22 10:30:45 GASOIL.......... A0 0 1234.5 32 5000.0 25000.0 12.0 -150 0.25" + libres}},
-      {tres, {"1 29/09/22 10:30:45 " + nombre + " 5A 0 1234.5 13 5000.0 25000.0 15.5 1850 0.50" + libres}},
-      {siete, {"1 29/09/22 10:30:45 " + nombre + " 5A -25 1234.5 13 5000.0 25000.0 15.5 1850 0.50" + libres}},
-      {uno, {"2 29/09/22 10:30:45 wwwwwwwwwwwwwwww 40 0 800.0 11 100.0 9000.0 3.0 2000 0.00" + libres,
-             "2 29/09/22 10:30:45 wwwwwwwwwwwwwwww 40 0 800.0 11 200.0 9000.0 3.0 2000 0.00" + libres}},
+      {dos,
+       {"1 29/09/22 10:30:45 GASOIL.......... A0 0 1234.5 32 5000.0 25000.0 12.0 -150 0.25" +
+        libres}},
+      {tres,
+       {"1 29/09/22 10:30:45 " + nombre + " 5A 0 1234.5 13 5000.0 25000.0 15.5 1850 0.50" +
+        libres}},
+      {siete,
+       {"1 29/09/22 10:30:45 " + nombre + " 5A -25 1234.5 13 5000.0 25000.0 15.5 1850 0.50" +
+        libres}},
+      {uno,
+       {"2 29/09/22 10:30:45 wwwwwwwwwwwwwwww 40 0 800.0 11 100.0 9000.0 3.0 2000 0.00" + libres,
+        "2 29/09/22 10:30:45 wwwwwwwwwwwwwwww 40 0 800.0 11 200.0 9000.0 3.0 2000 0.00" + libres}},
   };
   for (const auto& [t, esperado] : casos) {
     bytes b = t.b;
@@ -231,7 +239,8 @@ TEST_F(InventarioArchivo, ReplacesTheWholeFileAndAFailedSectionLeavesTheOther) {
   sim->inject({.op = plat::Op::kWrite, .path = "stock.txt", .nth = 2, .short_io = true});
   escribe();
   EXPECT_EQ(archivo("stock.txt"), bloque_tanque(1) + descargas.substr(0, descargas.size() / 2));
-  EXPECT_EQ(eventos(), (std::vector<std::string>{ev(MSJ_AFS_NO_CREA_STOCK), ev(MSJ_AFS_STOCK_1), ev(MSJ_AFS_STOCK_2)}));
+  EXPECT_EQ(eventos(), (std::vector<std::string>{ev(MSJ_AFS_NO_CREA_STOCK), ev(MSJ_AFS_STOCK_1),
+                                                 ev(MSJ_AFS_STOCK_2)}));
 }
 
 }  // namespace

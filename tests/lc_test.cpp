@@ -46,10 +46,11 @@ TEST_F(Configuracion, GoodFileGivesTheWholeSummaryAndItsFirstRecord) {
   dlg.sincro.ultimo_error = "Error: afs: No se puede abrir sincro";
   dlg.lc();
 
-  std::string esperado = kCabecera +
-                         "File Ventas: \\\\server\\ventas.txt\r\nUsuario: nivara\r\nPassword: clave\r\n"
-                         "File Stocks: stock.txt\r\nControlador: WOLF\r\nTRW: 60 Seg\r\nTRFV: 30 Seg\r\n"
-                         "QTR10: IP 10.0.0.7  Port 10001\r\nT1  S-03  P1\r\nT3  S05  P2\r\n";
+  std::string esperado =
+      kCabecera +
+      "File Ventas: \\\\server\\ventas.txt\r\nUsuario: nivara\r\nPassword: clave\r\n"
+      "File Stocks: stock.txt\r\nControlador: WOLF\r\nTRW: 60 Seg\r\nTRFV: 30 Seg\r\n"
+      "QTR10: IP 10.0.0.7  Port 10001\r\nT1  S-03  P1\r\nT3  S05  P2\r\n";
   for (int t = 1; t <= 16; ++t) {
     char l[64];
     std::snprintf(l, sizeof l, "Genera %02d.tan = %d  ActuQTR %d\r\n", t, t == 7, t == 1);
@@ -84,17 +85,22 @@ TEST_F(Configuracion, EndsOnAFileItCannotReadOrDoesNotKnow) {
     std::string error;   // as logged
     std::string lineas;  // of the summary after the header
   } casos[] = {
-      {bueno, {.op = Op::kOpen, .path = "tnq.ini"}, ev(MSJ_LC_NO_ABRE),
+      {bueno,
+       {.op = Op::kOpen, .path = "tnq.ini"},
+       ev(MSJ_LC_NO_ABRE),
        "Error: lc: No se puede abrir TNQ.ini"},
       {bueno, {.op = Op::kSize, .path = "tnq.ini"}, ev(MSJ_LC_TNQ), "Error: lc: tnq.ini"},
-      {bueno, {.op = Op::kRead, .path = "tnq.ini", .short_io = true}, ev(MSJ_LC_TNQ),
+      {bueno,
+       {.op = Op::kRead, .path = "tnq.ini", .short_io = true},
+       ev(MSJ_LC_TNQ),
        "Error: lc: tnq.ini"},
       {bueno, {.op = Op::kAlloc}, ev(MSJ_EXIT_LC_MEMORIA), "Error: EXIT: lc: GlobalAlloc failed"},
       {archivo_tnq(c, 13), ninguna, ev(MSJ_LC_VERSION), "Error: lc: Version tnq.ini desconocida"},
       {archivo_tnq(c, 15), ninguna, ev(MSJ_LC_VERSION), "Error: lc: Version tnq.ini desconocida"},
       {std::string("\x0e\x00", 2), ninguna, ev(MSJ_LC_VERSION),
        "Error: lc: Version tnq.ini desconocida"},
-      {bueno.substr(0, kTnqCabecera), ninguna, ev(MSJ_LC_INCOMPLETO), "Error: lc: tnq.ini incompleto"},
+      {bueno.substr(0, kTnqCabecera), ninguna, ev(MSJ_LC_INCOMPLETO),
+       "Error: lc: tnq.ini incompleto"},
       {bueno + "x", ninguna, ev(MSJ_LC_INCOMPLETO), "Error: lc: tnq.ini incompleto"},
       // The new record has replaced the live one by then.
       {controlador, ninguna, "T:Error: Controlador: 10 Desconocido",

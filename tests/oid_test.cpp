@@ -25,10 +25,11 @@ TEST_F(Arranque, ReadsTheConfigurationLogsTheHostAndArmsTheFourTimers) {
   EXPECT_EQ(dlg.oid(), 1);
 
   EXPECT_TRUE(existe(ruta("tan")));
-  EXPECT_EQ(sim->armings(), (std::vector<std::pair<unsigned, unsigned>>{{TIMER_CICLO, kMsInicioCiclo},
-                                                                        {TIMER_CONFIGURACION, kMsConfiguracion},
-                                                                        {TIMER_TIC, kMsTic},
-                                                                        {TIMER_VENTAS, kMsVentas}}));
+  EXPECT_EQ(sim->armings(),
+            (std::vector<std::pair<unsigned, unsigned>>{{TIMER_CICLO, kMsInicioCiclo},
+                                                        {TIMER_CONFIGURACION, kMsConfiguracion},
+                                                        {TIMER_TIC, kMsTic},
+                                                        {TIMER_VENTAS, kMsVentas}}));
   EXPECT_EQ(dlg.textos.linea_qtr, "QTR10: IP 10.0.0.7  Port 10001");
   EXPECT_EQ(dlg.textos.file_ventas, "\\\\server\\ventas.txt");
 
@@ -37,8 +38,9 @@ TEST_F(Arranque, ReadsTheConfigurationLogsTheHostAndArmsTheFourTimers) {
   const V e = eventos();
   ASSERT_EQ(e.size(), 1u + 2 + 8 + 16 + 6);
   EXPECT_EQ(e[0], ev(MSJ_SEPARADOR));
-  EXPECT_EQ(V(e.end() - 6, e.end()), (V{"T:NIVARA: surtidor-1  IP 10.1.2.3", ev(MSJ_GENERA_SINCRO), ev(MSJ_AFS_VACIO),
-                                        ev(MSJ_AFS_MES_VIEJO), ev(MSJ_AFS_VACIO), ev(MSJ_AFS_MES_VIEJO)}));
+  EXPECT_EQ(V(e.end() - 6, e.end()),
+            (V{"T:NIVARA: surtidor-1  IP 10.1.2.3", ev(MSJ_GENERA_SINCRO), ev(MSJ_AFS_VACIO),
+               ev(MSJ_AFS_MES_VIEJO), ev(MSJ_AFS_VACIO), ev(MSJ_AFS_MES_VIEJO)}));
   EXPECT_EQ(archivo("qtrs.nvr").substr(0, 2), "A\x05");
 
   // A timer message that arrives while the handler runs is dropped.

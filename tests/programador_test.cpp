@@ -18,12 +18,18 @@ const struct comando {
   Clase clase;
   unsigned tic, tic_nc, ocupado, envio;
 } kComandos[] = {
-    {&estado_programador::pendiente_RW, Clase::kRW, MSJ_TP_RW, MSJ_TP_RW_NC, MSJ_RW_PENDIENTE, MSJ_ENVIO_RW},
-    {&estado_programador::pendiente_RDW, Clase::kRDW, MSJ_TP_RDW, MSJ_TP_RDW_NC, MSJ_RDW_PENDIENTE, MSJ_ENVIO_RDW},
-    {&estado_programador::pendiente_PRE, Clase::kPRE, MSJ_TP_PRE, MSJ_TP_PRE, MSJ_PRE_PENDIENTE, MSJ_ENVIO_PRE},
-    {&estado_programador::pendiente_RCW, Clase::kRCW, MSJ_TP_RCW, MSJ_TP_RCW_NC, MSJ_RCW_PENDIENTE, MSJ_ENVIO_RCW},
-    {&estado_programador::pendiente_PCW, Clase::kPCW, MSJ_TP_PCW, MSJ_TP_PCW_NC, MSJ_RCW_PENDIENTE, MSJ_ENVIO_PCW},
-    {&estado_programador::pendiente_PCT, Clase::kPCT, MSJ_TP_PCT, MSJ_TP_PCT_NC, MSJ_PCT_PENDIENTE, MSJ_ENVIO_PCT},
+    {&estado_programador::pendiente_RW, Clase::kRW, MSJ_TP_RW, MSJ_TP_RW_NC, MSJ_RW_PENDIENTE,
+     MSJ_ENVIO_RW},
+    {&estado_programador::pendiente_RDW, Clase::kRDW, MSJ_TP_RDW, MSJ_TP_RDW_NC, MSJ_RDW_PENDIENTE,
+     MSJ_ENVIO_RDW},
+    {&estado_programador::pendiente_PRE, Clase::kPRE, MSJ_TP_PRE, MSJ_TP_PRE, MSJ_PRE_PENDIENTE,
+     MSJ_ENVIO_PRE},
+    {&estado_programador::pendiente_RCW, Clase::kRCW, MSJ_TP_RCW, MSJ_TP_RCW_NC, MSJ_RCW_PENDIENTE,
+     MSJ_ENVIO_RCW},
+    {&estado_programador::pendiente_PCW, Clase::kPCW, MSJ_TP_PCW, MSJ_TP_PCW_NC, MSJ_RCW_PENDIENTE,
+     MSJ_ENVIO_PCW},
+    {&estado_programador::pendiente_PCT, Clase::kPCT, MSJ_TP_PCT, MSJ_TP_PCT_NC, MSJ_PCT_PENDIENTE,
+     MSJ_ENVIO_PCT},
 };
 
 TEST_F(Programador, KeepsTheSteadyRhythmOneConnectionPerCommandAndEndsTheTableSweep) {
@@ -39,7 +45,8 @@ TEST_F(Programador, KeepsTheSteadyRhythmOneConnectionPerCommandAndEndsTheTableSw
   ASSERT_GE(t.size(), 3u);
   EXPECT_EQ((std::vector<Clase>{t[0].clase, t[1].clase, t[2].clase}),
             (std::vector<Clase>{Clase::kRW, Clase::kRCW, Clase::kRCW}));
-  EXPECT_EQ((bytes{t[1].bytes[12], t[2].bytes[12]}), (bytes{1, 4}));  // the flagged tanks, zero-based
+  EXPECT_EQ((bytes{t[1].bytes[12], t[2].bytes[12]}),
+            (bytes{1, 4}));  // the flagged tanks, zero-based
   EXPECT_LT(t[0].ms - inicio_ms, 4000);
   EXPECT_GE(t[2].ms - t[1].ms, kMsEntreTablas);
   EXPECT_LE(t[2].ms - t[1].ms, kMsEntreTablas + 2 * kMsTic);
@@ -213,8 +220,9 @@ TEST_F(Programador, StrayTimeOutsUnknownTimersAndFailedConnectsAreOnlyLogged) {
   EXPECT_EQ(dlg->ctw(), 0);
   sim->inject({.op = plat::Op::kConnect, .error = ENETUNREACH});
   EXPECT_EQ(dlg->ctw(), 0);
-  EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_TO), "T:Error ot: Timer 33 ???", ev(MSJ_CTW_SIN_SOCKET),
-                                 "T:Error: ctw: " + std::to_string(ENETUNREACH) + ": No se puede conectar."}));
+  EXPECT_EQ(eventos_nuevos(),
+            (V{ev(MSJ_TO), "T:Error ot: Timer 33 ???", ev(MSJ_CTW_SIN_SOCKET),
+               "T:Error: ctw: " + std::to_string(ENETUNREACH) + ": No se puede conectar."}));
   EXPECT_EQ(dlg->enlace.conectado, 0);
   sim->set_connect_mode("10.0.0.7", 10001, plat::ConnectMode::kRefuse);
   EXPECT_EQ(dlg->ctw(), 1);
@@ -231,7 +239,8 @@ TEST_F(Programador, AFailedArmingEndsTheProgram) {
     unsigned codigo;
     std::string linea;
   } casos[] = {{TIMER_RDW, 1, MSJ_EXIT_OT_TIMERS, "EXIT: ot: Error Timers\r\n"},
-               {TIMER_RW, 3, MSJ_EXIT_OC_TIMERS, "EXIT: oc: Error Timers\r\n"}};  // the re-arm after the reply
+               {TIMER_RW, 3, MSJ_EXIT_OC_TIMERS,
+                "EXIT: oc: Error Timers\r\n"}};  // the re-arm after the reply
   for (const auto& c : casos) {
     sim->inject({.op = plat::Op::kSetTimer, .timer = c.timer, .nth = c.nth});
     EXPECT_EXIT(sim->run_for(4000), ::testing::ExitedWithCode(0), "");

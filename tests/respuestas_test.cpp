@@ -43,8 +43,10 @@ class Respuestas : public EstacionEnLinea {
   void llega(int32_t estado, const bytes& r) {
     dlg->enlace.estado_oc = estado;
     dlg->enlace.puntero_respuesta = 0;
-    dlg->enlace.faltan_respuesta = estado == WAIT_READ ? 15 : estado == WAIT_DESCARGAS ? 4 :
-                                   estado == WAIT_READ_CALIB ? 1252 : 3;
+    dlg->enlace.faltan_respuesta = estado == WAIT_READ         ? 15
+                                   : estado == WAIT_DESCARGAS  ? 4
+                                   : estado == WAIT_READ_CALIB ? 1252
+                                                               : 3;
     dlg->enlace.fase_respuesta = estado == WAIT_READ ? FASE_RW_CABECERA : FASE_RDW_CABECERA;
     entrega(*dlg, r);
   }
@@ -113,9 +115,10 @@ TEST_F(Respuestas, DeliveriesFillTheTableAndWaitForTheNextReport) {
   bytes suma_mala = respuesta_descargas(1, 2), sin_etx = suma_mala;
   suma_mala.end()[-2] ^= 1;
   sin_etx.back() = 0;
-  for (const bytes& m : {bytes{0, 1, 1, 1}, bytes{STX, 2, 1, 1}, suma_mala, sin_etx}) llega(WAIT_DESCARGAS, m);
-  EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_STX_ETX_MAL), ev(MSJ_OC_VERSION_DESCARGA), ev(MSJ_CHECKSUM_MAL),
-                                 ev(MSJ_STX_ETX_MAL)}));
+  for (const bytes& m : {bytes{0, 1, 1, 1}, bytes{STX, 2, 1, 1}, suma_mala, sin_etx})
+    llega(WAIT_DESCARGAS, m);
+  EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_STX_ETX_MAL), ev(MSJ_OC_VERSION_DESCARGA),
+                                 ev(MSJ_CHECKSUM_MAL), ev(MSJ_STX_ETX_MAL)}));
   EXPECT_EQ(dlg->enlace.estado_oc, WAIT_DESCARGAS);
 }
 
@@ -150,7 +153,8 @@ TEST_F(Respuestas, CalibrationTablesAreComparedMadeOrRefused) {
   r[0] = STX;
   r.end()[-2] ^= 1;  // the sum's high byte
   llega(WAIT_READ_CALIB, r);
-  llega(WAIT_READ_CALIB, respuesta_tabla(dos_puntos(2)));  // no file, and not one to make a table of
+  llega(WAIT_READ_CALIB,
+        respuesta_tabla(dos_puntos(2)));  // no file, and not one to make a table of
   const V e = eventos_nuevos();
   EXPECT_EQ(e.front(), ev(MSJ_OC_RCW_CHECKSUM));
   EXPECT_EQ(e.back(), ev(MSJ_OC_VERSION));
@@ -170,8 +174,8 @@ TEST_F(Respuestas, CalibrationTablesAreComparedMadeOrRefused) {
   sim->KillTimer(TIMER_RCW);
   eventos_nuevos();
   llega(WAIT_READ_CALIB, respuesta_tabla(dos_puntos()));
-  EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_RCW_OK), "T:ct4 recibida from QTR", "T:tan\\ct4n.tan detectado",
-                                 ev(MSJ_OC_TABLAS_DIFERENTES)}));
+  EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_RCW_OK), "T:ct4 recibida from QTR",
+                                 "T:tan\\ct4n.tan detectado", ev(MSJ_OC_TABLAS_DIFERENTES)}));
   EXPECT_EQ(dlg->calib.contador_captura[3], 6);
   EXPECT_FLOAT_EQ(dlg->calib.capacidad_tanque[3], 39000);
   // The last flagged tank ends the first sweep.

@@ -52,8 +52,8 @@ TEST_F(Sincro, WritesEachKindOfRecordByteForByte) {
   std::string fotos;
   // Each switch raised on its own, as the callers do around the call; the
   // measurability byte keeps only its high four bits.
-  for (auto [programada, autclb, medible, flags] : {std::tuple{1, 0, 0xBF, '\xBD'},
-                                                    {0, 1, 0xBF, '\xF5'}, {0, 0, 0x4F, '\x45'}}) {
+  for (auto [programada, autclb, medible, flags] :
+       {std::tuple{1, 0, 0xBF, '\xBD'}, {0, 1, 0xBF, '\xF5'}, {0, 0, 0x4F, '\x45'}}) {
     dlg.sincro.foto_programada = programada;
     dlg.sincro.foto_autclb = autclb;
     t.liq_agua_medible = static_cast<uint8_t>(medible);
@@ -63,7 +63,8 @@ TEST_F(Sincro, WritesEachKindOfRecordByteForByte) {
   }
   dlg.sincro.venta_actual = {{0x30, 0x02, 0x10, 0x15, 0x03, 0x06, 0x23}, 2, 25.5f, -1.0f};
   ASSERT_TRUE(dlg.afs('V', 0));
-  dlg.sincro.venta_actual = {{0x59, 0x59, 0x23, 0x04, 0x03, 0x05, 0x26}, kTanqueCierreTurno, 0.0f, 0.0f};
+  dlg.sincro.venta_actual = {
+      {0x59, 0x59, 0x23, 0x04, 0x03, 0x05, 0x26}, kTanqueCierreTurno, 0.0f, 0.0f};
   ASSERT_TRUE(dlg.afs('V', 0));
   ASSERT_TRUE(dlg.afs('A', 1));
   // An unknown kind, or the snapshot of no tank (no table being programmed
@@ -71,7 +72,8 @@ TEST_F(Sincro, WritesEachKindOfRecordByteForByte) {
   EXPECT_FALSE(dlg.afs('X', 0));
   EXPECT_FALSE(dlg.afs('S', 255));
 
-  const std::string venta("\x56\x05\x30\x02\x10\x15\x03\x00\x23\x02\x00\x00\xCC\x41\x00\x00\x80\xBF\x00\x00\x00", 21);
+  const std::string venta(
+      "\x56\x05\x30\x02\x10\x15\x03\x00\x23\x02\x00\x00\xCC\x41\x00\x00\x80\xBF\x00\x00\x00", 21);
   const std::string cierre =
       std::string("\x56\x05\x59\x59\x23\x04\x03\x00\x26\x63", 10) + std::string(11, '\0');
   EXPECT_EQ(almacenado(), previo + fotos + venta + cierre + arranque(1));
@@ -92,7 +94,11 @@ TEST_F(Sincro, KeepsTheCurrentMonthAndTheTwoBeforeItByNumber) {
       {"this month of last year", 3, {{3, 25}, {11, 25}, {12, 25}}, 0, {}},
       {"February", 2, {{11, 25}, {11, 25}, {12, 25}, {1, 26}}, 2, {}},
       {"January", 1, {{10, 25}, {10, 25}, {11, 25}, {12, 25}}, 2, {}},
-      {"older record after the first kept", 3, {{11, 25}, {11, 25}, {1, 26}, {10, 25}, {2, 26}}, 2, {}},
+      {"older record after the first kept",
+       3,
+       {{11, 25}, {11, 25}, {1, 26}, {10, 25}, {2, 26}},
+       2,
+       {}},
       {"nothing recent: kept whole", 3, {{11, 25}, {12, 25}}, 0, {MSJ_AFS_MES_VIEJO}},
       {"empty: no first record to read", 3, {}, 0, {MSJ_AFS_VACIO, MSJ_AFS_MES_VIEJO}},
       {"a cut-short record is none", 3, {{12, 25}, {12, 25}, {3, 26}}, 0, {MSJ_AFS_MES_VIEJO}, 11},
@@ -124,19 +130,31 @@ TEST_F(Sincro, EachFailureIsReportedAndLeavesTheStoreAsItWas) {
       {"open", reciente, {.op = Op::kOpen, .path = sincro}, {MSJ_AFS_NO_ABRE_SINCRO}},
       {"seek to the start", vencido, {.op = Op::kSeek, .path = sincro}, {MSJ_AFS_NO_POSICIONA_1}},
       {"size", vencido, {.op = Op::kSize, .path = sincro}, {MSJ_AFS_SIN_TAMANO}},
-      {"read of the copy", vencido, {.op = Op::kRead, .path = sincro, .nth = 2}, {MSJ_AFS_NO_REGRABA}},
-      {"short read of the copy", vencido, {.op = Op::kRead, .path = sincro, .nth = 2, .short_io = true},
+      {"read of the copy",
+       vencido,
+       {.op = Op::kRead, .path = sincro, .nth = 2},
+       {MSJ_AFS_NO_REGRABA}},
+      {"short read of the copy",
+       vencido,
+       {.op = Op::kRead, .path = sincro, .nth = 2, .short_io = true},
        {MSJ_AFS_NO_REGRABA}},
       {"create", vencido, {.op = Op::kOpen, .path = kTemporal}, {MSJ_AFS_NO_RECREA}},
       {"write", vencido, {.op = Op::kWrite, .path = kTemporal}, {MSJ_AFS_NO_REGRABA}},
-      {"short write", vencido, {.op = Op::kWrite, .path = kTemporal, .short_io = true}, {MSJ_AFS_CORTO}},
+      {"short write",
+       vencido,
+       {.op = Op::kWrite, .path = kTemporal, .short_io = true},
+       {MSJ_AFS_CORTO}},
       {"sync", vencido, {.op = Op::kSync, .path = kTemporal}, {MSJ_AFS_NO_REGRABA}},
       {"rename", vencido, {.op = Op::kRename, .path = sincro}, {MSJ_AFS_NO_REGRABA}},
-      {"reopening", viejo, {.op = Op::kOpen, .path = sincro, .nth = 2},
+      {"reopening",
+       viejo,
+       {.op = Op::kOpen, .path = sincro, .nth = 2},
        {MSJ_AFS_MES_VIEJO, MSJ_AFS_NO_ABRE_SINCRO}},
       {"seek to the end", reciente, {.op = Op::kSeek, .path = sincro}, {MSJ_AFS_NO_POSICIONA}},
       {"record write", reciente, {.op = Op::kWrite, .path = sincro}, {MSJ_AFS_NO_GUARDA_1}},
-      {"short record write", reciente, {.op = Op::kWrite, .path = sincro, .short_io = true},
+      {"short record write",
+       reciente,
+       {.op = Op::kWrite, .path = sincro, .short_io = true},
        {MSJ_AFS_NO_GUARDA_2}},
   };
   for (const auto& c : casos) {
@@ -183,7 +201,9 @@ class Asesina : public plat::SimPlatform {
   }
   bool sync(int f) override { return paso() && SimPlatform::sync(f); }
   bool rename(const char* a, const char* b) override { return paso() && SimPlatform::rename(a, b); }
-  void close(int f) override { if (paso()) SimPlatform::close(f); }
+  void close(int f) override {
+    if (paso()) SimPlatform::close(f);
+  }
 
  private:
   // Dies at the nth call; true otherwise.

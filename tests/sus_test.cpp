@@ -35,8 +35,10 @@ std::string convertido(std::string r, size_t largo) {
   r[campo_suceso::kMarca] = 0;
   return r.replace(largo, std::string::npos, kLargoSuceso - largo, '\0');
 }
-const std::string kVersion1 = antiguo(kVenta, 1, 18) + antiguo(kFoto, 1, 19) + antiguo(kArranque, 1, 10);
-const std::string kConvertida1 = convertido(kVenta, 18) + convertido(kFoto, 19) + convertido(kArranque, 10);
+const std::string kVersion1 =
+    antiguo(kVenta, 1, 18) + antiguo(kFoto, 1, 19) + antiguo(kArranque, 1, 10);
+const std::string kConvertida1 =
+    convertido(kVenta, 18) + convertido(kFoto, 19) + convertido(kArranque, 10);
 
 class Sus : public EstacionConAlmacen {
  protected:
@@ -61,9 +63,11 @@ TEST_F(Sus, OldVersionsAreConvertedUpToWhereTheyStop) {
        convertido(kVenta, 19), false},
       {4, antiguo(kNulo, 4, 19) + antiguo(kArranque, 4, 19),
        convertido(kNulo, 19) + convertido(kArranque, 19), false},
-      {2, antiguo(kFoto, 2, 19) + antiguo(kNulo, 2, 19).replace(0, 1, "Q") + antiguo(kArranque, 2, 19),
+      {2,
+       antiguo(kFoto, 2, 19) + antiguo(kNulo, 2, 19).replace(0, 1, "Q") + antiguo(kArranque, 2, 19),
        convertido(kFoto, 19), true},
-      {1, antiguo(kVenta, 1, 18) + antiguo(kArranque, 1, 9), convertido(kVenta, 18), false},  // cut short
+      {1, antiguo(kVenta, 1, 18) + antiguo(kArranque, 1, 9), convertido(kVenta, 18),
+       false},  // cut short
       {5, kVenta + kFoto, "", false},
       {0, antiguo(kArranque, 0, 19) + antiguo(kFoto, 1, 19), "", false},  // names no structure
   };
@@ -153,11 +157,16 @@ TEST_F(Sus, ScanTakesTheLastSaleAndEachTanksLastSnapshot) {
   // The earlier sale is the newer one; tank byte 16 is no tank; a cut-short
   // tail is no record.
   const std::string previo = Almacen()
-                                 .venta(kMarzo, 0, 1.0f).foto(kFebrero, 2, 100.0f)
-                                 .foto(kFebrero, 5, 50.0f).venta(kFebrero, 1, 2.0f)
-                                 .foto(kFebrero, 2, 200.0f).foto(kFebrero, 16, 9.0f)
-                                 .arranque(kFebrero, 1).otro(SUCESO_NULO, kFebrero, 'X')
-                                 .datos + std::string("V\x05", 2);
+                                 .venta(kMarzo, 0, 1.0f)
+                                 .foto(kFebrero, 2, 100.0f)
+                                 .foto(kFebrero, 5, 50.0f)
+                                 .venta(kFebrero, 1, 2.0f)
+                                 .foto(kFebrero, 2, 200.0f)
+                                 .foto(kFebrero, 16, 9.0f)
+                                 .arranque(kFebrero, 1)
+                                 .otro(SUCESO_NULO, kFebrero, 'X')
+                                 .datos +
+                             std::string("V\x05", 2);
   pon(previo);
   dlg.resp.fotos[7].litros = 3.0f;
   EXPECT_TRUE(dlg.sus());

@@ -35,63 +35,145 @@ TEST_F(Venta, SearchCodesAndLitres) {
   };
   const Caso casos[] = {
       {"an unknown meter at the end leaves the sum",
-       Almacen().venta(a_las(9), 0, 3, 1000).venta(a_las(10, 30), 0, 8).venta(a_las(11), 1, 50)
-           .venta(a_las(11, 30), 0, 4), VENTA_OK, 12, {}},
-      {"no sale at or after the start", previa().arranque(a_las(10, 30)), VENTA_SIN_VENTA_DESDE_INICIO,
-       0, {}},
-      {"unknown kind before the period", previa().otro('X', a_las(9, 30)).venta(a_las(10, 30), 0, 8),
-       VENTA_DESCONOCIDO_ANTES, 0, {MSJ_BV_DESCONOCIDO}},
+       Almacen()
+           .venta(a_las(9), 0, 3, 1000)
+           .venta(a_las(10, 30), 0, 8)
+           .venta(a_las(11), 1, 50)
+           .venta(a_las(11, 30), 0, 4),
+       VENTA_OK,
+       12,
+       {}},
+      {"no sale at or after the start",
+       previa().arranque(a_las(10, 30)),
+       VENTA_SIN_VENTA_DESDE_INICIO,
+       0,
+       {}},
+      {"unknown kind before the period",
+       previa().otro('X', a_las(9, 30)).venta(a_las(10, 30), 0, 8),
+       VENTA_DESCONOCIDO_ANTES,
+       0,
+       {MSJ_BV_DESCONOCIDO}},
       {"store starts inside the period",
        Almacen().otro('S', kFechaRota).venta(kInicio, 1, 3).venta(a_las(10, 30), 0, 8),
-       VENTA_NO_LLEGA_ATRAS, 0, {MSJ_BV_FECHA_PREVIA}},
+       VENTA_NO_LLEGA_ATRAS,
+       0,
+       {MSJ_BV_FECHA_PREVIA}},
       {"start-up that did not pick up the sales after the tank's last sale",
-       previa().arranque(a_las(9, 30), 1).venta(a_las(10, 30), 1, 8), VENTA_REARRANQUE_ANTES, 0, {}},
+       previa().arranque(a_las(9, 30), 1).venta(a_las(10, 30), 1, 8),
+       VENTA_REARRANQUE_ANTES,
+       0,
+       {}},
       {"null event after the tank's last sale",
-       previa().otro('N', a_las(9, 30)).venta(a_las(10, 30), 1, 8), VENTA_REARRANQUE_ANTES, 0, {}},
+       previa().otro('N', a_las(9, 30)).venta(a_las(10, 30), 1, 8),
+       VENTA_REARRANQUE_ANTES,
+       0,
+       {}},
       {"a clean start-up does not count",
-       previa().arranque(a_las(9, 30)).venta(a_las(10, 30), 0, 8), VENTA_OK, 8, {}},
+       previa().arranque(a_las(9, 30)).venta(a_las(10, 30), 0, 8),
+       VENTA_OK,
+       8,
+       {}},
       {"null event inside the period",
-       previa().venta(kInicio, 1, 1).venta(a_las(10, 30), 0, 8).otro('N', a_las(11))
-           .venta(a_las(11, 30), 0, 4), VENTA_NULO_DENTRO, 8, {}},
-      {"unknown kind inside the period", previa().venta(kInicio, 1, 1).otro(0, a_las(11)),
-       VENTA_DESCONOCIDO_DENTRO, 0, {MSJ_BV_DESCONOCIDO}},
+       previa()
+           .venta(kInicio, 1, 1)
+           .venta(a_las(10, 30), 0, 8)
+           .otro('N', a_las(11))
+           .venta(a_las(11, 30), 0, 4),
+       VENTA_NULO_DENTRO,
+       8,
+       {}},
+      {"unknown kind inside the period",
+       previa().venta(kInicio, 1, 1).otro(0, a_las(11)),
+       VENTA_DESCONOCIDO_DENTRO,
+       0,
+       {MSJ_BV_DESCONOCIDO}},
       {"first sale after the start is the tank's own and past the end",
-       previa().venta(a_las(12, 30), 0, 8), VENTA_PRIMERA_FUERA, 0, {}},
+       previa().venta(a_las(12, 30), 0, 8),
+       VENTA_PRIMERA_FUERA,
+       0,
+       {}},
       {"unclean start-up inside the period",
        previa().venta(kInicio, 1, 1).venta(a_las(10, 30), 0, 8).arranque(a_las(11), 1),
-       VENTA_REARRANQUE_DENTRO, 8, {}},
+       VENTA_REARRANQUE_DENTRO,
+       8,
+       {}},
       {"a sale after the start-up clears it",
-       previa().venta(kInicio, 1, 1).arranque(a_las(11), 1).venta(a_las(11, 30), 0, 8), VENTA_OK, 8, {}},
+       previa().venta(kInicio, 1, 1).arranque(a_las(11), 1).venta(a_las(11, 30), 0, 8),
+       VENTA_OK,
+       8,
+       {}},
       {"no sale of the tank inside the period",
-       previa().venta(a_las(10, 30), 1, 8).foto(a_las(11), 0, 1), VENTA_CERO, 0, {}},
-      {"bad date inside the period", previa().venta(a_las(10, 30), 0, 8).otro('S', kFechaRota),
-       VENTA_FECHA_MALA, 8, {MSJ_BV_FECHA}},
+       previa().venta(a_las(10, 30), 1, 8).foto(a_las(11), 0, 1),
+       VENTA_CERO,
+       0,
+       {}},
+      {"bad date inside the period",
+       previa().venta(a_las(10, 30), 0, 8).otro('S', kFechaRota),
+       VENTA_FECHA_MALA,
+       8,
+       {MSJ_BV_FECHA}},
       {"bad date before the period is forgotten after a sale",
-       previa().otro('S', kFechaRota).venta(a_las(10, 30), 0, 8), VENTA_OK, 8, {MSJ_BV_FECHA_PREVIA}},
+       previa().otro('S', kFechaRota).venta(a_las(10, 30), 0, 8),
+       VENTA_OK,
+       8,
+       {MSJ_BV_FECHA_PREVIA}},
       {"no sale of the tank before the period",
        Almacen().venta(a_las(9), 1, 3).venta(a_las(10, 30), 1, 8).venta(a_las(11), 0, 2),
-       VENTA_SIN_VENTA_TANQUE, 0, {}},
+       VENTA_SIN_VENTA_TANQUE,
+       0,
+       {}},
       // The meters do not go back with a return, so it is taken off apart.
       {"meter totals replace the sum",
-       Almacen().venta(a_las(9), 0, 3, 1000).venta(kInicio, 1, 6, 500).venta(a_las(10, 30), 0, 10, 1011)
-           .venta(a_las(11), 0, 20, 1032).venta(a_las(11, 30), 0, -5, 1032), VENTA_OK, 1032 - 1000 - 5, {}},
+       Almacen()
+           .venta(a_las(9), 0, 3, 1000)
+           .venta(kInicio, 1, 6, 500)
+           .venta(a_las(10, 30), 0, 10, 1011)
+           .venta(a_las(11), 0, 20, 1032)
+           .venta(a_las(11, 30), 0, -5, 1032),
+       VENTA_OK,
+       1032 - 1000 - 5,
+       {}},
       {"the tank's own sale that opens the period counts as before it",
-       Almacen().venta(a_las(9), 0, 3, 1000).venta(kInicio, 0, 7, 1007).venta(a_las(11), 0, 20, 1027),
-       VENTA_OK, 20, {}},
+       Almacen()
+           .venta(a_las(9), 0, 3, 1000)
+           .venta(kInicio, 0, 7, 1007)
+           .venta(a_las(11), 0, 20, 1027),
+       VENTA_OK,
+       20,
+       {}},
       {"an unknown meter at the start leaves the sum",
-       previa().venta(kInicio, 1, 1).venta(a_las(10, 30), 0, 10, 1011).venta(a_las(11), 0, -5, 1011),
-       VENTA_OK, 5, {}},
+       previa()
+           .venta(kInicio, 1, 1)
+           .venta(a_las(10, 30), 0, 10, 1011)
+           .venta(a_las(11), 0, -5, 1011),
+       VENTA_OK,
+       5,
+       {}},
       {"equal meters and no return",
-       Almacen().venta(a_las(9), 0, 3, 1000).venta(a_las(10, 30), 0, 4, 1000), VENTA_CERO, 0, {}},
+       Almacen().venta(a_las(9), 0, 3, 1000).venta(a_las(10, 30), 0, 4, 1000),
+       VENTA_CERO,
+       0,
+       {}},
       // Not the opener, which would give 10.
       {"another tank's sale at the start opens the period",
-       previa().venta(kInicio, 1, 1).venta(kFin, 0, 8), VENTA_CERO, 0, {}},
+       previa().venta(kInicio, 1, 1).venta(kFin, 0, 8),
+       VENTA_CERO,
+       0,
+       {}},
       {"the tank's sale at the end closes the period uncounted",
-       previa().venta(kInicio, 1, 1).venta(a_las(11), 0, 5).venta(kFin, 0, 100)
-           .venta(a_las(12, 30), 0, 100), VENTA_OK, 5, {}},
+       previa()
+           .venta(kInicio, 1, 1)
+           .venta(a_las(11), 0, 5)
+           .venta(kFin, 0, 100)
+           .venta(a_las(12, 30), 0, 100),
+       VENTA_OK,
+       5,
+       {}},
       {"a torn last record is not read",
        previa().venta(kInicio, 1, 1).venta(a_las(11), 0, 5).otro('N', a_las(11, 30)).rasga(),
-       VENTA_OK, 5, {}},
+       VENTA_OK,
+       5,
+       {}},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.caso);
@@ -127,9 +209,9 @@ TEST_F(Venta, StoreFileFailures) {
   sim->inject({.op = plat::Op::kAlloc});
   EXPECT_EXIT(bv(0, kInicio, kFin, &litros), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(archivo("Estado.txt"), "05/03/26  09:07:03 Exit: bv\r\n");
-  EXPECT_EQ(eventos(), (eventos_t{"T:Error: bv: File open failed 2", ev(MSJ_BV_VACIO),
-                                  ev(MSJ_BV_SIN_TAMANO), ev(MSJ_BV_VACIO),
-                                  ev(MSJ_EXIT_BV_MEMORIA)}));
+  EXPECT_EQ(eventos(),
+            (eventos_t{"T:Error: bv: File open failed 2", ev(MSJ_BV_VACIO), ev(MSJ_BV_SIN_TAMANO),
+                       ev(MSJ_BV_VACIO), ev(MSJ_EXIT_BV_MEMORIA)}));
 }
 
 class VentaRespuesta : public EstacionEnLinea {
@@ -145,8 +227,11 @@ class VentaRespuesta : public EstacionEnLinea {
       std::memcpy(pregunta + kLargoPeriodo * i, &inicio, sizeof inicio);
       std::memcpy(pregunta + kLargoPeriodo * i + sizeof inicio, &fin, sizeof fin);
     }
-    escribe_archivo(ruta(kArchivoSincro), Almacen().venta(a_las(9), 0, 1).venta(a_las(10, 30), 0, 8)
-                                              .venta(a_las(12, 30), 1, 2).venta(a_las(14, 30), 0, 4)
+    escribe_archivo(ruta(kArchivoSincro), Almacen()
+                                              .venta(a_las(9), 0, 1)
+                                              .venta(a_las(10, 30), 0, 8)
+                                              .venta(a_las(12, 30), 1, 2)
+                                              .venta(a_las(14, 30), 0, 4)
                                               .datos);
     eventos_nuevos();
   }
@@ -168,9 +253,11 @@ TEST_F(VentaRespuesta, EachFormForEachLengthOfTheList) {
     std::vector<uint8_t> trama;
   } casos[] = {
       // The long form carries each period's code, the short one the first error.
-      {'g', 0, 3, {PREFIJO, 'g', 0, 0xFE, 0x41, 0, 0, 0, 0, 0, 0, 0, 0x40, 0x80, 0, 0, 0, 12, 0, 0x02, 0x72}},
+      {'g', 0, 3, {PREFIJO, 'g',  0,    0xFE, 0x41, 0, 0,  0, 0,    0,   0,
+                   0,       0x40, 0x80, 0,    0,    0, 12, 0, 0x02, 0x72}},
       {'G', 0, 3, {PREFIJO, 'G', 0, 12, 0x41, 0, 0, 0, 0, 0, 0, 0, 0x40, 0x80, 0, 0, 0x01, 0x54}},
-      {'g', 0, 1, {PREFIJO, 'g', 0, 0xFE, 0x41, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0xA6}},
+      {'g', 0, 1, {PREFIJO, 'g', 0, 0xFE, 0x41, 0, 0, 0, 0,    0,   0,
+                   0,       0,   0, 0,    0,    0, 0, 0, 0x01, 0xA6}},
       // Nothing asked, nothing searched; any form but 'g' is the short one.
       {'x', 3, 0, {PREFIJO, 'G', 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x4A}},
   };
@@ -182,12 +269,14 @@ TEST_F(VentaRespuesta, EachFormForEachLengthOfTheList) {
     dlg->enlace.puntero_respuesta = 40;
     dlg->contesta_venta(c.tanque, p, c.forma);
     sim->run_for(10);
-    EXPECT_EQ(std::vector<uint8_t>(dlg->enlace.buffer_tx, dlg->enlace.buffer_tx + dlg->enlace.largo_tx),
-              c.trama);
+    EXPECT_EQ(
+        std::vector<uint8_t>(dlg->enlace.buffer_tx, dlg->enlace.buffer_tx + dlg->enlace.largo_tx),
+        c.trama);
     EXPECT_EQ(dlg->enlace.puntero_respuesta, 0u);
     EXPECT_EQ(dlg->enlace.estado_oc, 0);
     EXPECT_EQ(dlg->enlace.conectado, 1);  // sent, and the link stays to the handler
-    EXPECT_EQ(eventos_nuevos(), eventos_t(tres_periodos.begin(), tres_periodos.begin() + 2 * c.pedidos));
+    EXPECT_EQ(eventos_nuevos(),
+              eventos_t(tres_periodos.begin(), tres_periodos.begin() + 2 * c.pedidos));
   }
 
   // Without an access code the question stays unanswered.

@@ -59,9 +59,9 @@ struct estado_enlace {
 
 // What the last replies reported.
 struct estado_respuestas {
-  uint32_t tanques_reportados = 0;    // N of the last inventory or delivery reply
-  uint32_t descargas_por_tanque = 0;  // M of the last delivery reply
-  int32_t informe_pendiente = 0;      // deliveries wait for the next stock report
+  uint32_t tanques_reportados = 0;                // N of the last inventory or delivery reply
+  uint32_t descargas_por_tanque = 0;              // M of the last delivery reply
+  int32_t informe_pendiente = 0;                  // deliveries wait for the next stock report
   registro_tanque tanques[kTanquesConsola] = {};  // as the last inventory reply gave them
   registro_tanque fotos[kTanquesConsola] = {};    // as their last snapshots stored them
   registro_descarga descargas[kEntradasDescarga] = {};
@@ -100,10 +100,10 @@ struct estado_ventas {
 
 // The event store's status as the other parts see it.
 struct estado_sincro {
-  std::string ultimo_error;        // last event-store error text
-  int32_t foto_programada = 0;     // the snapshot records a console table programming
-  int32_t foto_autclb = 0;         // the snapshot follows a new table version
-  venta venta_actual = {};         // the sale being stored
+  std::string ultimo_error;     // last event-store error text
+  int32_t foto_programada = 0;  // the snapshot records a console table programming
+  int32_t foto_autclb = 0;      // the snapshot follows a new table version
+  venta venta_actual = {};      // the sale being stored
 };
 
 // The texts a window would show; kept for a status display.
@@ -125,8 +125,12 @@ class CNivaraDlg {
   void refresca_campos();
   // Arms a timer; a failure ends the program with `codigo` and `linea`.
   void arma(unsigned id, unsigned ms, unsigned codigo, const char* linea);
-  void arma_ot(unsigned id, unsigned ms) { arma(id, ms, MSJ_EXIT_OT_TIMERS, "EXIT: ot: Error Timers"); }
-  void arma_oc(unsigned id, unsigned ms) { arma(id, ms, MSJ_EXIT_OC_TIMERS, "EXIT: oc: Error Timers"); }
+  void arma_ot(unsigned id, unsigned ms) {
+    arma(id, ms, MSJ_EXIT_OT_TIMERS, "EXIT: ot: Error Timers");
+  }
+  void arma_oc(unsigned id, unsigned ms) {
+    arma(id, ms, MSJ_EXIT_OC_TIMERS, "EXIT: oc: Error Timers");
+  }
 
   // --- app/, with the checks and summary lines of foundation/
   void lc();  // reads tnq.ini into the live configuration

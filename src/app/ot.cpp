@@ -14,34 +14,22 @@ void CNivaraDlg::ot(unsigned id) {
   if (prog.ot_ocupado != 0) return;
   prog.ot_ocupado = 1;
   switch (id) {
-    case TIMER_TIC:
-      tic();
-      break;
-    case TIMER_RESPUESTA:
-      tiempo_agotado();
-      break;
-    case TIMER_CICLO:
-      inicio_ciclo();
-      break;
-    case TIMER_SILENCIO:
-      fin_silencio();
-      break;
+    case TIMER_TIC: tic(); break;
+    case TIMER_RESPUESTA: tiempo_agotado(); break;
+    case TIMER_CICLO: inicio_ciclo(); break;
+    case TIMER_SILENCIO: fin_silencio(); break;
     case TIMER_RW:
     case TIMER_RDW:
     case TIMER_PRE:
     case TIMER_RCW:
     case TIMER_PCW:
-    case TIMER_PCT:
-      timer_comando(id);
-      break;
+    case TIMER_PCT: timer_comando(id); break;
     case TIMER_VENTAS:
       gl(MSJ_LFV);
       lfv();
       refresca_campos();
       break;
-    case TIMER_CONFIGURACION:
-      relee_configuracion();
-      break;
+    case TIMER_CONFIGURACION: relee_configuracion(); break;
     default:
       plat::current().KillTimer(id);
       gl(kTextoLibre, formatea("Error ot: Timer %u ???", id).c_str());

@@ -11,21 +11,16 @@
 std::string texto_error_lct(int error, const char* archivo) {
   switch (error) {
     case EINVAL:
-    case ENOSYS:
-      return "Error: lct: Incorrect function";
-    case ENOENT:
-      return formatea("Error: lct: cannot find the file %s", archivo);
-    case ENOTDIR:
-      return formatea("Error: lct: cannot find the path %s", archivo);
+    case ENOSYS: return "Error: lct: Incorrect function";
+    case ENOENT: return formatea("Error: lct: cannot find the file %s", archivo);
+    case ENOTDIR: return formatea("Error: lct: cannot find the path %s", archivo);
     case EMFILE:
-    case ENFILE:
-      return formatea("Error: lct: cannot open the file %s", archivo);
+    case ENFILE: return formatea("Error: lct: cannot open the file %s", archivo);
     case EACCES:
     case EPERM:
     case EWOULDBLOCK:  // held by someone else
       return "Error: lct: Access is denied";
-    default:
-      return formatea("Error: lct: File open failed %d", error);
+    default: return formatea("Error: lct: File open failed %d", error);
   }
 }
 

@@ -16,8 +16,8 @@ bool scf(int tanque, const tabla_calib& t) {
 
   plat::Platform& p = plat::current();
   const std::string nombre = formatea("tan\\ct%dn.tan", tanque + 1);
-  int f = p.open(nombre.c_str(), plat::kReadWrite, plat::Share::kNone,
-                 plat::Creation::kCreateAlways);
+  int f =
+      p.open(nombre.c_str(), plat::kReadWrite, plat::Share::kNone, plat::Creation::kCreateAlways);
   if (f == plat::kInvalidFile) {
     gl(MSJ_SCF_NO_CREA);
     return false;

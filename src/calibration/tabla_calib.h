@@ -13,7 +13,7 @@ constexpr uint16_t kVersionFormatoTabla = 3;
 
 #pragma pack(push, 1)
 struct punto_calib {
-  float litros;     // -1.0 ends the table
+  float litros;  // -1.0 ends the table
   float mm;
   float pendiente;  // litres per mm measured by a capture; 0 when never measured
 };
@@ -21,14 +21,14 @@ struct punto_calib {
 struct tabla_calib {
   uint16_t version_formato;  // must be 3
   char etiqueta[16];
-  uint8_t version_tabla;     // number of the last backup written
-  uint8_t dia, mes, anio;    // date of the last save, BCD
+  uint8_t version_tabla;   // number of the last backup written
+  uint8_t dia, mes, anio;  // date of the last save, BCD
   uint8_t reservado[12];
-  float diametro_tank;       // the tank's height, mm
-  float capacidad;           // litres at the top point
+  float diametro_tank;  // the tank's height, mm
+  float capacidad;      // litres at the top point
   uint16_t campo_42;
   punto_calib puntos[kPuntosTabla];
-  uint8_t suma[2];           // checksum of bytes 0..1243, high byte first
+  uint8_t suma[2];  // checksum of bytes 0..1243, high byte first
 };
 #pragma pack(pop)
 static_assert(sizeof(tabla_calib) == kLargoTablaCalib);

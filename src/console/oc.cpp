@@ -13,7 +13,8 @@ void CNivaraDlg::oc() {
   while (e.cantidad_rx != 0) {
     // Up to the end of the reply (or phase), or all of it when nothing is
     // expected: such bytes are only kept, never examined.
-    uint32_t k = e.faltan_respuesta == 0 ? e.cantidad_rx : std::min(e.cantidad_rx, e.faltan_respuesta);
+    uint32_t k =
+        e.faltan_respuesta == 0 ? e.cantidad_rx : std::min(e.cantidad_rx, e.faltan_respuesta);
     // Bytes beyond the area are dropped; a reply that long is refused at its
     // first phase, before it can be examined.
     if (e.puntero_respuesta < kLargoRespuesta) {
@@ -77,19 +78,10 @@ void CNivaraDlg::examina_respuesta() {
         oc_descargas();
       }
       break;
-    case WAIT_PROG_RELOJ:
-      oc_reloj();
-      break;
-    case WAIT_READ_CALIB:
-      oc_tabla();
-      break;
-    case WAIT_PROG_CALIB:
-      oc_programacion();
-      break;
-    case WAIT_PRINT_TURNO:
-      oc_turno();
-      break;
-    default:
-      break;  // nothing awaited: the bytes are ignored
+    case WAIT_PROG_RELOJ: oc_reloj(); break;
+    case WAIT_READ_CALIB: oc_tabla(); break;
+    case WAIT_PROG_CALIB: oc_programacion(); break;
+    case WAIT_PRINT_TURNO: oc_turno(); break;
+    default: break;  // nothing awaited: the bytes are ignored
   }
 }

@@ -58,7 +58,8 @@ void CNivaraDlg::usa_tabla_qtr() {
       // How far the console's measured slopes are from ours.
       calib.contador_captura[t] = 0;
       for (int k = 0; k < kPuntosTabla; ++k) {
-        if (calib.tabla_qtr.puntos[k].pendiente == calib.tabla_trabajo.puntos[k].pendiente) continue;
+        if (calib.tabla_qtr.puntos[k].pendiente == calib.tabla_trabajo.puntos[k].pendiente)
+          continue;
         if (++calib.contador_captura[t] > 5) {
           gl(MSJ_OC_TABLAS_DIFERENTES);
           break;

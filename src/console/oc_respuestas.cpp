@@ -74,7 +74,8 @@ void CNivaraDlg::oc_descargas() {
     return;
   }
   const size_t suma_registros = rdw::suma_registros(largo);
-  if (suma(r + rdw::kVersion, suma_registros - rdw::kVersion) != suma_guardada(r + suma_registros)) {
+  if (suma(r + rdw::kVersion, suma_registros - rdw::kVersion) !=
+      suma_guardada(r + suma_registros)) {
     gl(MSJ_CHECKSUM_MAL);
     return;
   }

@@ -24,9 +24,9 @@ constexpr uint8_t kFormaCorta = 'G';
 namespace cuerpo_venta {
 constexpr size_t kForma = 0;
 constexpr size_t kTanque = 1;
-constexpr size_t kEstado = 2;   // short form: the first code that is not 0
-constexpr size_t kLitros = 3;   // a big-endian real per period
-constexpr size_t kCodigos = 15;  // long form: a code per period
+constexpr size_t kEstado = 2;           // short form: the first code that is not 0
+constexpr size_t kLitros = 3;           // a big-endian real per period
+constexpr size_t kCodigos = 15;         // long form: a code per period
 constexpr uint8_t kEstadoLarga = 0xFE;  // the long form's status byte
 constexpr size_t kLargoCorto = kLitros + 4 * kPeriodos + 2;
 constexpr size_t kLargoLargo = kCodigos + kPeriodos + 2;

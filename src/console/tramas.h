@@ -55,7 +55,9 @@ constexpr uint8_t ETX = 0x03;
 constexpr uint8_t ACK_OK = 0x80;
 
 // The 16-bit sum stored at `p`.
-inline uint16_t suma_guardada(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint16_t suma_guardada(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
 // The inventory reply to RW. A head of 15 bytes, collected first since it
 // gives the tank count N; then N records of 57 bytes, whatever their layout,
@@ -74,7 +76,7 @@ constexpr size_t kRegistros = 15;
 constexpr size_t kLargoCabecera = kRegistros;
 constexpr size_t kLargoRegistro = 57;
 constexpr size_t kLargoPregunta = ::kLargoPregunta;  // three periods, each two dates
-constexpr uint8_t kSinPregunta = 16;   // a tank byte from here up asks nothing
+constexpr uint8_t kSinPregunta = 16;                 // a tank byte from here up asks nothing
 
 inline bool hay_pregunta(const uint8_t* r) { return r[kTanquePregunta] < kSinPregunta; }
 // Where the parts behind N records lie. The records' sum covers the layout

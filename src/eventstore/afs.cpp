@@ -53,10 +53,9 @@ archivo_abierto retiene(archivo_abierto viejo, const uint8_t meses[kMesesRetenid
     return abre_sincro(error);
   }
   // The old store stays open, and locked, until the new one has replaced it.
-  return reemplaza_sincro(copia.datos() + desde, static_cast<uint32_t>(copia.largo - desde),
-                          {.crear = MSJ_AFS_NO_RECREA,
-                           .escribir = MSJ_AFS_NO_REGRABA,
-                           .corto = MSJ_AFS_CORTO});
+  return reemplaza_sincro(
+      copia.datos() + desde, static_cast<uint32_t>(copia.largo - desde),
+      {.crear = MSJ_AFS_NO_RECREA, .escribir = MSJ_AFS_NO_REGRABA, .corto = MSJ_AFS_CORTO});
 }
 
 }  // namespace

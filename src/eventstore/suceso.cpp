@@ -41,14 +41,9 @@ suceso decodifica_suceso(const uint8_t r[kLargoSuceso]) {
       s.litros = lee_real_le(r + kLitrosVenta);
       s.total_contador = lee_real_le(r + kTotalContador);
       break;
-    case SUCESO_ARRANQUE:
-      s.resultado = r[kTanque];
-      break;
-    case SUCESO_NULO:
-      s.reemplazado = r[kTanque];
-      break;
-    default:
-      break;
+    case SUCESO_ARRANQUE: s.resultado = r[kTanque]; break;
+    case SUCESO_NULO: s.reemplazado = r[kTanque]; break;
+    default: break;
   }
   return s;
 }
@@ -57,8 +52,8 @@ void suceso_foto(const foto_tanque& f, uint8_t out[kLargoSuceso]) {
   cabecera(SUCESO_FOTO, f.fecha, out);
   out[kTanque] = f.tanque;
   escribe_real_le(out + kNivel, f.nivel);
-  uint8_t flags = static_cast<uint8_t>((f.status_calibs & kFlagsStatus) |
-                                       (f.liq_agua_medible & kFlagsMedible));
+  uint8_t flags =
+      static_cast<uint8_t>((f.status_calibs & kFlagsStatus) | (f.liq_agua_medible & kFlagsMedible));
   if (f.programada) flags |= kFlagProgramada;
   if (f.autclb) flags |= kFlagAutclb;
   out[kFlags] = flags;

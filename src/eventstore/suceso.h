@@ -68,15 +68,15 @@ inline float litros_foto(const uint8_t* s) { return lee_real_le(s + campo_suceso
 struct suceso {
   uint8_t tipo = 0;
   uint8_t version = 0;
-  fecha_bcd fecha = {};  // with the weekday byte as stored
-  bool marcado = false;  // the capture mark
-  uint8_t tanque = 0;    // 'S', 'V'
-  uint8_t resultado = 0;    // 'A'
-  uint8_t reemplazado = 0;  // 'N'
-  float nivel = 0.0f;       // 'S'
-  uint8_t flags = 0;        // 'S'
-  float litros = 0.0f;      // 'S' in stock, 'V' sold
-  int16_t merma_mes = 0;    // 'S'
+  fecha_bcd fecha = {};         // with the weekday byte as stored
+  bool marcado = false;         // the capture mark
+  uint8_t tanque = 0;           // 'S', 'V'
+  uint8_t resultado = 0;        // 'A'
+  uint8_t reemplazado = 0;      // 'N'
+  float nivel = 0.0f;           // 'S'
+  uint8_t flags = 0;            // 'S'
+  float litros = 0.0f;          // 'S' in stock, 'V' sold
+  int16_t merma_mes = 0;        // 'S'
   float total_contador = 0.0f;  // 'V'
 };
 suceso decodifica_suceso(const uint8_t r[kLargoSuceso]);

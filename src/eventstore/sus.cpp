@@ -17,16 +17,16 @@ namespace {
 // it: what follows an unknown record cannot be trusted to be in step.
 bool graba_nulo(const uint8_t registro[kLargoSuceso], uint64_t offset) {
   plat::Platform& p = plat::current();
-  int archivo = p.open(kArchivoSincro, plat::kWrite, plat::Share::kNone,
-                       plat::Creation::kOpenExisting);
+  int archivo =
+      p.open(kArchivoSincro, plat::kWrite, plat::Share::kNone, plat::Creation::kOpenExisting);
   if (archivo == plat::kInvalidFile) {
     gl(MSJ_SUS_NO_REABRE);
     return false;
   }
   uint32_t escritos = 0;
   const bool ok = p.seek(archivo, static_cast<int64_t>(offset), plat::Origin::kBegin) &&
-                  p.write(archivo, registro, kLargoSuceso, &escritos) &&
-                  escritos == kLargoSuceso && p.set_end(archivo);
+                  p.write(archivo, registro, kLargoSuceso, &escritos) && escritos == kLargoSuceso &&
+                  p.set_end(archivo);
   p.close(archivo);
   if (!ok) gl(MSJ_SUS_NO_GUARDA_NULO);
   return ok;

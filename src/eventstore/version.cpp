@@ -21,16 +21,11 @@ constexpr uint8_t kVersionConNulos = 4;
 size_t largo_antiguo(uint8_t tipo, uint8_t version) {
   if (version < 1 || version >= kVersionSuceso) return 0;
   switch (tipo) {
-    case SUCESO_FOTO:
-      return kLargoAntiguo;
-    case SUCESO_VENTA:
-      return version == 1 ? kLargoVentaV1 : kLargoAntiguo;
-    case SUCESO_ARRANQUE:
-      return version == 1 ? kLargoArranqueV1 : kLargoAntiguo;
-    case SUCESO_NULO:
-      return version >= kVersionConNulos ? kLargoAntiguo : 0;
-    default:
-      return 0;
+    case SUCESO_FOTO: return kLargoAntiguo;
+    case SUCESO_VENTA: return version == 1 ? kLargoVentaV1 : kLargoAntiguo;
+    case SUCESO_ARRANQUE: return version == 1 ? kLargoArranqueV1 : kLargoAntiguo;
+    case SUCESO_NULO: return version >= kVersionConNulos ? kLargoAntiguo : 0;
+    default: return 0;
   }
 }
 
@@ -62,8 +57,7 @@ resultado_conversion convierte_version(const uint8_t* datos, size_t largo, uint8
   return r;
 }
 
-recorrido_sincro recorre_sincro(const uint8_t* datos, size_t largo,
-                                float litros[kTanquesSincro]) {
+recorrido_sincro recorre_sincro(const uint8_t* datos, size_t largo, float litros[kTanquesSincro]) {
   recorrido_sincro r{largo};
   for (size_t pos = 0; pos + kLargoSuceso <= largo; pos += kLargoSuceso) {
     const uint8_t* s = datos + pos;

@@ -38,8 +38,7 @@ struct recorrido_sincro {
 
 // Walks the whole records of `datos` up to the first of unknown kind; the
 // litres of each tank's last snapshot go to `litros` (tanks 0..15 only).
-recorrido_sincro recorre_sincro(const uint8_t* datos, size_t largo,
-                                float litros[kTanquesSincro]);
+recorrido_sincro recorre_sincro(const uint8_t* datos, size_t largo, float litros[kTanquesSincro]);
 
 // Turns the record in place into the null event that replaces an unknown kind.
 void anula_suceso(uint8_t registro[kLargoSuceso], const fecha_bcd& ahora);

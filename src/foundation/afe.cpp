@@ -24,16 +24,16 @@ void afe(const char* texto) {
   std::string linea = std::string(fecha) + " " + texto + "\r\n";
 
   plat::Platform& p = plat::current();
-  int archivo = p.open(kArchivoDiario, plat::kWrite, plat::Share::kRead,
-                       plat::Creation::kOpenAlways);
+  int archivo =
+      p.open(kArchivoDiario, plat::kWrite, plat::Share::kRead, plat::Creation::kOpenAlways);
   if (archivo == plat::kInvalidFile) gl(MSJ_AFE_NO_CREA);
 
   uint64_t tamano = 0;
   bool conocido = archivo != plat::kInvalidFile && p.size(archivo, &tamano);
   if (!conocido || tamano > kDiarioMaximo) {
     if (archivo != plat::kInvalidFile) p.close(archivo);
-    archivo = p.open(kArchivoDiario, plat::kWrite, plat::Share::kRead,
-                     plat::Creation::kCreateAlways);
+    archivo =
+        p.open(kArchivoDiario, plat::kWrite, plat::Share::kRead, plat::Creation::kCreateAlways);
     if (archivo == plat::kInvalidFile) gl(MSJ_AFE_NO_CREA);
   } else if (!p.seek(archivo, 0, plat::Origin::kEnd)) {
     p.close(archivo);

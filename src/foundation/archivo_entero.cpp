@@ -84,14 +84,9 @@ bool lee_en_copia(archivo_abierto& archivo, copia_archivo& copia, uint32_t n,
   if (!ok) leidos = 0;
   bool bastan = true;
   switch (reglas.minimo) {
-    case minimo_lectura::todo:
-      bastan = ok && leidos == n;
-      break;
-    case minimo_lectura::algo:
-      bastan = ok && leidos > 0;
-      break;
-    case minimo_lectura::nada:
-      break;
+    case minimo_lectura::todo: bastan = ok && leidos == n; break;
+    case minimo_lectura::algo: bastan = ok && leidos > 0; break;
+    case minimo_lectura::nada: break;
   }
   if (!bastan) return falla(copia, estado_copia::no_leida, reglas.lectura);
   copia.largo += leidos;

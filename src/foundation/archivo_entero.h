@@ -82,11 +82,11 @@ enum class estado_copia : uint8_t { leida, no_abre, sin_tamano, sin_memoria, no_
 // A file's bytes in memory, or why they are not.
 struct copia_archivo {
   estado_copia estado = estado_copia::no_abre;
-  unsigned codigo = 0;   // the message logged for the failure (0: none)
-  int error = 0;         // no_abre: the system's error number
-  uint64_t tamano = 0;   // the file's size, once known
+  unsigned codigo = 0;         // the message logged for the failure (0: none)
+  int error = 0;               // no_abre: the system's error number
+  uint64_t tamano = 0;         // the file's size, once known
   memoria_plataforma memoria;  // room for `tamano` bytes, once taken
-  uint32_t largo = 0;    // bytes read into it
+  uint32_t largo = 0;          // bytes read into it
 
   bool leida() const { return estado == estado_copia::leida; }
   uint8_t* datos() const { return memoria.datos(); }

@@ -4,9 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-inline uint16_t lee_u16_le(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
+inline uint16_t lee_u16_le(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 inline uint32_t lee_u32_le(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
@@ -26,9 +24,7 @@ inline void escribe_u32_le(uint8_t* p, uint32_t v) {
 inline void escribe_i32_le(uint8_t* p, int32_t v) { escribe_u32_le(p, static_cast<uint32_t>(v)); }
 
 // The console's numbers are big-endian.
-inline uint16_t lee_u16_be(const uint8_t* p) {
-  return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
+inline uint16_t lee_u16_be(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 inline uint32_t lee_u32_be(const uint8_t* p) {
   return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
          (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);

@@ -27,8 +27,8 @@ void fecha_actual(fecha_bcd* f) {
 namespace {
 
 int64_t segundos_del_mes(const fecha_bcd& f) {
-  return bcd_a_bin(f.dia) * 86400LL + bcd_a_bin(f.hora) * 3600LL +
-         bcd_a_bin(f.minuto) * 60LL + bcd_a_bin(f.segundo);
+  return bcd_a_bin(f.dia) * 86400LL + bcd_a_bin(f.hora) * 3600LL + bcd_a_bin(f.minuto) * 60LL +
+         bcd_a_bin(f.segundo);
 }
 
 // February always counts 28 days.

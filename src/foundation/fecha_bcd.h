@@ -45,8 +45,8 @@ constexpr uint64_t kNibbleBajo = bytes(0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F);
 constexpr uint64_t kMasSeis = bytes(6, 6, 6, 6, 6, 6);  // carries out of a low nibble above 9
 constexpr uint64_t kAcarreoNibble = bytes(0x10, 0x10, 0x10, 0x10, 0x10, 0x10);
 // Adding 0x7F - maximum sets bit 7 exactly when a byte is above its maximum.
-constexpr uint64_t kHastaMaximo = bytes(0x7F - 0x59, 0x7F - 0x59, 0x7F - 0x23, 0x7F - 0x31,
-                                        0x7F - 0x12, 0x7F - 0x49);
+constexpr uint64_t kHastaMaximo =
+    bytes(0x7F - 0x59, 0x7F - 0x59, 0x7F - 0x23, 0x7F - 0x31, 0x7F - 0x12, 0x7F - 0x49);
 // Adding 0x7F sets bit 7 exactly when a byte is not 0: day, month and year.
 constexpr uint64_t kDesdeUno = bytes(0, 0, 0, 0x7F, 0x7F, 0x7F);
 constexpr uint64_t kNoCero = bytes(0, 0, 0, 0x80, 0x80, 0x80);
@@ -58,7 +58,7 @@ inline bool valida(const uint8_t* p) {
   const uint64_t x = clave(p);
   const uint64_t y = x & ~kAltos;  // below 0x80: the sums below cannot carry
   const uint64_t fuera = (x & kAltos) | (((x & kNibbleBajo) + kMasSeis) & kAcarreoNibble) |
-                        ((y + kHastaMaximo) & kAltos) | (((y + kDesdeUno) & kNoCero) ^ kNoCero);
+                         ((y + kHastaMaximo) & kAltos) | (((y + kDesdeUno) & kNoCero) ^ kNoCero);
   return fuera == 0;
 }
 

@@ -60,8 +60,8 @@ bool recorta(archivo_abierto& archivo) {
 // Appends one finished record; failures are dropped without a trace.
 void agrega_registro(const uint8_t* registro, uint32_t largo) {
   plat::Platform& p = plat::current();
-  archivo_abierto archivo = archivo_abierto::abre(kArchivoLog, plat::kReadWrite,
-                                                  plat::Share::kNone, plat::Creation::kOpenAlways);
+  archivo_abierto archivo = archivo_abierto::abre(kArchivoLog, plat::kReadWrite, plat::Share::kNone,
+                                                  plat::Creation::kOpenAlways);
   if (!archivo.abierto()) return;
   uint64_t tamano = 0;
   if (!p.size(archivo.descriptor(), &tamano)) return;
@@ -88,9 +88,9 @@ void formatea_fecha_hora(const std::tm& t, char salida[19]) {
   // Each field is two digits in a valid time; the wide buffer only keeps the
   // formatter from truncating a field that is not.
   char ancho[64];
-  std::snprintf(ancho, sizeof ancho, "%2.2d/%2.2d/%2.2d  %2.2d:%2.2d:%2.2d",
-                t.tm_mday % 100, (t.tm_mon + 1) % 100, t.tm_year % 100,
-                t.tm_hour % 100, t.tm_min % 100, t.tm_sec % 100);
+  std::snprintf(ancho, sizeof ancho, "%2.2d/%2.2d/%2.2d  %2.2d:%2.2d:%2.2d", t.tm_mday % 100,
+                (t.tm_mon + 1) % 100, t.tm_year % 100, t.tm_hour % 100, t.tm_min % 100,
+                t.tm_sec % 100);
   std::memcpy(salida, ancho, 18);
   salida[18] = '\0';
 }
@@ -121,9 +121,8 @@ void gl(unsigned codigo, const char* texto) {
   const uint16_t minuto = static_cast<uint16_t>(t.tm_hour * 60 + t.tm_min);
   uint8_t registro[kLargoEvento + kLogTextoMaximo + 1];
 
-  if (!ultimo_sello.valido || ultimo_sello.hora != t.tm_hour ||
-      ultimo_sello.dia != t.tm_mday || ultimo_sello.mes != t.tm_mon ||
-      ultimo_sello.anio != t.tm_year) {
+  if (!ultimo_sello.valido || ultimo_sello.hora != t.tm_hour || ultimo_sello.dia != t.tm_mday ||
+      ultimo_sello.mes != t.tm_mon || ultimo_sello.anio != t.tm_year) {
     char sello[19];
     formatea_fecha_hora(t, sello);
     ultimo_sello = {true, t.tm_hour, t.tm_mday, t.tm_mon, t.tm_year};

@@ -33,5 +33,5 @@ size_t largo_registro(const uint8_t* datos, size_t quedan);
 void gl_reinicia();
 
 constexpr uint64_t kLogMaximo = 2050000;  // above this the log is trimmed
-constexpr size_t kLogCola = 2000000;       // the kept tail stays under this
-constexpr size_t kLogTextoMaximo = 508;    // longest free text kept
+constexpr size_t kLogCola = 2000000;      // the kept tail stays under this
+constexpr size_t kLogTextoMaximo = 508;   // longest free text kept

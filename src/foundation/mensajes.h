@@ -8,8 +8,8 @@ enum mensaje : unsigned {
 
   // The link and the scheduler.
   MSJ_PUERTO_OCUPADO = 1,
-  MSJ_TRAMA_SIN_TIMER = 2,     // "Error: 25"
-  MSJ_ORFR_SIN_TIMER = 3,      // "Error: orfr: ERR24"
+  MSJ_TRAMA_SIN_TIMER = 2,  // "Error: 25"
+  MSJ_ORFR_SIN_TIMER = 3,   // "Error: orfr: ERR24"
   MSJ_ORFR_NO_RECIBE = 4,
   MSJ_CCC = 5,
   MSJ_TP_RW_NC = 6,

@@ -76,8 +76,7 @@ unsigned verifica_tnq(const uint8_t* datos, size_t largo) {
 
 const char* nombre_controlador(int32_t tipo) {
   static const char* const nombres[kControladores] = {
-      "WOLF",       "SVS-WIDE",    "PETROSOFT_X_PICO", "PETROSOFT_X_TANQUE",
-      "SVS-NARROW", "PIRCAL",      "CALDEN OIL",       "SVS-WIDE-HN",
-      "SVS AXXUS",  "FUSION WAYNE"};
+      "WOLF",   "SVS-WIDE",   "PETROSOFT_X_PICO", "PETROSOFT_X_TANQUE", "SVS-NARROW",
+      "PIRCAL", "CALDEN OIL", "SVS-WIDE-HN",      "SVS AXXUS",          "FUSION WAYNE"};
   return tipo >= 0 && tipo < kControladores ? nombres[tipo] : nullptr;
 }

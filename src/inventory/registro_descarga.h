@@ -12,13 +12,13 @@ constexpr size_t kLargoDescarga = 45;
 
 // Where the fields lie; numbers are big-endian.
 namespace descarga {
-constexpr size_t kProducto = 0;  // 16 bytes of text, not necessarily NUL-ended
-constexpr size_t kFecha = 16;    // fecha_bcd
-constexpr size_t kAnio = 22;     // the date's year; 0 in an empty entry
-constexpr size_t kTanque = 23;   // zero-based
-constexpr size_t kLitrosInicial = 24;  // real
-constexpr size_t kLitrosFinal = 28;    // real
-constexpr size_t kMarcas = 44;  // which figures are doubtful:
+constexpr size_t kProducto = 0;            // 16 bytes of text, not necessarily NUL-ended
+constexpr size_t kFecha = 16;              // fecha_bcd
+constexpr size_t kAnio = 22;               // the date's year; 0 in an empty entry
+constexpr size_t kTanque = 23;             // zero-based
+constexpr size_t kLitrosInicial = 24;      // real
+constexpr size_t kLitrosFinal = 28;        // real
+constexpr size_t kMarcas = 44;             // which figures are doubtful:
 constexpr uint8_t kInicialMarcado = 0x05;  // the initial litres
 constexpr uint8_t kFinalMarcado = 0x0A;    // the final litres
 }  // namespace descarga

@@ -14,14 +14,14 @@ struct registro_tanque {
   fecha_bcd fecha_hora;
   char producto[16];  // not necessarily NUL-terminated
   uint8_t status_calibs;
-  int16_t merma_mes;  // tenths of a litre
-  float nivel;        // mm
+  int16_t merma_mes;         // tenths of a litre
+  float nivel;               // mm
   uint8_t liq_agua_medible;  // kNivelMarcado, kAguaMarcada
   float litros;
   float litros_vacio;
   uint8_t libre_1[4];
   uint8_t libre_2[2];
-  float nivel_agua;   // mm
+  float nivel_agua;  // mm
   uint8_t libre_3;
   int16_t temperatura;  // hundredths of a degree
   float perdidas;       // litres per hour

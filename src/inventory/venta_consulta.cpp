@@ -22,12 +22,12 @@ struct busqueda_venta {
   size_t sucesos;  // whole records; a torn last record is not an event
   uint8_t tanque;
   uint64_t clave_inicio, clave_fin;
-  size_t i = 0;  // where the next phase starts
+  size_t i = 0;                                  // where the next phase starts
   float contador_inicio = kContadorDesconocido;  // the tank's last meter total before the period
   float contador_fin = kContadorDesconocido;     // its last one inside the period
-  float litros = 0.0f;     // the tank's sales inside the period
-  float negativos = 0.0f;  // the returns among them
-  uint8_t rearranque = 0;  // a restart since the tank's last sale that may have missed sales
+  float litros = 0.0f;                           // the tank's sales inside the period
+  float negativos = 0.0f;                        // the returns among them
+  uint8_t rearranque = 0;    // a restart since the tank's last sale that may have missed sales
   bool venta_vista = false;  // a sale of the tank before the period
   bool fecha_mala = false;
 
@@ -156,16 +156,13 @@ uint8_t bv(uint8_t tanque, const fecha_bcd& inicio, const fecha_bcd& fin, float*
                                    .minimo = minimo_lectura::algo};
   const copia_archivo copia = lee_archivo_entero(kArchivoSincro, plat::Share::kNone, kReglas);
   switch (copia.estado) {
-    case estado_copia::leida:
-      break;
+    case estado_copia::leida: break;
     case estado_copia::no_abre:
       gl(kTextoLibre, formatea("Error: bv: File open failed %d", copia.error).c_str());
       return VENTA_NO_ABRE;
-    case estado_copia::sin_tamano:
-      return VENTA_SIN_TAMANO;
+    case estado_copia::sin_tamano: return VENTA_SIN_TAMANO;
     case estado_copia::sin_memoria:  // the program has ended
-    case estado_copia::no_leida:
-      return VENTA_VACIO;
+    case estado_copia::no_leida: return VENTA_VACIO;
   }
   return busca_venta(copia.datos(), copia.largo, tanque, inicio, fin, litros);
 }

@@ -45,19 +45,17 @@ class Platform {
   // --- Files. Every path may use backslashes; they are taken as slashes.
   // Results: a handle >= 0 or kInvalidFile; true/false. last_error() tells
   // the errno value of the last failed call.
-  virtual int open(const char* path, unsigned access, Share share,
-                   Creation creation) = 0;
+  virtual int open(const char* path, unsigned access, Share share, Creation creation) = 0;
   virtual bool size(int file, uint64_t* bytes) = 0;
   // Reads up to `n` bytes at the current position; `*done` may be short at
   // the end of the file.
   virtual bool read(int file, void* buf, uint32_t n, uint32_t* done) = 0;
   // Writes `n` bytes at the current position; `*done` may be short.
   virtual bool write(int file, const void* buf, uint32_t n, uint32_t* done) = 0;
-  virtual bool seek(int file, int64_t offset, Origin origin,
-                    uint64_t* position = nullptr) = 0;
-  virtual bool set_end(int file) = 0;  // cut the file at the current position
+  virtual bool seek(int file, int64_t offset, Origin origin, uint64_t* position = nullptr) = 0;
+  virtual bool set_end(int file) = 0;                 // cut the file at the current position
   virtual bool file_time(int file, int64_t* ns) = 0;  // last write time
-  virtual bool sync(int file) = 0;                      // flush to disk
+  virtual bool sync(int file) = 0;                    // flush to disk
   virtual void close(int file) = 0;
   virtual bool copy(const char* from, const char* to) = 0;  // replaces `to`
   virtual bool remove(const char* path) = 0;

@@ -18,8 +18,7 @@ std::string normalize_path(const char* path) {
   return s;
 }
 
-int open_file(const std::string& path, unsigned access, Share share,
-              Creation creation) {
+int open_file(const std::string& path, unsigned access, Share share, Creation creation) {
   int flags = O_CLOEXEC;
   if ((access & kReadWrite) == kReadWrite) {
     flags |= O_RDWR;

@@ -12,8 +12,7 @@ namespace plat::posix {
 std::string normalize_path(const char* path);
 
 // Each returns -1 / false on failure with errno set.
-int open_file(const std::string& path, unsigned access, Share share,
-              Creation creation);
+int open_file(const std::string& path, unsigned access, Share share, Creation creation);
 bool file_size(int fd, uint64_t* bytes);
 bool read_file(int fd, void* buf, uint32_t n, uint32_t* done);
 bool write_file(int fd, const void* buf, uint32_t n, uint32_t* done);

@@ -19,8 +19,7 @@ namespace plat {
 RealPlatform::RealPlatform() : signals_(io_, SIGINT, SIGTERM) {}
 RealPlatform::~RealPlatform() = default;
 
-int RealPlatform::open(const char* path, unsigned access, Share share,
-                       Creation creation) {
+int RealPlatform::open(const char* path, unsigned access, Share share, Creation creation) {
   return posix::open_file(posix::normalize_path(path), access, share, creation);
 }
 bool RealPlatform::size(int file, uint64_t* bytes) { return posix::file_size(file, bytes); }

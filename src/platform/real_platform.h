@@ -17,13 +17,11 @@ class RealPlatform : public Platform {
   RealPlatform();
   ~RealPlatform() override;
 
-  int open(const char* path, unsigned access, Share share,
-           Creation creation) override;
+  int open(const char* path, unsigned access, Share share, Creation creation) override;
   bool size(int file, uint64_t* bytes) override;
   bool read(int file, void* buf, uint32_t n, uint32_t* done) override;
   bool write(int file, const void* buf, uint32_t n, uint32_t* done) override;
-  bool seek(int file, int64_t offset, Origin origin,
-            uint64_t* position) override;
+  bool seek(int file, int64_t offset, Origin origin, uint64_t* position) override;
   bool set_end(int file) override;
   bool file_time(int file, int64_t* ns) override;
   bool sync(int file) override;

@@ -49,8 +49,7 @@ std::string SimPlatform::file_name(int file) const {
   return it == open_files_.end() ? std::string() : it->second;
 }
 
-int SimPlatform::open(const char* path, unsigned access, Share share,
-                      Creation creation) {
+int SimPlatform::open(const char* path, unsigned access, Share share, Creation creation) {
   std::string name = posix::normalize_path(path);
   if (const Fault* f = fault_for(Op::kOpen, name)) {
     fail(f);

@@ -40,9 +40,9 @@ enum class Op {
 
 struct Fault {
   Op op = Op::kOpen;
-  std::string path;    // the file as the program names it ("tan/ct1n.tan"); empty: any
-  unsigned timer = 0;  // kSetTimer: the timer id; 0: any
-  int nth = 1;         // the nth matching call fails (counted from injection)
+  std::string path;           // the file as the program names it ("tan/ct1n.tan"); empty: any
+  unsigned timer = 0;         // kSetTimer: the timer id; 0: any
+  int nth = 1;                // the nth matching call fails (counted from injection)
   bool from_then_on = false;  // and every matching call after it
   bool short_io = false;      // kRead/kWrite: move half the bytes and report success
   int error = EIO;
@@ -56,13 +56,11 @@ class SimPlatform : public Platform {
   ~SimPlatform() override;
 
   // --- Platform
-  int open(const char* path, unsigned access, Share share,
-           Creation creation) override;
+  int open(const char* path, unsigned access, Share share, Creation creation) override;
   bool size(int file, uint64_t* bytes) override;
   bool read(int file, void* buf, uint32_t n, uint32_t* done) override;
   bool write(int file, const void* buf, uint32_t n, uint32_t* done) override;
-  bool seek(int file, int64_t offset, Origin origin,
-            uint64_t* position) override;
+  bool seek(int file, int64_t offset, Origin origin, uint64_t* position) override;
   bool set_end(int file) override;
   bool file_time(int file, int64_t* ns) override;
   bool sync(int file) override;
@@ -111,8 +109,7 @@ class SimPlatform : public Platform {
   // Every successful SetTimer call so far, in order: {id, ms}.
   const std::vector<std::pair<unsigned, unsigned>>& armings() const { return armings_; }
 
-  void set_host(std::string name, bool name_ok, bool address_ok,
-                std::array<uint8_t, 4> ip = {});
+  void set_host(std::string name, bool name_ok, bool address_ok, std::array<uint8_t, 4> ip = {});
 
   // --- Simulated network. Nothing registered at an address is silent.
   void listen(const std::string& address, unsigned port, SimServer* server,

@@ -56,21 +56,15 @@ const formato_fecha* formato_de(int32_t tipo) {
   switch (tipo) {
     case CONTROLADOR_WOLF:
     case CONTROLADOR_CALDEN_OIL:
-    case CONTROLADOR_SVS_AXXUS:
-      return &kIso;
+    case CONTROLADOR_SVS_AXXUS: return &kIso;
     case CONTROLADOR_PETROSOFT_X_PICO:
-    case CONTROLADOR_PETROSOFT_X_TANQUE:
-      return &kPetrosoft;
+    case CONTROLADOR_PETROSOFT_X_TANQUE: return &kPetrosoft;
     case CONTROLADOR_PIRCAL:
-    case CONTROLADOR_FUSION_WAYNE:
-      return &kAmericano;
+    case CONTROLADOR_FUSION_WAYNE: return &kAmericano;
     case CONTROLADOR_SVS_WIDE:
-    case CONTROLADOR_SVS_WIDE_HN:
-      return &kSvsAncho;
-    case CONTROLADOR_SVS_NARROW:
-      return &kSvsAngosto;
-    default:
-      return nullptr;
+    case CONTROLADOR_SVS_WIDE_HN: return &kSvsAncho;
+    case CONTROLADOR_SVS_NARROW: return &kSvsAngosto;
+    default: return nullptr;
   }
 }
 

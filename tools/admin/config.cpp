@@ -20,8 +20,8 @@ int config_write(const std::string& ruta_texto, const std::string& ruta_ini,
   }
   configuracion_tnq c;
   std::vector<error_estacion> fallas;
-  if (!lee_estacion(std::string_view(reinterpret_cast<const char*>(texto.data()), texto.size()),
-                    c, fallas)) {
+  if (!lee_estacion(std::string_view(reinterpret_cast<const char*>(texto.data()), texto.size()), c,
+                    fallas)) {
     for (const error_estacion& f : fallas) {
       errores << ruta_texto;
       if (f.linea > 0) errores << ":" << f.linea;
@@ -45,8 +45,7 @@ int config_print(const std::string& ruta_ini, std::ostream& salida, std::ostream
     return 1;
   }
   switch (verifica_tnq(datos.data(), datos.size())) {
-    case 0:
-      break;
+    case 0: break;
     case 90:
       errores << ruta_ini << ": not a tnq.ini of version " << kTnqVersion;
       if (datos.size() >= 4) errores << " (version " << lee_u32_le(datos.data()) << ")";

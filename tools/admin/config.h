@@ -7,8 +7,7 @@
 namespace admin {
 
 // Each returns the exit status: 0 done, 1 refused (reasons on `errores`).
-int config_write(const std::string& ruta_texto, const std::string& ruta_ini,
-                 std::ostream& errores);
+int config_write(const std::string& ruta_texto, const std::string& ruta_ini, std::ostream& errores);
 int config_print(const std::string& ruta_ini, std::ostream& salida, std::ostream& errores);
 
 }  // namespace admin

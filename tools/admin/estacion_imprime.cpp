@@ -45,8 +45,8 @@ std::string imprime_estacion(const configuracion_tnq& c) {
   agrega(s, "stock_file", c.file_stock());
   for (int t = 0; t < kTanques; ++t) {
     if (!tanque_en_uso(c, t)) continue;
-    std::string linea = formatea("tank %d = genera %u  actuqtr %u", t + 1, c.genera(t),
-                                 c.actu_qtr(t));
+    std::string linea =
+        formatea("tank %d = genera %u  actuqtr %u", t + 1, c.genera(t), c.actu_qtr(t));
     std::string pares;
     for (int k = 0; k < kParesPorTanque; ++k) {
       if (c.surtidor(t, k) != 0) pares += formatea(" %d/%d", c.surtidor(t, k), c.pico(t, k));

@@ -31,7 +31,8 @@ std::string fija_ip(std::string_view v, configuracion_tnq& c) {
   for (int i = 0; i < 4; ++i) {
     size_t punto = i < 3 ? resto.find('.') : resto.size();
     unsigned long n = 0;
-    if (punto == std::string_view::npos || punto > 3 || !numero(resto.substr(0, punto), 0, 255, n)) {
+    if (punto == std::string_view::npos || punto > 3 ||
+        !numero(resto.substr(0, punto), 0, 255, n)) {
       return "bad IPv4 address " + entre_comillas(v) + " (expected a.b.c.d, each 0 to 255)";
     }
     octetos[i] = static_cast<uint8_t>(n);
@@ -56,7 +57,9 @@ std::string fija_codigo(std::string_view v, configuracion_tnq& c) {
     auto r = std::from_chars(p[i].data(), p[i].data() + p[i].size(), codigo[i], 16);
     ok = p[i].size() <= 2 && r.ec == std::errc() && r.ptr == p[i].data() + p[i].size();
   }
-  if (!ok) return "bad access code " + entre_comillas(v) + " (expected 8 hex bytes, e.g. 31 32 33 34 35 36 37 38)";
+  if (!ok)
+    return "bad access code " + entre_comillas(v) +
+           " (expected 8 hex bytes, e.g. 31 32 33 34 35 36 37 38)";
   std::memcpy(c.bytes + tnq::kCodigoAcceso, codigo, 8);
   return {};
 }

@@ -46,8 +46,8 @@ lectura_log decodifica_log(const uint8_t* datos, size_t largo, estado_log& estad
         r.motivo = formatea("minute of day %u is above 1439", lee_u16_le(reg));
       } else {
         r.fin = fin_log::kIncompleto;
-        r.motivo = formatea("%zu byte%s left, fewer than a record's 3", quedan,
-                            quedan == 1 ? "" : "s");
+        r.motivo =
+            formatea("%zu byte%s left, fewer than a record's 3", quedan, quedan == 1 ? "" : "s");
       }
       return r;
     }

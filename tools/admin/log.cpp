@@ -33,7 +33,7 @@ void informa_fin(const std::string& ruta, uint64_t offset, const std::string& mo
 // The followed file and what of it is still to decode.
 struct seguimiento {
   int fd = -1;
-  uint64_t base = 0;             // file offset of pendiente[0]
+  uint64_t base = 0;               // file offset of pendiente[0]
   std::vector<uint8_t> pendiente;  // bytes read but not yet decoded
   estado_log estado;
 
@@ -51,7 +51,8 @@ struct seguimiento {
 
 // True while `ruta` still names the open file (not deleted or replaced).
 bool misma_ruta(int fd, const std::string& ruta) {
-  struct stat abierto {}, nombrado {};
+  struct stat abierto {
+  }, nombrado{};
   return ::fstat(fd, &abierto) == 0 && ::stat(ruta.c_str(), &nombrado) == 0 &&
          abierto.st_dev == nombrado.st_dev && abierto.st_ino == nombrado.st_ino;
 }
@@ -136,7 +137,8 @@ int sigue_log(const std::string& ruta, std::ostream& salida, std::ostream& error
         resultado = 1;
         break;
       }
-      s.pendiente.erase(s.pendiente.begin(), s.pendiente.begin() + static_cast<std::ptrdiff_t>(l.leidos));
+      s.pendiente.erase(s.pendiente.begin(),
+                        s.pendiente.begin() + static_cast<std::ptrdiff_t>(l.leidos));
       s.base += l.leidos;
     }
     if (parar()) break;

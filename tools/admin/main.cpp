@@ -9,8 +9,8 @@
 
 #include "admin/config.h"
 #include "admin/log.h"
-#include "admin/tabla.h"
 #include "admin/sincro.h"
+#include "admin/tabla.h"
 
 namespace {
 

@@ -116,8 +116,7 @@ std::string linea_suceso(const uint8_t* r) {
   switch (s.tipo) {
     case SUCESO_FOTO:
       l += "  tank " + tanque(s) + "  level " + real(s.nivel) + " mm  litres " + real(s.litros) +
-           "  flags " + hexadecimal(s.flags) + " status " +
-           std::to_string(s.flags & kFlagsStatus);
+           "  flags " + hexadecimal(s.flags) + " status " + std::to_string(s.flags & kFlagsStatus);
       if (s.flags & kFlagProgramada) l += " programmed";
       if (s.flags & kFlagAutclb) l += " new-version";
       l += "  merma " + merma(s);
@@ -126,15 +125,9 @@ std::string linea_suceso(const uint8_t* r) {
       l += "  tank " + tanque(s) + "  litres " + real(s.litros) + "  meter " +
            real(s.total_contador);
       break;
-    case SUCESO_ARRANQUE:
-      l += "  scan " + std::to_string(s.resultado);
-      break;
-    case SUCESO_NULO:
-      l += "  replaced " + clase(s.reemplazado);
-      break;
-    default:
-      l += "  unknown kind";
-      break;
+    case SUCESO_ARRANQUE: l += "  scan " + std::to_string(s.resultado); break;
+    case SUCESO_NULO: l += "  replaced " + clase(s.reemplazado); break;
+    default: l += "  unknown kind"; break;
   }
   if (s.marcado) l += "  *";
   return l;
@@ -142,8 +135,23 @@ std::string linea_suceso(const uint8_t* r) {
 
 std::string fila_csv(const uint8_t* r) {
   const suceso s = decodifica_suceso(r);
-  enum { TIPO, FECHA, TANQUE, NIVEL, LITROS, FLAGS, STATUS, PROGRAMADA, NUEVA_VERSION, MERMA,
-         CONTADOR, ESCANEO, REEMPLAZADO, MARCA, COLUMNAS };
+  enum {
+    TIPO,
+    FECHA,
+    TANQUE,
+    NIVEL,
+    LITROS,
+    FLAGS,
+    STATUS,
+    PROGRAMADA,
+    NUEVA_VERSION,
+    MERMA,
+    CONTADOR,
+    ESCANEO,
+    REEMPLAZADO,
+    MARCA,
+    COLUMNAS
+  };
   std::string c[COLUMNAS];
   c[TIPO] = clase(s.tipo);
   c[FECHA] = fecha(s.fecha);
@@ -163,14 +171,9 @@ std::string fila_csv(const uint8_t* r) {
       c[LITROS] = real(s.litros);
       c[CONTADOR] = real(s.total_contador);
       break;
-    case SUCESO_ARRANQUE:
-      c[ESCANEO] = std::to_string(s.resultado);
-      break;
-    case SUCESO_NULO:
-      c[REEMPLAZADO] = clase(s.reemplazado);
-      break;
-    default:
-      break;
+    case SUCESO_ARRANQUE: c[ESCANEO] = std::to_string(s.resultado); break;
+    case SUCESO_NULO: c[REEMPLAZADO] = clase(s.reemplazado); break;
+    default: break;
   }
   c[MARCA] = s.marcado ? "*" : "";
   std::string fila = c[0];

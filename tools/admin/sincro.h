@@ -11,9 +11,9 @@ namespace admin {
 
 struct opciones_sincro {
   std::string ruta = "qtrs.nvr";
-  int tanque = 0;      // tank number from 1; 0: every record
-  char tipo = 0;       // 'S', 'V', 'A' or 'N'; 0: every kind
-  int desde = -1;      // yymmdd, whole days; -1: open
+  int tanque = 0;  // tank number from 1; 0: every record
+  char tipo = 0;   // 'S', 'V', 'A' or 'N'; 0: every kind
+  int desde = -1;  // yymmdd, whole days; -1: open
   int hasta = -1;
   bool csv = false;
 };

@@ -42,8 +42,8 @@ bool carga(const std::string& ruta, tabla_calib& t, bool& danada, std::ostream& 
   }
   convierte_tabla(t);
   if (t.version_formato != kVersionFormatoTabla) {
-    errores << ruta << ": format version " << t.version_formato << ", not "
-            << kVersionFormatoTabla << "\n";
+    errores << ruta << ": format version " << t.version_formato << ", not " << kVersionFormatoTabla
+            << "\n";
     danada = true;
   }
   const int n = puntos_en_uso(t);
@@ -135,8 +135,8 @@ int tabla_compare(const std::string& ruta_a, const std::string& ruta_b, std::ost
     const punto_calib* pa = k < na ? &a.puntos[k] : nullptr;
     const punto_calib* pb = k < nb ? &b.puntos[k] : nullptr;
     for (const punto_calib* p : {pa, pb}) {
-      linea += p ? fmt(" %11.3f %15.3f", double{p->mm}, double{p->litros})
-                 : fmt(" %11s %15s", "-", "-");
+      linea +=
+          p ? fmt(" %11.3f %15.3f", double{p->mm}, double{p->litros}) : fmt(" %11s %15s", "-", "-");
     }
     if (pa && pb) {
       const double d = double{pb->litros} - double{pa->litros};
@@ -173,11 +173,11 @@ std::string svg_tablas(const std::vector<std::pair<std::string, tabla_calib>>& t
   auto x = [&](double mm) { return x0 + mm / tope_x * ancho; };
   auto y = [&](double l) { return y0 + alto - l / tope_y * alto; };
 
-  std::string s = fmt(
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" "
-      "font-family=\"sans-serif\" font-size=\"12\">\n"
-      "<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
-      kAncho, kAlto);
+  std::string s =
+      fmt("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" "
+          "font-family=\"sans-serif\" font-size=\"12\">\n"
+          "<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
+          kAncho, kAlto);
   const char* const linea = "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>\n";
   s += "<g stroke=\"#ccc\">\n";
   for (double v = 0; v <= tope_x + paso_x / 2; v += paso_x) {
@@ -187,21 +187,23 @@ std::string svg_tablas(const std::vector<std::pair<std::string, tabla_calib>>& t
     s += fmt(linea, x0, y(v), x0 + ancho, y(v));
   }
   s += "</g>\n";
-  s += fmt("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" "
-           "stroke=\"black\"/>\n",
-           x0, y0, ancho, alto);
+  s +=
+      fmt("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" "
+          "stroke=\"black\"/>\n",
+          x0, y0, ancho, alto);
   for (double v = 0; v <= tope_x + paso_x / 2; v += paso_x) {
-    s += fmt("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%g</text>\n", x(v),
-             y0 + alto + 16, v);
+    s += fmt("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%g</text>\n", x(v), y0 + alto + 16,
+             v);
   }
   for (double v = 0; v <= tope_y + paso_y / 2; v += paso_y) {
     s += fmt("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%g</text>\n", x0 - 6, y(v) + 4, v);
   }
-  s += fmt("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">level (mm)</text>\n",
-           x0 + ancho / 2, kAlto - 12);
-  s += fmt("<text transform=\"translate(16 %.1f) rotate(-90)\" text-anchor=\"middle\">"
-           "litres</text>\n",
-           y0 + alto / 2);
+  s += fmt("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">level (mm)</text>\n", x0 + ancho / 2,
+           kAlto - 12);
+  s +=
+      fmt("<text transform=\"translate(16 %.1f) rotate(-90)\" text-anchor=\"middle\">"
+          "litres</text>\n",
+          y0 + alto / 2);
 
   for (size_t i = 0; i < tablas.size(); ++i) {
     const tabla_calib& t = tablas[i].second;
@@ -218,8 +220,7 @@ std::string svg_tablas(const std::vector<std::pair<std::string, tabla_calib>>& t
     s += fmt("<polyline fill=\"none\" stroke=\"%s\" stroke-width=\"1.5\" points=\"", color) +
          puntos + "\"/>\n";
     s += fmt("<g fill=\"%s\">\n", color) + circulos + "</g>\n";
-    s += fmt("<text x=\"%.1f\" y=\"%.1f\" fill=\"%s\">", x0 + 10, y0 + 18 + 16 * double(i),
-             color) +
+    s += fmt("<text x=\"%.1f\" y=\"%.1f\" fill=\"%s\">", x0 + 10, y0 + 18 + 16 * double(i), color) +
          escapa_xml(tablas[i].first) + "</text>\n";
   }
   s += "</svg>\n";

@@ -76,7 +76,8 @@ std::string fija_codigo(std::string_view v, Codigo& codigo) {
 std::string fija_tanque(ConfigTanque& t, std::string_view v) {
   std::vector<std::string_view> p = palabras(v);
   auto real = [&](size_t& i, double& d, std::string_view que) -> std::string {
-    if (i + 1 >= p.size() || !numero(p[i + 1], d)) return "tank: " + std::string(que) + " needs a number";
+    if (i + 1 >= p.size() || !numero(p[i + 1], d))
+      return "tank: " + std::string(que) + " needs a number";
     ++i;
     return {};
   };
@@ -85,7 +86,8 @@ std::string fija_tanque(ConfigTanque& t, std::string_view v) {
     std::string e;
     std::string_view k = p[i];
     if (k == "product") {
-      if (i + 1 >= p.size() || p[i + 1].size() > 16) return "tank: product needs a name of 1 to 16 characters";
+      if (i + 1 >= p.size() || p[i + 1].size() > 16)
+        return "tank: product needs a name of 1 to 16 characters";
       t.producto = std::string(p[++i]);
     } else if (k == "cylinder") {
       double d = 0, l = 0;
@@ -127,7 +129,8 @@ std::string fija_tanque(ConfigTanque& t, std::string_view v) {
     }
   }
   if (!nivel_dado) t.nivel_mm = t.curva.altura() / 2;
-  if (t.nivel_mm < 0 || t.nivel_mm > t.curva.altura() || t.agua_mm < 0 || t.agua_mm > t.curva.altura()) {
+  if (t.nivel_mm < 0 || t.nivel_mm > t.curva.altura() || t.agua_mm < 0 ||
+      t.agua_mm > t.curva.altura()) {
     return "tank: level and water must lie between 0 and the tank's height";
   }
   return {};
@@ -195,7 +198,8 @@ std::string fija_comandos(unsigned& mascara, std::string_view v) {
         hallada = true;
       }
     }
-    if (!hallada) return "fault_commands: unknown command " + entre_comillas(w) + " (RW RDW PRE RCW PCW PCT)";
+    if (!hallada)
+      return "fault_commands: unknown command " + entre_comillas(w) + " (RW RDW PRE RCW PCW PCT)";
   }
   return {};
 }
@@ -204,13 +208,15 @@ std::string fija_comandos(unsigned& mascara, std::string_view v) {
 
 bool lee_fecha(std::string_view s, fecha_bcd& f) {
   // dd/mm/yy hh:mm:ss
-  if (s.size() != 17 || s[2] != '/' || s[5] != '/' || s[8] != ' ' || s[11] != ':' || s[14] != ':') return false;
+  if (s.size() != 17 || s[2] != '/' || s[5] != '/' || s[8] != ' ' || s[11] != ':' || s[14] != ':')
+    return false;
   unsigned v[6];
   for (int i = 0; i < 6; ++i) {
     if (!entero(s.substr(3 * static_cast<size_t>(i), 2), 0u, 99u, v[i])) return false;
   }
-  fecha_bcd g{bin_a_bcd(v[5]), bin_a_bcd(v[4]), bin_a_bcd(v[3]), bin_a_bcd(v[0]),
-              bin_a_bcd(v[1]), 0, bin_a_bcd(v[2])};
+  fecha_bcd g{bin_a_bcd(v[5]), bin_a_bcd(v[4]), bin_a_bcd(v[3]),
+              bin_a_bcd(v[0]), bin_a_bcd(v[1]), 0,
+              bin_a_bcd(v[2])};
   if (!fecha_valida(g)) return false;
   g.dia_semana = fecha_de_ms(ms_de_fecha(g)).dia_semana;
   f = g;
@@ -222,7 +228,8 @@ std::string fija_clave(ConfigConsola& c, std::string_view clave, std::string_vie
   std::vector<std::string_view> p = palabras(valor);
   auto uno = [&]() -> std::string_view { return p.size() == 1 ? p[0] : std::string_view("?"); };
   auto malo = [&](std::string_view que) {
-    return "bad " + std::string(clave) + " " + entre_comillas(valor) + " (expected " + std::string(que) + ")";
+    return "bad " + std::string(clave) + " " + entre_comillas(valor) + " (expected " +
+           std::string(que) + ")";
   };
   if (clave == "address") {
     if (p.size() != 1) return malo("an IPv4 address");
@@ -243,7 +250,8 @@ std::string fija_clave(ConfigConsola& c, std::string_view clave, std::string_vie
     c.descargas_por_tanque = static_cast<uint8_t>(v);
   } else if (clave.substr(0, 5) == "tank ") {
     size_t n = 0;
-    if (!entero(recorta(clave.substr(5)), size_t{1}, kMaxTanques, n)) return "bad tank number (1 to 16)";
+    if (!entero(recorta(clave.substr(5)), size_t{1}, kMaxTanques, n))
+      return "bad tank number (1 to 16)";
     if (c.tanques.size() < n) c.tanques.resize(n);
     c.tanques[n - 1] = ConfigTanque{};
     return fija_tanque(c.tanques[n - 1], valor);
@@ -287,7 +295,8 @@ std::string fija_clave(ConfigConsola& c, std::string_view clave, std::string_vie
 
 std::string revisa_config(const ConfigConsola& c) {
   for (const DescargaProgramada& d : c.descargas) {
-    if (d.tanque >= c.tanques.size()) return "delivery " + std::to_string(d.tanque + 1) + ": no such tank";
+    if (d.tanque >= c.tanques.size())
+      return "delivery " + std::to_string(d.tanque + 1) + ": no such tank";
   }
   if (c.pregunta && c.pregunta->tanque >= c.tanques.size()) return "question: no such tank";
   return {};

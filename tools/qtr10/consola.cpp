@@ -50,9 +50,9 @@ void Consola::programa_descarga(const DescargaProgramada& d) {
 fecha_bcd Consola::reloj_consola() const { return fecha_de_ms(reloj_() + deriva_ms_); }
 
 int Consola::cuenta(Clase c, bool solo_buenas) const {
-  return static_cast<int>(std::count_if(recibidas_.begin(), recibidas_.end(), [&](const TramaRecibida& t) {
-    return t.clase == c && (!solo_buenas || t.buena());
-  }));
+  return static_cast<int>(std::count_if(
+      recibidas_.begin(), recibidas_.end(),
+      [&](const TramaRecibida& t) { return t.clase == c && (!solo_buenas || t.buena()); }));
 }
 
 bool Consola::acepta() {
@@ -112,24 +112,25 @@ std::vector<Salida> Consola::atiende(Sesion& s, Clase clase, const std::vector<u
   // The command is carried out whatever becomes of its reply; only an error
   // acknowledgement means the console refused it.
   bool con_pregunta = false;
-  std::vector<uint8_t> bytes = responde(clase, cuerpo, afecta && f.sumas_malas,
-                                        afecta && f.acuse_error ? f.acuse_error : kAcuseBueno,
-                                        &con_pregunta);
+  std::vector<uint8_t> bytes =
+      responde(clase, cuerpo, afecta && f.sumas_malas,
+               afecta && f.acuse_error ? f.acuse_error : kAcuseBueno, &con_pregunta);
   if (bytes.empty() || (afecta && f.silencio)) return {};
   const int64_t retardo = afecta ? f.retardo_ms : 0;
   if (afecta && f.cierre_antes) return {Salida{clase, {}, retardo, true}};
   if (con_pregunta) s.espera_venta = true;
 
-  const size_t trozos = std::clamp<size_t>(afecta ? static_cast<size_t>(std::max(f.trozos, 1)) : 1, 1,
-                                           bytes.size());
+  const size_t trozos =
+      std::clamp<size_t>(afecta ? static_cast<size_t>(std::max(f.trozos, 1)) : 1, 1, bytes.size());
   const size_t tam = (bytes.size() + trozos - 1) / trozos;
   std::vector<Salida> salidas;
   for (size_t i = 0, k = 0; i < bytes.size(); i += tam, ++k) {
     size_t fin = std::min(bytes.size(), i + tam);
-    salidas.push_back({clase,
-                       {bytes.begin() + static_cast<ptrdiff_t>(i), bytes.begin() + static_cast<ptrdiff_t>(fin)},
-                       retardo + static_cast<int64_t>(k) * (afecta ? f.pausa_trozos_ms : 0),
-                       false});
+    salidas.push_back(
+        {clase,
+         {bytes.begin() + static_cast<ptrdiff_t>(i), bytes.begin() + static_cast<ptrdiff_t>(fin)},
+         retardo + static_cast<int64_t>(k) * (afecta ? f.pausa_trozos_ms : 0),
+         false});
   }
   return salidas;
 }
@@ -181,8 +182,7 @@ std::vector<uint8_t> Consola::responde(Clase clase, const uint8_t* cuerpo, bool 
       if (!rehusa) ++turnos_;
       return acuse(codigo_acuse);
     case Clase::kVenta:
-    case Clase::kDesconocida:
-      break;
+    case Clase::kDesconocida: break;
   }
   return {};
 }

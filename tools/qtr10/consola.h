@@ -21,20 +21,20 @@ constexpr unsigned kTodasLasClases = bit(Clase::kRW) | bit(Clase::kRDW) | bit(Cl
 // Misbehaviour on purpose. Every fault but `rechaza` hits the replies to
 // the commands in `comandos`; several may be on at once.
 struct Fallos {
-  bool silencio = false;      // no reply at all
-  bool sumas_malas = false;   // every checksum of the reply one off
-  int trozos = 0;             // 2 or more: the reply in that many writes ...
+  bool silencio = false;        // no reply at all
+  bool sumas_malas = false;     // every checksum of the reply one off
+  int trozos = 0;               // 2 or more: the reply in that many writes ...
   int64_t pausa_trozos_ms = 0;  // ... this far apart
-  bool cierre_antes = false;  // close the connection instead of replying
-  uint8_t acuse_error = 0;    // not 0: acknowledgements carry this code
-  bool rechaza = false;       // refuse connections
-  int64_t retardo_ms = 0;     // the reply only after this long
+  bool cierre_antes = false;    // close the connection instead of replying
+  uint8_t acuse_error = 0;      // not 0: acknowledgements carry this code
+  bool rechaza = false;         // refuse connections
+  int64_t retardo_ms = 0;       // the reply only after this long
   unsigned comandos = kTodasLasClases;
-  int veces = -1;             // replies still hit; -1: all of them
+  int veces = -1;  // replies still hit; -1: all of them
 };
 
 struct DescargaProgramada {
-  uint8_t tanque = 0;       // zero-based
+  uint8_t tanque = 0;  // zero-based
   // Seconds from when it is programmed (the console's start for the
   // configured ones); negative: already over or under way.
   int64_t inicio_s = 0;

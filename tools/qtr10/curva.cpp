@@ -38,7 +38,8 @@ double Curva::litros(double mm) const {
     // Circular segment area times length; mm² · mm is 1e-6 litres.
     double r = diametro_ / 2;
     double d = r - mm;
-    double area = r * r * std::acos(std::clamp(d / r, -1.0, 1.0)) - d * std::sqrt(std::max(0.0, 2 * r * mm - mm * mm));
+    double area = r * r * std::acos(std::clamp(d / r, -1.0, 1.0)) -
+                  d * std::sqrt(std::max(0.0, 2 * r * mm - mm * mm));
     return area * largo_ / 1e6;
   }
   auto sig = std::upper_bound(puntos_.begin(), puntos_.end(), mm,

@@ -40,12 +40,18 @@ struct Opcion {
 };
 
 constexpr Opcion kOpciones[] = {
-    {"--address", "address", true},         {"--port", "port", true},
-    {"--access-code", "access_code", true}, {"--drift", "drift", true},
-    {"--layout", "record_layout", true},    {"--silent", "fault_silent", false},
-    {"--bad-sums", "fault_bad_sums", false}, {"--split", "fault_split", true},
-    {"--close-early", "fault_close_early", false}, {"--error-ack", "fault_error_ack", true},
-    {"--refuse", "fault_refuse", false},    {"--delay", "fault_delay", true},
+    {"--address", "address", true},
+    {"--port", "port", true},
+    {"--access-code", "access_code", true},
+    {"--drift", "drift", true},
+    {"--layout", "record_layout", true},
+    {"--silent", "fault_silent", false},
+    {"--bad-sums", "fault_bad_sums", false},
+    {"--split", "fault_split", true},
+    {"--close-early", "fault_close_early", false},
+    {"--error-ack", "fault_error_ack", true},
+    {"--refuse", "fault_refuse", false},
+    {"--delay", "fault_delay", true},
     {"--commands", "fault_commands", true},
 };
 
@@ -99,8 +105,8 @@ int main(int argc, char** argv) {
     std::cerr << "qtr10-sim: " << e << "\n";
     return 1;
   }
-  std::cout << "qtr10-sim: " << consola.tanques() << " tanks, listening on " << config.direccion << ":"
-            << servidor.puerto() << std::endl;
+  std::cout << "qtr10-sim: " << consola.tanques() << " tanks, listening on " << config.direccion
+            << ":" << servidor.puerto() << std::endl;
 
   // Ctrl-C or a TERM is the normal way to stop.
   asio::signal_set senales(io, SIGINT, SIGTERM);

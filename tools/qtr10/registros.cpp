@@ -42,28 +42,28 @@ struct Entrada {
 
 using C = Campo;
 constexpr Entrada kLayout1[] = {
-    {C::kInventario, 1}, {C::kFecha, 7},     {C::kStatusMedidor, 1}, {C::kStatusTanque, 1},
-    {C::kStatusProducto, 1}, {C::kNivel, 4}, {C::kNivelMedible, 1},  {C::kLitros, 4},
-    {C::kLitrosVacio, 4}, {C::kLitrosBase, 4}, {C::kSerie, 2},       {C::kNivelAgua, 4},
-    {C::kAguaMedible, 1}, {C::kTemperatura, 2}, {C::kPerdidas, 4},
+    {C::kInventario, 1},     {C::kFecha, 7},       {C::kStatusMedidor, 1}, {C::kStatusTanque, 1},
+    {C::kStatusProducto, 1}, {C::kNivel, 4},       {C::kNivelMedible, 1},  {C::kLitros, 4},
+    {C::kLitrosVacio, 4},    {C::kLitrosBase, 4},  {C::kSerie, 2},         {C::kNivelAgua, 4},
+    {C::kAguaMedible, 1},    {C::kTemperatura, 2}, {C::kPerdidas, 4},
 };
 constexpr Entrada kLayout2[] = {
-    {C::kInventario, 1}, {C::kFecha, 7},     {C::kProducto, 16},    {C::kStatusMedidor, 1},
-    {C::kStatusTanque, 1}, {C::kStatusProducto, 1}, {C::kNivel, 4}, {C::kNivelMedible, 1},
-    {C::kLitros, 4},     {C::kLitrosVacio, 4}, {C::kLitrosBase, 4}, {C::kSerie, 2},
-    {C::kNivelAgua, 4},  {C::kAguaMedible, 1}, {C::kTemperatura, 2}, {C::kPerdidas, 4},
+    {C::kInventario, 1},   {C::kFecha, 7},          {C::kProducto, 16},   {C::kStatusMedidor, 1},
+    {C::kStatusTanque, 1}, {C::kStatusProducto, 1}, {C::kNivel, 4},       {C::kNivelMedible, 1},
+    {C::kLitros, 4},       {C::kLitrosVacio, 4},    {C::kLitrosBase, 4},  {C::kSerie, 2},
+    {C::kNivelAgua, 4},    {C::kAguaMedible, 1},    {C::kTemperatura, 2}, {C::kPerdidas, 4},
 };
 constexpr Entrada kLayout3[] = {
-    {C::kInventario, 1}, {C::kFecha, 7},     {C::kProducto, 16},  {C::kStatus, 1},
-    {C::kLibre, 1},      {C::kLibre, 1},     {C::kNivel, 4},      {C::kMedible, 1},
-    {C::kLitros, 4},     {C::kLitrosVacio, 4}, {C::kLitrosBase, 4}, {C::kSerie, 2},
-    {C::kNivelAgua, 4},  {C::kLibre, 1},     {C::kTemperatura, 2}, {C::kPerdidas, 4},
+    {C::kInventario, 1}, {C::kFecha, 7},       {C::kProducto, 16},   {C::kStatus, 1},
+    {C::kLibre, 1},      {C::kLibre, 1},       {C::kNivel, 4},       {C::kMedible, 1},
+    {C::kLitros, 4},     {C::kLitrosVacio, 4}, {C::kLitrosBase, 4},  {C::kSerie, 2},
+    {C::kNivelAgua, 4},  {C::kLibre, 1},       {C::kTemperatura, 2}, {C::kPerdidas, 4},
 };
 constexpr Entrada kLayout4[] = {
-    {C::kInventario, 1}, {C::kFecha, 7},     {C::kProducto, 16},  {C::kStatus, 1},
-    {C::kMerma, 2},      {C::kNivel, 4},     {C::kMedible, 1},    {C::kLitros, 4},
-    {C::kLitrosVacio, 4}, {C::kLibre, 4},    {C::kLibre, 2},      {C::kNivelAgua, 4},
-    {C::kLibre, 1},      {C::kTemperatura, 2}, {C::kPerdidas, 4},
+    {C::kInventario, 1},  {C::kFecha, 7},       {C::kProducto, 16}, {C::kStatus, 1},
+    {C::kMerma, 2},       {C::kNivel, 4},       {C::kMedible, 1},   {C::kLitros, 4},
+    {C::kLitrosVacio, 4}, {C::kLibre, 4},       {C::kLibre, 2},     {C::kNivelAgua, 4},
+    {C::kLibre, 1},       {C::kTemperatura, 2}, {C::kPerdidas, 4},
 };
 
 template <size_t N>

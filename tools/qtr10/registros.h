@@ -18,7 +18,7 @@ struct ValoresTanque {
   uint8_t inventario = 1;  // 0: the console has no inventory for the tank
   fecha_bcd fecha{};
   char producto[16] = {};
-  uint8_t status = 0;   // calibration status bits 0x80, 0x40, 0x20, ...
+  uint8_t status = 0;     // calibration status bits 0x80, 0x40, 0x20, ...
   int16_t merma_mes = 0;  // tenths of a litre
   float nivel = 0;
   uint8_t medible = 0;  // bits 0x30 flag the level figures, 0x03 the water level

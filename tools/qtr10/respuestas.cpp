@@ -36,7 +36,8 @@ std::vector<uint8_t> respuesta_inventario(uint8_t forma, const fecha_bcd& reloj,
     // 57 bytes per tank is padding.
     for (size_t t = 0; t < n; ++t) escribe_registro(1, tanques[t], &r[14 + kLargoRegistro1 * t]);
   } else {
-    for (size_t t = 0; t < n; ++t) escribe_registro(version, tanques[t], &r[15 + kLargoRegistro * t]);
+    for (size_t t = 0; t < n; ++t)
+      escribe_registro(version, tanques[t], &r[15 + kLargoRegistro * t]);
   }
   r[14] = static_cast<uint8_t>(n);
   pon_suma(r, 13, fin_registros, sumas_malas);
@@ -51,8 +52,7 @@ std::vector<uint8_t> respuesta_inventario(uint8_t forma, const fecha_bcd& reloj,
 }
 
 std::vector<uint8_t> respuesta_descargas(uint8_t n, uint8_t m,
-                                         const std::vector<Descarga>& registros,
-                                         bool sumas_malas) {
+                                         const std::vector<Descarga>& registros, bool sumas_malas) {
   const size_t cuantos = static_cast<size_t>(n) * m;
   const size_t largo = kLargoDescarga * cuantos + 7;
   std::vector<uint8_t> r(largo, 0);

@@ -20,8 +20,7 @@ std::vector<uint8_t> respuesta_inventario(uint8_t forma, const fecha_bcd& reloj,
 
 // 45·N·M + 7 bytes: the M records of tank 0, then those of tank 1, ...
 std::vector<uint8_t> respuesta_descargas(uint8_t n, uint8_t m,
-                                         const std::vector<Descarga>& registros,
-                                         bool sumas_malas);
+                                         const std::vector<Descarga>& registros, bool sumas_malas);
 
 // 1252 bytes.
 std::vector<uint8_t> respuesta_tabla(const TablaConsola& t, bool sumas_malas);

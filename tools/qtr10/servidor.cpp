@@ -1,8 +1,8 @@
 // The console on a real TCP port: accepting, feeding the engine, writing
 // its replies on time, and a line per frame on the output.
-#include <algorithm>
 #include "qtr10/servidor.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <deque>
@@ -38,7 +38,8 @@ std::string linea_trama(int id, const TramaRecibida& t, bool entero) {
 
 std::string linea_venta(int id, const RespuestaVenta& r) {
   char s[192];
-  std::snprintf(s, sizeof s, "%s #%d    sale answer %s tank %d status %d litres %.1f %.1f %.1f codes %d %d %d",
+  std::snprintf(s, sizeof s,
+                "%s #%d    sale answer %s tank %d status %d litres %.1f %.1f %.1f codes %d %d %d",
                 hora_texto(r.ms).c_str(), id, r.larga ? "long" : "short", r.tanque + 1, r.estado,
                 static_cast<double>(r.litros[0]), static_cast<double>(r.litros[1]),
                 static_cast<double>(r.litros[2]), r.codigos[0], r.codigos[1], r.codigos[2]);
@@ -82,7 +83,8 @@ class Conexion : public std::enable_shared_from_this<Conexion> {
       std::vector<Salida> salidas = consola_.recibe(sesion_, entrada_.data(), n);
       anota(antes, ventas);
       Instante ahora = std::chrono::steady_clock::now();
-      for (Salida& s : salidas) cola_.push_back({ahora + std::chrono::milliseconds(s.retardo_ms), std::move(s)});
+      for (Salida& s : salidas)
+        cola_.push_back({ahora + std::chrono::milliseconds(s.retardo_ms), std::move(s)});
       sigue();
       lee();
     });
@@ -114,8 +116,8 @@ class Conexion : public std::enable_shared_from_this<Conexion> {
       return;
     }
     char cabeza[96];
-    std::snprintf(cabeza, sizeof cabeza, "%s #%d -> %s %zu  ", hora_texto(reloj_local_ms()).c_str(), id_,
-                  nombre_clase(p.s.clase), p.s.bytes.size());
+    std::snprintf(cabeza, sizeof cabeza, "%s #%d -> %s %zu  ", hora_texto(reloj_local_ms()).c_str(),
+                  id_, nombre_clase(p.s.clase), p.s.bytes.size());
     escribe(cabeza + hex(p.s.bytes, entero_));
     auto datos = std::make_shared<std::vector<uint8_t>>(std::move(p.s.bytes));
     cola_.pop_front();
@@ -179,7 +181,8 @@ std::string Servidor::abre(const std::string& direccion, unsigned puerto) {
   if (!ec) aceptor_.set_option(asio::socket_base::reuse_address(true), ec);
   if (!ec) aceptor_.bind(punto, ec);
   if (!ec) aceptor_.listen(asio::socket_base::max_listen_connections, ec);
-  if (ec) return "cannot listen on " + direccion + ":" + std::to_string(puerto) + ": " + ec.message();
+  if (ec)
+    return "cannot listen on " + direccion + ":" + std::to_string(puerto) + ": " + ec.message();
   acepta();
   return {};
 }

@@ -107,7 +107,8 @@ void Tanque::avanza(int64_t ms, int64_t deriva_ms) {
         hasta = std::min(hasta, e.l.inicio_ms);
       }
     }
-    litros_ = std::clamp(litros_ + caudal * static_cast<double>(hasta - ultimo_ms_), 0.0, capacidad);
+    litros_ =
+        std::clamp(litros_ + caudal * static_cast<double>(hasta - ultimo_ms_), 0.0, capacidad);
     ultimo_ms_ = hasta;
   }
 }

@@ -18,12 +18,12 @@ namespace qtr10 {
 struct ConfigTanque {
   std::string producto = "SUPER";  // at most 16 characters
   Curva curva = Curva::cilindro(2000, 8000);
-  double nivel_mm = 1000;      // at start
+  double nivel_mm = 1000;  // at start
   double agua_mm = 0;
-  double temperatura = 18.0;   // degrees
-  double ventas_lpm = 0;       // litres per minute drawn by the pumps
-  double escala_tabla = 1.0;   // the console's first table: true litres times this
-  bool inventario = true;      // false: the console reports no inventory
+  double temperatura = 18.0;  // degrees
+  double ventas_lpm = 0;      // litres per minute drawn by the pumps
+  double escala_tabla = 1.0;  // the console's first table: true litres times this
+  bool inventario = true;     // false: the console reports no inventory
   uint8_t status = 0;
   uint8_t medible = 0;
   int16_t merma_mes = 0;

@@ -76,8 +76,8 @@ struct Comando {
   size_t cuerpo;
 };
 constexpr Comando kComandos[] = {
-    {0x33, Clase::kRW, 5},   {0xDE, Clase::kRDW, 6},    {0xC2, Clase::kPRE, 11},
-    {0xB9, Clase::kRCW, 9},  {0xE6, Clase::kPCW, 1253}, {0xAB, Clase::kPCT, 3},
+    {0x33, Clase::kRW, 5},  {0xDE, Clase::kRDW, 6},    {0xC2, Clase::kPRE, 11},
+    {0xB9, Clase::kRCW, 9}, {0xE6, Clase::kPCW, 1253}, {0xAB, Clase::kPCT, 3},
 };
 
 constexpr size_t kVentaCorta = 17;
@@ -125,9 +125,7 @@ Defecto revisa_trama(Clase clase, const uint8_t* trama, size_t n, const Codigo& 
   bool contenido = true;
   bool suma = true;
   switch (clase) {
-    case Clase::kRW:
-      contenido = largo == 5 && iguales(c + 3, {0x09, 0x01});
-      break;
+    case Clase::kRW: contenido = largo == 5 && iguales(c + 3, {0x09, 0x01}); break;
     case Clase::kRDW:
       contenido = largo == 6 && iguales(c + 3, {0xFF, 0x02});
       suma = contenido && suma8_en(5);
@@ -144,9 +142,7 @@ Defecto revisa_trama(Clase clase, const uint8_t* trama, size_t n, const Codigo& 
       contenido = largo == 1253 && c[3] == 0x45;
       suma = contenido && suma16_en(1251);
       break;
-    case Clase::kPCT:
-      contenido = largo == 3;
-      break;
+    case Clase::kPCT: contenido = largo == 3; break;
     case Clase::kVenta:
       if (largo == kVentaCorta && c[0] == 'G') {
         suma = suma16_en(15);
@@ -155,8 +151,7 @@ Defecto revisa_trama(Clase clase, const uint8_t* trama, size_t n, const Codigo& 
         suma = contenido && suma16_en(18);
       }
       break;
-    case Clase::kDesconocida:
-      return Defecto::kDesconocida;
+    case Clase::kDesconocida: return Defecto::kDesconocida;
   }
   if (!contenido) return Defecto::kContenido;
   return suma ? Defecto::kNinguno : Defecto::kSuma;

@@ -24,11 +24,11 @@ constexpr unsigned bit(Clase c) { return 1u << static_cast<unsigned>(c); }
 // Why a frame was not taken.
 enum class Defecto : uint8_t {
   kNinguno,
-  kPrefijo,     // prefix does not match the access code
-  kSuma,        // body checksum wrong
-  kContenido,   // a fixed body byte is wrong
-  kIncompleta,  // the connection closed in the middle of it
-  kDesconocida, // no known body starts there
+  kPrefijo,      // prefix does not match the access code
+  kSuma,         // body checksum wrong
+  kContenido,    // a fixed body byte is wrong
+  kIncompleta,   // the connection closed in the middle of it
+  kDesconocida,  // no known body starts there
 };
 const char* nombre_defecto(Defecto d);
 

@@ -17,8 +17,8 @@ struct Periodo {
 };
 
 struct PreguntaVenta {
-  uint8_t tanque = 0;  // zero-based
-  bool larga = false;  // the long answer carries one code per period
+  uint8_t tanque = 0;             // zero-based
+  bool larga = false;             // the long answer carries one code per period
   std::vector<Periodo> periodos;  // at most 3 are asked
 };
 

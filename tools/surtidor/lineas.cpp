@@ -112,8 +112,7 @@ std::string linea_venta(int32_t tipo, const venta_surtidor& v) {
       return formato("%d-%.2d-%.2d %.2d:%.2d:%.2d;%d;%d;%f;%d\r\n", anio, p.mes, p.dia, p.hora,
                      p.minuto, p.segundo, v.surtidor, v.pico,
                      std::fabs(static_cast<double>(v.litros)), devolucion ? 1 : 0);
-    default:
-      return {};
+    default: return {};
   }
 }
 
