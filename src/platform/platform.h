@@ -61,6 +61,11 @@ class Platform {
   virtual bool remove(const char* path) = 0;
   virtual bool rename(const char* from, const char* to) = 0;  // replaces `to`
   virtual bool make_dir(const char* path) = 0;
+  // Connects the network share `remote` (\\host[:port]\share[\folder]) with
+  // a user and password, for the share paths that follow; false when the
+  // share cannot be reached (last_error()). Paths that begin with two
+  // backslashes name files on such a share.
+  virtual bool connect_share(const char* remote, const char* user, const char* password) = 0;
   virtual int last_error() = 0;
 
   // --- Memory for whole-file buffers. Null on failure.

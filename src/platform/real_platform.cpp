@@ -48,6 +48,10 @@ bool RealPlatform::rename(const char* from, const char* to) {
 bool RealPlatform::make_dir(const char* path) {
   return posix::make_dir(posix::normalize_path(path));
 }
+// Share paths are not reached yet: the connection is taken as made and a
+// share path then fails to open like any missing file.
+bool RealPlatform::connect_share(const char*, const char*, const char*) { return true; }
+
 int RealPlatform::last_error() { return errno; }
 
 void* RealPlatform::alloc(size_t bytes) { return std::malloc(bytes == 0 ? 1 : bytes); }

@@ -30,6 +30,7 @@ class RealPlatform : public Platform {
   bool remove(const char* path) override;
   bool rename(const char* from, const char* to) override;
   bool make_dir(const char* path) override;
+  bool connect_share(const char* remote, const char* user, const char* password) override;
   int last_error() override;
 
   void* alloc(size_t bytes) override;

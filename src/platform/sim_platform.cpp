@@ -20,8 +20,15 @@ SimPlatform::~SimPlatform() {
 
 std::string SimPlatform::path_of(const std::string& name) const {
   std::string n = posix::normalize_path(name.c_str());
+  if (n.rfind("//", 0) == 0) return root_ + n.substr(1);  // a share's file
   if (!n.empty() && n[0] == '/') return n;
   return root_ + "/" + n;
+}
+
+bool SimPlatform::connect_share(const char* remote, const char* user, const char* password) {
+  if (const Fault* f = fault_for(Op::kShare, posix::normalize_path(remote))) return fail(f);
+  shares_.push_back({remote, user, password});
+  return true;
 }
 
 void SimPlatform::inject(const Fault& fault) { faults_.push_back({fault, 0}); }

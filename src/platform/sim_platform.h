@@ -30,6 +30,7 @@ enum class Op {
   kRemove,
   kRename,
   kMakeDir,
+  kShare,  // connecting a network share (path: the remote name)
   kAlloc,
   kSetTimer,
   kSocket,   // making a socket
@@ -69,6 +70,8 @@ class SimPlatform : public Platform {
   bool remove(const char* path) override;
   bool rename(const char* from, const char* to) override;
   bool make_dir(const char* path) override;
+  // Share paths (\\host\share\rest) are files under <root>/host/share/rest.
+  bool connect_share(const char* remote, const char* user, const char* password) override;
   int last_error() override { return last_error_; }
 
   void* alloc(size_t bytes) override;
@@ -122,6 +125,12 @@ class SimPlatform : public Platform {
   ConnectMode endpoint(const std::string& address, unsigned port, SimServer** server) const;
   int socket_fault(Op op);
 
+  // The shares connected so far, in order: remote name, user, password.
+  struct ShareConnection {
+    std::string remote, user, password;
+  };
+  const std::vector<ShareConnection>& shares() const { return shares_; }
+
   void inject(const Fault& fault);
   void clear_faults() { faults_.clear(); }
 
@@ -168,6 +177,7 @@ class SimPlatform : public Platform {
   bool host_ok_ = true;
   bool address_ok_ = true;
   std::array<uint8_t, 4> ip_ = {192, 168, 0, 10};
+  std::vector<ShareConnection> shares_;
 };
 
 }  // namespace plat
