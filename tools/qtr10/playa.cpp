@@ -48,9 +48,9 @@ Playa::Playa(const ConfigPlaya& config, const std::vector<ConfigTanque>& tanques
   if (!picos_.empty() && config_.ventas_hora > 0) venta_ms_ = arranque_ms + intervalo_ms();
   // A shift close needs pump and nozzle fields that the station reads as such;
   // a layout with a tank field has them read as the tank.
-  con_cierres_ = fila->campo_tanque < 0 && fila->campo_surtidor >= 0;
+  const bool con_cierres = fila->campo_tanque < 0 && fila->campo_surtidor >= 0;
   std::sort(config_.cierres_min.begin(), config_.cierres_min.end());
-  if (con_cierres_ && !config_.cierres_min.empty()) cierre_ms_ = siguiente_cierre(arranque_ms);
+  if (con_cierres && !config_.cierres_min.empty()) cierre_ms_ = siguiente_cierre(arranque_ms);
 }
 
 // 53 random bits, so that a seed gives the same sales whatever the standard

@@ -88,7 +88,6 @@ class Playa {
 
   ConfigPlaya config_;
   std::vector<Pico> picos_;
-  bool con_cierres_ = false;
   std::mt19937_64 azar_;
   int64_t venta_ms_ = -1;   // the next sale as drawn; -1: none
   int64_t cierre_ms_ = -1;  // the next shift close as configured; -1: none
