@@ -4,21 +4,36 @@
 
 #include <string>
 
+#include "admin/estacion.h"
+#include "entorno.h"
 #include "qtr10/config.h"
+#include "sales/controladores.h"
 
 namespace {
 
 TEST(Qtr10Config, DemoFileAndEachKey) {
   const std::string aqui = __FILE__;
+  const std::string carpeta = aqui.substr(0, aqui.rfind('/')) + "/../demo/";
   qtr10::ConfigConsola demo;
-  ASSERT_EQ(
-      qtr10::lee_archivo_config(demo, aqui.substr(0, aqui.rfind('/')) + "/../demo/consola.txt"),
-      "");
-  // It answers the demo station: same port and access code.
+  ASSERT_EQ(qtr10::lee_archivo_config(demo, carpeta + "consola.txt"), "");
+  // It answers the demo station: same port and access code; and its
+  // forecourt writes the station's sales file, with the station's nozzles.
   EXPECT_EQ(demo.puerto, 10001u);
   EXPECT_EQ(demo.codigo_acceso, (qtr10::Codigo{0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38}));
   EXPECT_EQ(demo.tanques.size(), 4u);
   EXPECT_EQ(demo.descargas.size(), 1u);
+  configuracion_tnq estacion;
+  std::vector<admin::error_estacion> errores;
+  ASSERT_TRUE(admin::lee_estacion(lee_archivo(carpeta + "estacion.txt"), estacion, errores));
+  EXPECT_EQ(demo.playa.controlador, estacion.controlador());
+  EXPECT_EQ(demo.playa.archivo, estacion.file_ventas());
+  for (int t = 0; t < 4; ++t) {
+    const std::vector<qtr10::ConfigPico>& p = demo.tanques[t].picos;
+    for (size_t k = 0; k <= p.size(); ++k) {  // and no pair after the last
+      EXPECT_EQ(estacion.surtidor(t, k), k < p.size() ? p[k].surtidor : 0) << t << " " << k;
+      EXPECT_EQ(estacion.pico(t, k), k < p.size() ? p[k].pico : 0) << t << " " << k;
+    }
+  }
 
   qtr10::ConfigConsola c;
   ASSERT_EQ(qtr10::lee_config(c,
@@ -28,7 +43,16 @@ TEST(Qtr10Config, DemoFileAndEachKey) {
                               "period = 09/06/25 00:00:00 - 10/06/25 00:00:00\n"
                               "fault_split = 4 250\n"
                               "fault_error_ack = 0x81\n"
-                              "fault_commands = PCW PCT\n"),
+                              "fault_commands = PCW PCT\n"
+                              "tank 2 = nozzles 3/12 4/40:-0.25 3/96:+1.5\n"
+                              "controller = CALDEN OIL\n"
+                              "sales_file = ventas de playa.txt\n"
+                              "sales_per_hour = 45.5\n"
+                              "sale_litres = 2 80\n"
+                              "returns = 3\n"
+                              "new_file = 0.5\n"
+                              "shift_close = 06:00 22:30\n"
+                              "seed = 77\n"),
             "");
   EXPECT_DOUBLE_EQ(c.tanques[0].curva.litros(500), 2500);
   EXPECT_DOUBLE_EQ(c.tanques[0].curva.litros(1500), 10000);
@@ -41,6 +65,16 @@ TEST(Qtr10Config, DemoFileAndEachKey) {
   EXPECT_EQ(c.fallos.pausa_trozos_ms, 250);
   EXPECT_EQ(c.fallos.acuse_error, 0x81);
   EXPECT_EQ(c.fallos.comandos, qtr10::bit(qtr10::Clase::kPCW) | qtr10::bit(qtr10::Clase::kPCT));
+  const std::vector<qtr10::ConfigPico>& p = c.tanques[1].picos;
+  const qtr10::ConfigPlaya& f = c.playa;
+  ASSERT_EQ(p.size(), 3u);
+  EXPECT_EQ(f.archivo, "ventas de playa.txt");
+  EXPECT_EQ((std::vector<double>{static_cast<double>(f.controlador), f.ventas_hora, f.litros_min,
+                                 f.litros_max, f.devoluciones_pct, f.archivo_nuevo_pct,
+                                 static_cast<double>(f.semilla), p[1].error_pct, p[2].error_pct}),
+            (std::vector<double>{CONTROLADOR_CALDEN_OIL, 45.5, 2, 80, 3, 0.5, 77, -0.25, 1.5}));
+  EXPECT_EQ(f.cierres_min, (std::vector<int>{360, 1350}));
+  EXPECT_EQ(p[1].surtidor * 100 + p[1].pico, 440);  // 4/40
 }
 
 TEST(Qtr10Config, BadLinesAreRefused) {
@@ -58,6 +92,26 @@ TEST(Qtr10Config, BadLinesAreRefused) {
         "access_code = 31 32 33\n", "period = 32/06/25 00:00:00 - 10/06/25 00:00:00\n"}) {
     EXPECT_NE(falla(malo), "") << malo;
   }
+  // The forecourt: each line alone is good (WOLF, tank 1 with nozzle 1/1),
+  // the station could not take what it writes.
+  const std::string bueno = "tank 1 = nozzles 1/1\ncontroller = WOLF\nsales_file = v.txt\n";
+  EXPECT_EQ(falla(bueno.c_str()), "");
+  for (const char* malo : {
+           "controller = BOGUS\n", "sales_per_hour = 3601\n", "sale_litres = 20 5\n",
+           "returns = 101\n", "new_file = -1\n", "shift_close = 24:00\n",
+           "tank 1 = nozzles 1/1:60\n",                   // the meter's error beyond 50 %
+           "tank 1 = nozzles 1/1 1/1\n",                  // twice
+           "tank 1 = nozzles 1/9\n",                      // beyond WOLF's 8 nozzles
+           "tank 1 = nozzles 17/1\n",                     // beyond WOLF's 16 pumps of meters
+           "controller = PIRCAL\nshift_close = 06:00\n",  // no pump 99 nozzle 99 to write
+           "controller = CALDEN OIL\ntank 1 = nozzles 1/7 2/7\n",  // one number, two nozzles
+       }) {
+    const std::string texto = bueno + malo;
+    EXPECT_NE(falla(texto.c_str()), "") << malo;
+  }
+  EXPECT_NE(falla("tank 1 = nozzles 1/1\ncontroller = WOLF\n"), "");               // no file
+  EXPECT_NE(falla("tank 1 = level 10\nsales_file = v.txt\n"), "");                 // no controller
+  EXPECT_NE(falla("tank 1 = level 10\ncontroller = WOLF\nsales_file = v\n"), "");  // no nozzle
 }
 
 }  // namespace

@@ -2,19 +2,25 @@
 #include "qtr10/config.h"
 
 #include <charconv>
+#include <cmath>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <vector>
 
 #include "comun/texto.h"
+#include "foundation/tnq.h"
 #include "qtr10/reloj.h"
+#include "sales/controladores.h"
 
 namespace qtr10 {
 
 namespace {
 
 constexpr size_t kMaxTanques = 16;
+constexpr double kMaxErrorPct = 50;
+constexpr double kMaxLitrosVenta = 9999;  // fits any layout's litres field
+constexpr double kMaxVentasHora = 3600;   // one a second
 
 using texto::entre_comillas;
 using texto::palabras;
@@ -121,6 +127,24 @@ std::string fija_tanque(ConfigTanque& t, std::string_view v) {
     } else if (k == "table_scale") {
       if (!(e = real(i, t.escala_tabla, k)).empty()) return e;
       if (t.escala_tabla <= 0) return "tank: table_scale must be above 0";
+    } else if (k == "nozzles") {
+      // pump/nozzle, or pump/nozzle:error with the meter's error in percent.
+      const size_t antes = t.picos.size();
+      while (i + 1 < p.size() && p[i + 1].find('/') != std::string_view::npos) {
+        std::string_view q = p[++i];
+        const size_t barra = q.find('/'), dos_puntos = q.find(':');
+        ConfigPico pico;
+        std::string_view error =
+            dos_puntos == std::string_view::npos ? "0" : q.substr(dos_puntos + 1);
+        if (!entero(q.substr(0, barra), 1, 99, pico.surtidor) ||
+            !entero(q.substr(barra + 1, dos_puntos - barra - 1), 1, 99, pico.pico) ||
+            !numero(error, pico.error_pct) || std::fabs(pico.error_pct) > kMaxErrorPct) {
+          return "tank: bad nozzle " + entre_comillas(q) +
+                 " (expected pump/nozzle or pump/nozzle:error, the error -50 to 50 %)";
+        }
+        t.picos.push_back(pico);
+      }
+      if (t.picos.size() == antes) return "tank: nozzles needs pump/nozzle pairs";
     } else if (k == "inventory") {
       if (i + 1 >= p.size() || !bandera(p[i + 1], t.inventario)) return "tank: inventory is 0 or 1";
       ++i;
@@ -204,6 +228,47 @@ std::string fija_comandos(unsigned& mascara, std::string_view v) {
   return {};
 }
 
+// The nozzles as the station's pump and nozzle map can hold them and its
+// sales reader takes them for the controller.
+std::string revisa_playa(const ConfigConsola& c) {
+  const ConfigPlaya& pl = c.playa;
+  if (pl.controlador < 0) return pl.archivo.empty() ? "" : "sales_file: no controller given";
+  const std::string nombre = nombre_controlador(pl.controlador);
+  if (pl.archivo.empty()) return "controller: no sales_file given";
+  const fila_controlador* fila = busca_controlador(pl.controlador);
+  if (!pl.cierres_min.empty() && fila->campo_tanque >= 0) {
+    return "shift_close: " + nombre +
+           " writes the tank where a shift close needs pump 99 nozzle 99";
+  }
+  // CALDEN OIL and FUSION WAYNE number their nozzles across the station: the
+  // number alone tells a nozzle. The others' meter readings lie in 16 x 12
+  // (WOLF) and their nozzles go up to 8.
+  const bool por_numero =
+      pl.controlador == CONTROLADOR_CALDEN_OIL || pl.controlador == CONTROLADOR_FUSION_WAYNE;
+  const int max_surtidor = pl.controlador == CONTROLADOR_WOLF ? 16 : 32;
+  const int max_pico = por_numero ? 96 : 8;
+  std::set<std::pair<int, int>> vistos;
+  for (size_t t = 0; t < c.tanques.size(); ++t) {
+    const std::string tanque = "tank " + std::to_string(t + 1) + ": ";
+    if (c.tanques[t].picos.size() > static_cast<size_t>(kParesPorTanque)) {
+      return tanque + "at most " + std::to_string(kParesPorTanque) + " nozzles";
+    }
+    for (const ConfigPico& p : c.tanques[t].picos) {
+      const std::string par = std::to_string(p.surtidor) + "/" + std::to_string(p.pico);
+      if (p.surtidor < 1 || p.surtidor > max_surtidor || p.pico < 1 || p.pico > max_pico) {
+        return tanque + "nozzle " + par + " out of range for " + nombre + " (pump 1 to " +
+               std::to_string(max_surtidor) + ", nozzle 1 to " + std::to_string(max_pico) + ")";
+      }
+      if (!vistos.insert({por_numero ? 0 : p.surtidor, p.pico}).second) {
+        return tanque + "nozzle " + par + " given twice" +
+               (por_numero ? " (" + nombre + " tells nozzles by number alone)" : "");
+      }
+    }
+  }
+  if (vistos.empty()) return "controller: no nozzles on the tanks";
+  return {};
+}
+
 }  // namespace
 
 bool lee_fecha(std::string_view s, fecha_bcd& f) {
@@ -268,6 +333,44 @@ std::string fija_clave(ConfigConsola& c, std::string_view clave, std::string_vie
     return fija_pregunta(*c.pregunta, valor);
   } else if (clave == "period") {
     return fija_periodo(c, valor);
+  } else if (clave == "controller") {
+    ConfigPlaya& pl = c.playa;
+    pl.controlador = -1;
+    for (int32_t t = 0; t < kControladores; ++t) {
+      if (valor == nombre_controlador(t)) pl.controlador = t;
+    }
+    if (pl.controlador < 0)
+      return malo("WOLF, SVS-WIDE, ..., FUSION WAYNE, as the station names it");
+  } else if (clave == "sales_file") {
+    if (p.empty()) return malo("a path");
+    c.playa.archivo = std::string(valor);
+  } else if (clave == "sales_per_hour") {
+    if (!numero(uno(), c.playa.ventas_hora) || c.playa.ventas_hora < 0 ||
+        c.playa.ventas_hora > kMaxVentasHora) {
+      return malo("0 to 3600");
+    }
+  } else if (clave == "sale_litres") {
+    ConfigPlaya& pl = c.playa;
+    if (p.size() != 2 || !numero(p[0], pl.litros_min) || !numero(p[1], pl.litros_max) ||
+        pl.litros_min < 0.01 || pl.litros_min > pl.litros_max || pl.litros_max > kMaxLitrosVenta) {
+      return malo("least and most litres, 0.01 to 9999");
+    }
+  } else if (clave == "returns" || clave == "new_file") {
+    double& pct = clave == "returns" ? c.playa.devoluciones_pct : c.playa.archivo_nuevo_pct;
+    if (!numero(uno(), pct) || pct < 0 || pct > 100)
+      return malo("a share of the sales, 0 to 100 %");
+  } else if (clave == "shift_close") {
+    c.playa.cierres_min.clear();
+    for (std::string_view w : p) {
+      unsigned h = 0, m = 0;
+      if (w.size() != 5 || w[2] != ':' || !entero(w.substr(0, 2), 0u, 23u, h) ||
+          !entero(w.substr(3), 0u, 59u, m)) {
+        return malo("times of day hh:mm");
+      }
+      c.playa.cierres_min.push_back(static_cast<int>(h * 60 + m));
+    }
+  } else if (clave == "seed") {
+    if (!numero(uno(), c.playa.semilla)) return malo("a whole number");
   } else if (clave == "fault_silent") {
     if (!bandera(uno(), f.silencio)) return malo("0 or 1");
   } else if (clave == "fault_bad_sums") {
@@ -299,7 +402,7 @@ std::string revisa_config(const ConfigConsola& c) {
       return "delivery " + std::to_string(d.tanque + 1) + ": no such tank";
   }
   if (c.pregunta && c.pregunta->tanque >= c.tanques.size()) return "question: no such tank";
-  return {};
+  return revisa_playa(c);
 }
 
 std::string lee_config(ConfigConsola& c, std::string_view texto) {

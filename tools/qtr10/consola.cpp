@@ -19,7 +19,8 @@ Consola::Consola(ConfigConsola config, Reloj reloj)
     : config_(std::move(config)),
       reloj_(std::move(reloj)),
       arranque_ms_(reloj_()),
-      deriva_ms_(config_.deriva_s * 1000) {
+      deriva_ms_(config_.deriva_s * 1000),
+      playa_(config_.playa, config_.tanques, arranque_ms_) {
   fecha_bcd hoy = fecha_de_ms(arranque_ms_ + deriva_ms_);
   for (size_t i = 0; i < config_.tanques.size(); ++i) {
     tanques_.emplace_back(static_cast<uint8_t>(i), config_.tanques[i], arranque_ms_, hoy);
@@ -29,6 +30,7 @@ Consola::Consola(ConfigConsola config, Reloj reloj)
 
 void Consola::avanza() {
   int64_t ahora = reloj_();
+  playa_.hasta(ahora, tanques_, deriva_ms_);
   for (Tanque& t : tanques_) t.avanza(ahora, deriva_ms_);
 }
 

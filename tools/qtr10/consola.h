@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "qtr10/playa.h"
 #include "qtr10/reloj.h"
 #include "qtr10/tanque.h"
 #include "qtr10/trama.h"
@@ -53,6 +54,7 @@ struct ConfigConsola {
   std::vector<DescargaProgramada> descargas;
   std::optional<PreguntaVenta> pregunta;  // asked in every inventory reply
   Fallos fallos;
+  ConfigPlaya playa;  // the forecourt selling from the tanks; the nozzles are the tanks'
 };
 
 struct TramaRecibida {
@@ -107,6 +109,15 @@ class Consola {
   Tanque& tanque(int i);
   void programa_descarga(const DescargaProgramada& d);  // from now
 
+  // The tanks and the forecourt run up to the present. Whoever puts the
+  // console on a wire calls it again at proxima_venta_ms(), so that each sale
+  // reaches the sales file on time.
+  void avanza();
+  int64_t proxima_venta_ms() const { return playa_.proxima_ms(); }
+  // Every sale and shift close the forecourt wrote, oldest first.
+  const std::vector<VentaHecha>& ventas_hechas() const { return playa_.ventas(); }
+  Playa& playa() { return playa_; }
+
   fecha_bcd reloj_consola() const;
   int64_t deriva_ms() const { return deriva_ms_; }
   void pon_deriva_s(int64_t s) { deriva_ms_ = s * 1000; }
@@ -115,7 +126,6 @@ class Consola {
   std::vector<Salida> atiende(Sesion& s, Clase clase, const std::vector<uint8_t>& trama);
   std::vector<uint8_t> responde(Clase clase, const uint8_t* cuerpo, bool sumas_malas,
                                 uint8_t codigo_acuse, bool* con_pregunta);
-  void avanza();
   int64_t inicio_ms(const DescargaProgramada& d) const;
 
   ConfigConsola config_;
@@ -123,6 +133,7 @@ class Consola {
   int64_t arranque_ms_;
   int64_t deriva_ms_;
   std::vector<Tanque> tanques_;
+  Playa playa_;
   std::vector<TramaRecibida> recibidas_;
   std::vector<RespuestaVenta> respuestas_venta_;
   int preguntas_sin_respuesta_ = 0;

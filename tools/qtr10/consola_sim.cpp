@@ -1,6 +1,8 @@
 // The console engine as a peer on the simulated network.
 #include "qtr10/consola_sim.h"
 
+#include <algorithm>
+
 namespace qtr10 {
 
 namespace {
@@ -27,7 +29,21 @@ class Extremo : public plat::SimPeer {
 }  // namespace
 
 ConsolaSim::ConsolaSim(plat::SimPlatform& sim, ConfigConsola config)
-    : Consola(std::move(config), [&sim] { return sim.now_ms(); }) {}
+    : Consola(std::move(config), [&sim] { return sim.now_ms(); }), sim_(sim) {
+  playa().pon_hora_virtual(true);
+  despierta();
+}
+
+void ConsolaSim::despierta() {
+  const int64_t t = proxima_venta_ms();
+  if (t < 0) return;
+  std::weak_ptr<bool> vivo = vivo_;
+  sim_.schedule(std::max<int64_t>(0, t - sim_.now_ms()), [this, vivo] {
+    if (vivo.expired()) return;
+    avanza();
+    despierta();
+  });
+}
 
 std::unique_ptr<plat::SimPeer> ConsolaSim::accept(plat::SimLink&) {
   if (!acepta()) return nullptr;

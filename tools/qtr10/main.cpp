@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/tnq.h"
 #include "qtr10/config.h"
 #include "qtr10/servidor.h"
 
@@ -29,7 +30,9 @@ int uso() {
                "  --refuse            close every connection at once\n"
                "  --delay MS          reply only after MS milliseconds\n"
                "  --commands \"RW ...\" the faults hit only these commands\n"
-               "Options after --config override the file.\n";
+               "Options after --config override the file.\n"
+               "The forecourt (controller, sales_file, nozzles of the tanks, ...) is set in\n"
+               "the file only; see demo/consola.txt.\n";
   return 2;
 }
 
@@ -107,6 +110,11 @@ int main(int argc, char** argv) {
   }
   std::cout << "qtr10-sim: " << consola.tanques() << " tanks, listening on " << config.direccion
             << ":" << servidor.puerto() << std::endl;
+  if (config.playa.controlador >= 0) {
+    std::cout << "qtr10-sim: forecourt " << nombre_controlador(config.playa.controlador)
+              << ", sales to " << config.playa.archivo << std::endl;
+  }
+  servidor.abre_playa();
 
   // Ctrl-C or a TERM is the normal way to stop.
   asio::signal_set senales(io, SIGINT, SIGTERM);

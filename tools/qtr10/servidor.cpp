@@ -170,7 +170,7 @@ std::string hora_texto(int64_t ms) {
 }
 
 Servidor::Servidor(asio::io_context& io, Consola& consola, std::ostream& salida, bool entero)
-    : consola_(consola), salida_(salida), entero_(entero), aceptor_(io) {}
+    : consola_(consola), salida_(salida), entero_(entero), aceptor_(io), playa_(io) {}
 
 std::string Servidor::abre(const std::string& direccion, unsigned puerto) {
   std::error_code ec;
@@ -210,6 +210,43 @@ void Servidor::acepta() {
     }
     acepta();
   });
+}
+
+void Servidor::abre_playa() {
+  anota_ventas();
+  const int64_t t = consola_.proxima_venta_ms();
+  if (t < 0) return;
+  playa_.expires_after(std::chrono::milliseconds(std::max<int64_t>(0, t - reloj_local_ms())));
+  playa_.async_wait([this](std::error_code ec) {
+    if (ec) return;
+    consola_.avanza();
+    abre_playa();
+  });
+}
+
+// The forecourt's lines since the last call, also those made when a
+// connection ran the console up to date.
+void Servidor::anota_ventas() {
+  const std::vector<VentaHecha>& v = consola_.ventas_hechas();
+  for (; ventas_vistas_ < v.size(); ++ventas_vistas_) {
+    const VentaHecha& x = v[ventas_vistas_];
+    char s[160];
+    if (x.cierre()) {
+      std::snprintf(s, sizeof s, "%s shift close", hora_texto(x.ms).c_str());
+    } else {
+      std::snprintf(s, sizeof s, "%s sale pump %d nozzle %d tank %d litres %.2f meter %.2f%s",
+                    hora_texto(x.ms).c_str(), x.surtidor, x.pico, x.tanque,
+                    static_cast<double>(x.litros), x.contador,
+                    x.archivo_nuevo ? " (sales file begun afresh)" : "");
+    }
+    salida_ << s << std::endl;
+  }
+  Playa& playa = consola_.playa();
+  if (playa.fallos() != fallos_vistos_) {
+    fallos_vistos_ = playa.fallos();
+    salida_ << hora_texto(reloj_local_ms())
+            << " sale not made, the sales file cannot be written: " << playa.error() << std::endl;
+  }
 }
 
 }  // namespace qtr10

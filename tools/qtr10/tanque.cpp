@@ -113,6 +113,13 @@ void Tanque::avanza(int64_t ms, int64_t deriva_ms) {
   }
 }
 
+bool Tanque::despacha(double litros) {
+  const double queda = litros_ - litros;
+  if (queda < 0 || queda > config_.curva.capacidad()) return false;
+  litros_ = queda;
+  return true;
+}
+
 ValoresTanque Tanque::valores(const fecha_bcd& reloj) const {
   ValoresTanque v;
   v.inventario = config_.inventario ? 1 : 0;

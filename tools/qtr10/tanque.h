@@ -15,19 +15,29 @@
 
 namespace qtr10 {
 
+// A nozzle of the forecourt on the tank it draws from. Its meter is off by
+// `error_pct`: it counts that much more than leaves the tank (less when
+// negative), and the sale is written as the meter counts it.
+struct ConfigPico {
+  int surtidor = 1;  // pump
+  int pico = 1;      // nozzle
+  double error_pct = 0;
+};
+
 struct ConfigTanque {
   std::string producto = "SUPER";  // at most 16 characters
   Curva curva = Curva::cilindro(2000, 8000);
   double nivel_mm = 1000;  // at start
   double agua_mm = 0;
   double temperatura = 18.0;  // degrees
-  double ventas_lpm = 0;      // litres per minute drawn by the pumps
+  double ventas_lpm = 0;      // litres per minute drawn steadily, with no sale written
   double escala_tabla = 1.0;  // the console's first table: true litres times this
   bool inventario = true;     // false: the console reports no inventory
   uint8_t status = 0;
   uint8_t medible = 0;
   int16_t merma_mes = 0;
   float perdidas = 0;
+  std::vector<ConfigPico> picos;  // the forecourt's nozzles on this tank
 };
 
 // A delivery on the host clock: starts at `inicio_ms` and pours `litros`
@@ -54,6 +64,10 @@ class Tanque {
   const std::deque<Descarga>& descargas() const { return descargas_; }
 
   double litros_reales() const { return litros_; }
+  // A sale of `litros` true litres (negative: a return into the tank), once
+  // the tank has run to the moment of the sale. False, and nothing moves,
+  // when the tank holds too little, or too much to take a return.
+  bool despacha(double litros);
   double nivel() const { return config_.curva.nivel(litros_); }
   // Litres by the console's table at the present level.
   double litros_consola() const { return litros_por_tabla(tabla_, nivel()); }
