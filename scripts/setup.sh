@@ -3,8 +3,9 @@
 set -euo pipefail
 
 paquetes=(cmake make g++ pkg-config libasio-dev googletest libgtest-dev libgmock-dev libbenchmark-dev)
-# Files on a network share.
-paquetes+=(libsmbclient-dev)
+# Files on a network share (libsmbclient), and the Samba server the share
+# tests run against.
+paquetes+=(libsmbclient-dev samba)
 # The clang build (CLANG=1, as CI runs it).
 if [ "${CLANG:-0}" = 1 ]; then paquetes+=(clang); fi
 faltan=()
