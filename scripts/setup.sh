@@ -2,7 +2,10 @@
 # Installs what the build, the tests and the benchmarks need (Debian packages).
 set -euo pipefail
 
-paquetes=(cmake make g++ libasio-dev googletest libgtest-dev libgmock-dev libbenchmark-dev)
+paquetes=(cmake make g++ pkg-config libasio-dev googletest libgtest-dev libgmock-dev libbenchmark-dev)
+# Files on a network share (libsmbclient), and the Samba server the share
+# tests run against.
+paquetes+=(libsmbclient-dev samba)
 # The clang build (CLANG=1, as CI runs it).
 if [ "${CLANG:-0}" = 1 ]; then paquetes+=(clang); fi
 faltan=()

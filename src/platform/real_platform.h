@@ -1,5 +1,5 @@
-// The real platform: POSIX files and a standalone Asio event loop on the
-// program's one thread.
+// The real platform: POSIX files, files on network shares through
+// libsmbclient, and a standalone Asio event loop on the program's one thread.
 #pragma once
 
 #include <asio/io_context.hpp>
@@ -11,6 +11,10 @@
 #include "platform/platform.h"
 
 namespace plat {
+
+namespace smb {
+class Files;
+}
 
 class RealPlatform : public Platform {
  public:
@@ -61,11 +65,13 @@ class RealPlatform : public Platform {
     uint64_t generation = 0;
   };
   void wait(unsigned id, Timer& timer);
+  bool copy_through(const char* from, const char* to);
 
   asio::io_context io_;
   asio::signal_set signals_;
   TimerHandler handler_;
   std::map<unsigned, std::unique_ptr<Timer>> timers_;
+  std::unique_ptr<smb::Files> smb_;
 };
 
 }  // namespace plat
