@@ -25,4 +25,9 @@ constexpr size_t kSigno = 24;     // single real, non-zero: a return
 struct linea_axxus {
   std::string campos[5];
 };
-linea_axxus convierte_axxus(const uint8_t registro[kLargoRegistroAxxus]);
+// False, with no line, for a record whose date has fewer than five digits
+// before its point: no day, month and year can be split from it. Such a
+// record (zero-filled or damaged) is no sale the station could place in
+// time, and a line with a made-up date could pass for a new sale; it is
+// left out without a message, since it would repeat at every run.
+bool convierte_axxus(const uint8_t registro[kLargoRegistroAxxus], linea_axxus* linea);

@@ -27,22 +27,15 @@ int trunca(float v) {
   return static_cast<int>(v);
 }
 
-// The characters of `texto` from `desde` (counted from the start; negative:
-// before it) for `largo` characters, or up to `hasta`, as a decimal number.
-// A date double with fewer than five digits before its point does not reach
-// every part: the missing ones read as 0, so the line is still written (one
-// per record) and its date is older than any real sale's, so the reader
-// never takes it for a new one.
+// The characters of `texto` from `desde` up to `hasta`, as a decimal number.
 uint8_t parte(const char* texto, int desde, int hasta) {
-  if (desde < 0) desde = 0;
-  if (hasta <= desde) return 0;
   const std::string digitos(texto + desde, static_cast<size_t>(hasta - desde));
   return static_cast<uint8_t>(std::strtol(digitos.c_str(), nullptr, 10));
 }
 
 }  // namespace
 
-linea_axxus convierte_axxus(const uint8_t r[kLargoRegistroAxxus]) {
+bool convierte_axxus(const uint8_t r[kLargoRegistroAxxus], linea_axxus* l) {
   const uint64_t bits = lee_u64_le(r + campo_axxus::kFecha);
   double fecha;
   std::memcpy(&fecha, &bits, sizeof fecha);
@@ -52,6 +45,7 @@ linea_axxus convierte_axxus(const uint8_t r[kLargoRegistroAxxus]) {
   // Counted from the end: ss at n-2, mm at n-4, hh at n-6, the point at n-7,
   // YY at n-9, MM at n-11, and the day is whatever comes before.
   const int n = static_cast<int>(std::strlen(texto));
+  if (n < 12 || texto[n - 7] != '.') return false;
   const unsigned segundo = parte(texto, n - 2, n);
   const unsigned minuto = parte(texto, n - 4, n - 2);
   const unsigned hora = parte(texto, n - 6, n - 4);
@@ -59,14 +53,13 @@ linea_axxus convierte_axxus(const uint8_t r[kLargoRegistroAxxus]) {
   const unsigned mes = parte(texto, n - 11, n - 9);
   const unsigned dia = parte(texto, 0, n - 11);
 
-  linea_axxus l;
-  l.campos[0] =
+  l->campos[0] =
       formatea("%d-%.2d-%.2d %.2d:%.2d:%.2d;", anio + 2000, mes, dia, hora, minuto, segundo);
-  l.campos[1] = formatea("%d;", trunca(lee_real_le(r + campo_axxus::kSurtidor)));
-  l.campos[2] = formatea("%d;", trunca(lee_real_le(r + campo_axxus::kPico)));
-  l.campos[3] = formatea("%f;", static_cast<double>(lee_real_le(r + campo_axxus::kLitros)));
-  l.campos[4] = formatea("%d\r\n", trunca(lee_real_le(r + campo_axxus::kSigno)));
-  return l;
+  l->campos[1] = formatea("%d;", trunca(lee_real_le(r + campo_axxus::kSurtidor)));
+  l->campos[2] = formatea("%d;", trunca(lee_real_le(r + campo_axxus::kPico)));
+  l->campos[3] = formatea("%f;", static_cast<double>(lee_real_le(r + campo_axxus::kLitros)));
+  l->campos[4] = formatea("%d\r\n", trunca(lee_real_le(r + campo_axxus::kSigno)));
+  return true;
 }
 
 // Converts the controller's whole file into "my_axxus.txt"; true when that
@@ -97,7 +90,8 @@ bool CNivaraDlg::gma() {
   }
   // A trailing piece shorter than a record is left for when it is whole.
   for (uint32_t i = 0; i + kLargoRegistroAxxus <= copia.largo; i += kLargoRegistroAxxus) {
-    const linea_axxus linea = convierte_axxus(copia.datos() + i);
+    linea_axxus linea;
+    if (!convierte_axxus(copia.datos() + i, &linea)) continue;
     for (const std::string& campo : linea.campos) {
       const auto largo = static_cast<uint32_t>(campo.size());
       uint32_t escritos = 0;
