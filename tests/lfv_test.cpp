@@ -6,12 +6,15 @@
 
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/CNivaraDlg.h"
 #include "entorno.h"
+#include "estacion_en_linea.h"
+#include "playa.h"
 #include "sales/controladores.h"
 #include "surtidor/surtidor.h"
 
@@ -422,6 +425,86 @@ TEST_F(LectorVentas, AxxusRecordsBecomeTextLines) {
     EXPECT_EQ(eventos(), c.eventos);
     EXPECT_EQ(archivo("my_axxus.txt"), c.texto);
   }
+}
+
+// A station in virtual time, its forecourt selling all day: every sale
+// reaches the store once, and only the sales the rules leave out do not.
+class VentasEnEstacion : public EstacionEnLinea {
+ protected:
+  void configura(int32_t tipo) {
+    config.pon_controlador(tipo);  // the file on the share \\server
+    int pares[kTanques] = {};
+    for (const auto& [par, tanque] : mapa)
+      config.pon_par(tanque, pares[tanque]++, par.first, par.second);
+    std::filesystem::create_directories(ruta("server"));
+  }
+  // The store's sale events, in order.
+  std::string ventas_guardadas() {
+    const std::string s = archivo("qtrs.nvr");
+    std::string v;
+    for (size_t i = 0; i + kLargoSuceso <= s.size(); i += kLargoSuceso) {
+      if (s[i] == SUCESO_VENTA) v += s.substr(i, kLargoSuceso);
+    }
+    return v;
+  }
+  std::map<std::pair<int, int>, int> mapa = {{{1, 1}, 0}, {{1, 2}, 0}, {{2, 1}, 1}, {{2, 2}, 1}};
+  static constexpr int64_t kHora = 3600 * 1000;
+};
+
+TEST_F(VentasEnEstacion, AWolfDayStoresEverySaleOnceWithItsMeterTotalsAndPrintsTheShifts) {
+  configura(CONTROLADOR_WOLF);
+  Playa playa(*sim, ruta("server/ventas.txt"), CONTROLADOR_WOLF, mapa);
+  // Yesterday's sales give every nozzle its reading before the start.
+  const fecha_bcd ayer = fecha_de(4, 3, 26, 20);
+  playa.inicia({{ayer, 1, 1, 1, 10, 1000},
+                {ayer, 1, 2, 1, 10, 2000},
+                {ayer, 2, 1, 2, 10, 3000},
+                {ayer, 2, 2, 2, 10, 4000}});
+  arranca();
+  const int picos[4][2] = {{1, 1}, {2, 1}, {1, 2}, {2, 2}};
+  for (int i = 0; i < 200; ++i) {
+    const float litros = i % 17 == 5 ? -2.5f : 10.0f + 0.25f * static_cast<float>(i % 40);
+    playa.vende(45000 + i * 431000LL, picos[i % 4][0], picos[i % 4][1], litros);
+  }
+  playa.vende(30007000, 4, 1, 5.0f);  // a nozzle of no tank
+  playa.cierra_turno(18013000);
+  playa.cierra_turno(46817000);
+  sim->run_for(24 * kHora);
+
+  EXPECT_EQ(ventas_guardadas(), playa.esperado().datos);
+  EXPECT_EQ(playa.esperado().datos.size(), (200 + 2) * kLargoSuceso);
+  EXPECT_EQ(consola->turnos_impresos(), 2);
+  const V e = eventos();
+  // A skipped sale leaves the last sale date behind it, so the next read,
+  // for the next sale, meets it again.
+  EXPECT_EQ(veces(e, "T:Error: lfv: S4 - P1 sin tanque"), 2);
+  EXPECT_EQ(veces(e, ev(MSJ_LFV_CIERRE_TURNO)), 2);
+  EXPECT_EQ(veces(e, ev(MSJ_LFV_FECHA)), 0);
+  EXPECT_EQ(archivo("qtrs.nvr").substr(0, 1) + archivo("qtrs.nvr")[9], std::string("A") + '\0');
+}
+
+TEST_F(VentasEnEstacion, AnSvsDayIsCutBackAndAFileStartedAnewIsTakenFromItsSecondRead) {
+  configura(CONTROLADOR_SVS_WIDE);
+  Playa playa(*sim, ruta("server/ventas.txt"), CONTROLADOR_SVS_WIDE, mapa);
+  playa.inicia({{fecha_de(4, 3, 26, 20), 1, 1, 1, 10}});
+  arranca();
+  // A sale a minute, 48 bytes each: the file passes 32 KB before the
+  // controller starts it anew at 16 h; two sales go into the new file
+  // before the station reads it, and those are not taken.
+  const int picos[4][2] = {{1, 1}, {2, 1}, {1, 2}, {2, 2}};
+  for (int i = 0; i < 24 * 60; ++i) {
+    playa.vende(50000 + i * 60000LL, picos[i % 4][0], picos[i % 4][1],
+                12.5f + static_cast<float>(i % 8));
+  }
+  playa.empieza(16 * kHora + 5000, 2, 2, 30.0f, 2);
+  playa.vende(16 * kHora + 15000, 1, 2, 31.0f);
+  sim->run_for(24 * kHora + 60000);
+
+  EXPECT_EQ(ventas_guardadas(), playa.esperado().datos);
+  EXPECT_EQ(playa.esperado().datos.size(), 24 * 60 * kLargoSuceso);
+  const V e = eventos();
+  EXPECT_EQ(veces(e, ev(MSJ_SVS_RECORTADO)), 1);
+  EXPECT_EQ(veces(e, ev(MSJ_FILE_NO_RESIZED)) + veces(e, ev(MSJ_LFV_FECHA)), 0);
 }
 
 }  // namespace
