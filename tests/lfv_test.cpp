@@ -2,7 +2,6 @@
 // sale events, the journal and log lines they leave, every failure, the
 // share, and the cut or deletion of the controller's file.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -28,13 +27,13 @@ const fecha_bcd kViejo = fecha_de(5, 3, 26, 9, 0, 0);
 
 fecha_bcd a_las(unsigned h, unsigned mi, unsigned s = 0) { return fecha_de(5, 3, 26, h, mi, s); }
 
-// A WOLF line: pump, nozzle, litres, sign, time of 5 March 2026, meter.
-std::string w(const char* s, const char* p, const char* litros, const char* signo, const char* hora,
-              const char* contador = "100") {
+// A WOLF line: pump, nozzle, time of 5 March 2026, litres and sign.
+std::string w(const char* s, const char* p, const char* hora = "10:01:00",
+              const char* litros = "12.50", const char* signo = "1") {
   return std::string("7;") + s + ";" + p + ";1;1.149;" + litros + ";0;" + signo + ";2026-03-05 " +
-         hora + ";1;" + contador + "\r\n";
+         hora + ";1;100\r\n";
 }
-const std::string kWolfViejo = w("03", "1", "40.00", "1", "09:00:00");
+const std::string kWolfViejo = w("03", "1", "09:00:00");
 
 // An SVS AXXUS record as its controller writes it.
 std::string axxus(double fecha, float pico, float surtidor, float litros, float signo) {
@@ -75,6 +74,7 @@ class LectorVentas : public EstacionConAlmacen {
     dlg = std::make_unique<CNivaraDlg>();
     dlg->config = config;
     dlg->ventas.ultima_venta = kUltima;
+    dlg->ventas.texto_estado = "antes";  // each run starts it afresh
   }
   // The records appended to the store by the run.
   std::string nuevos() { return almacenado().substr(previo.size()); }
@@ -160,7 +160,7 @@ TEST_F(LectorVentas, EachLayoutStoresTheNewerSalesOldestFirst) {
 TEST_F(LectorVentas, FailuresEndTheRunWithTheirMessage) {
   const std::string t1 = "T:- 05/03/26 10:01:00  Venta T1  S3 P1  Litros 12.5";
   const std::string t2 = "T:- 05/03/26 10:02:00  Venta T1  S3 P1  Litros 12.5";
-  const std::string uno = w("03", "1", "12.50", "1", "10:01:00") + kWolfViejo;
+  const std::string uno = w("03", "1") + kWolfViejo;
   const std::string ult = ev(MSJ_VENTAS_ACTUALIZADO);
   auto en = [](plat::Op op, int nth = 1) {
     return plat::Fault{.op = op, .path = "ventas.txt", .nth = nth};
@@ -169,123 +169,57 @@ TEST_F(LectorVentas, FailuresEndTheRunWithTheirMessage) {
     return surtidor::archivo_ventas(CONTROLADOR_PETROSOFT_X_TANQUE,
                                     {{kViejo, 3, 1, 1, 5.0f}, {a_las(10, 1), 3, 1, tanque, 12.5f}});
   };
+  const plat::Fault en_abre{.op = plat::Op::kOpen, .path = "ventas.txt", .error = ENOENT};
   const struct {
     const char* caso;
     int32_t tipo;
     std::string ventas;
-    plat::Fault falla;
     V eventos;
     size_t guardadas;
+    plat::Fault falla = {.nth = 0};
   } casos[] = {
-      {"no file",
-       0,
-       "",
-       {.op = plat::Op::kOpen, .path = "ventas.txt", .error = ENOENT},
-       {"T:Error: lfv: File open failed 2"},
-       0},
-      {"no write time", 0, uno, en(plat::Op::kFileTime), {ev(MSJ_LFV_SIN_HORA)}, 0},
-      {"no size", 0, uno, en(plat::Op::kSize), {ult, ev(MSJ_LFV_SIN_TAMANO)}, 0},
-      {"empty", 0, "", {.nth = 0}, {ult, ev(MSJ_LFV_VACIO)}, 0},
-      {"unknown controller", 10, uno, {.nth = 0}, {ult, ev(MSJ_LFV_CONTROLADOR)}, 0},
-      {"a field too many", 0, ";" + uno, {.nth = 0}, {ult, ev(MSJ_LFV_VENTAS_INCORRECTO)}, 0},
-      {"newest date corrupt",
-       0,
-       w("03", "1", "1", "1", "10.01:00") + kWolfViejo,
-       {.nth = 0},
-       {ult, ev(MSJ_LFV_FECHA)},
-       0},
-      {"a date corrupt in the search",
-       0,
-       w("03", "1", "1", "1", "10:01:00") + w("03", "1", "1", "1", "09.30:00") + kWolfViejo,
-       {.nth = 0},
-       {ult, ev(MSJ_LFV_FECHA)},
-       0},
-      {"a record that cannot be read", 0, uno, en(plat::Op::kRead, 3), {ult, ev(MSJ_LFV_FECHA)}, 0},
-      {"pump above 32",
-       0,
-       w("33", "1", "1", "1", "10:01:00") + kWolfViejo,
-       {.nth = 0},
-       {ult, ev(MSJ_LFV_SURTIDOR)},
-       0},
-      {"nozzle above 8",
-       0,
-       w("03", "9", "1", "1", "10:01:00") + kWolfViejo,
-       {.nth = 0},
-       {ult, ev(MSJ_LFV_SURTIDOR)},
-       0},
-      {"nozzle 40 by itself (CALDEN OIL)",
-       CONTROLADOR_CALDEN_OIL,
+      // clang-format off
+      {"no file", 0, "", {"T:Error: lfv: File open failed 2"}, 0, en_abre},
+      {"no write time", 0, uno, {ev(MSJ_LFV_SIN_HORA)}, 0, en(plat::Op::kFileTime)},
+      {"no size", 0, uno, {ult, ev(MSJ_LFV_SIN_TAMANO)}, 0, en(plat::Op::kSize)},
+      {"empty", 0, "", {ult, ev(MSJ_LFV_VACIO)}, 0},
+      {"unknown controller", 10, uno, {ult, ev(MSJ_LFV_CONTROLADOR)}, 0},
+      {"a field too many", 0, ";" + uno, {ult, ev(MSJ_LFV_VENTAS_INCORRECTO)}, 0},
+      {"newest date corrupt", 0, w("03", "1", "10.01:00") + kWolfViejo,
+       {ult, ev(MSJ_LFV_FECHA)}, 0},
+      {"a date corrupt in the search", 0,
+       w("03", "1") + w("03", "1", "09.30:00") + kWolfViejo, {ult, ev(MSJ_LFV_FECHA)}, 0},
+      {"a record that cannot be read", 0, uno, {ult, ev(MSJ_LFV_FECHA)}, 0, en(plat::Op::kRead, 3)},
+      {"pump above 32", 0, w("33", "1") + kWolfViejo, {ult, ev(MSJ_LFV_SURTIDOR)}, 0},
+      {"nozzle above 8", 0, w("03", "9") + kWolfViejo, {ult, ev(MSJ_LFV_SURTIDOR)}, 0},
+      {"nozzle 40 by itself (CALDEN OIL)", 6,
        surtidor::archivo_ventas(6, {{kViejo, 3, 1}, {a_las(10, 1), 9, 40, 1, 12.5f}}),
-       {.nth = 0},
-       {ult, "T:- 05/03/26 10:01:00  Venta T3  S9 P40  Litros 12.5"},
-       1},
-      {"nozzle 99 of pump 7",
-       0,
-       w("07", "99", "1", "1", "10:01:00") + kWolfViejo,
-       {.nth = 0},
-       {ult, ev(MSJ_LFV_CIERRE_TURNO_MAL)},
-       0},
-      {"pump 99 is a pump",
-       0,
-       w("99", "3", "1", "1", "10:02:00") + uno,
-       {.nth = 0},
-       {ult, t1, "T:Error: lfv: S99 - P3 sin tanque"},
-       1},
-      {"no tank: skipped",
-       0,
-       w("03", "1", "12.50", "1", "10:02:00") + w("04", "1", "1", "1", "10:01:30") + uno,
-       {.nth = 0},
-       {ult, t1, "T:Error: lfv: S4 - P1 sin tanque", t2},
-       2},
-      {"tank 0 (PETROSOFT_X_TANQUE)",
-       3,
-       petro(0),
-       {.nth = 0},
-       {ult, "T:Error: lfv: S3 - P1 sin tanque"},
-       0},
-      {"tank 0 (PIRCAL)",
-       5,
-       "00001,03/05/2026 10:01:00,1,12.50,0\r\n00001,03/05/2026 09:00:00,1,1,1\r\n",
-       {.nth = 0},
-       {ult, "T:Error: lfv: S0 - P0 sin tanque"},
-       0},
-      {"tank 17", 3, petro(17), {.nth = 0}, {ult, ev(MSJ_LFV_TANQUE)}, 0},
-      {"no sign: a sale",
-       0,
-       w("03", "1", "12.50", "", "10:01:00") + kWolfViejo,
-       {.nth = 0},
-       {ult, ev(MSJ_I_CORRUPT), t1},
-       1},
-      {"13 digits of litres",
-       0,
-       w("03", "1", "1234567890123", "1", "10:01:00") + kWolfViejo,
-       {.nth = 0},
-       {ult, ev(MSJ_F_CORRUPT)},
-       0},
-      {"a meter outside the table",
-       0,
-       w("17", "1", "1", "1", "10:01:00") + kWolfViejo,
-       {.nth = 0},
-       {ult, ev(MSJ_LFV_SURTXPIC)},
-       0},
-      {"sign -1 (SVS AXXUS)",
-       8,
-       axxus(50326.09, 1, 3, 5, 0) + axxus(50326.1001, 1, 3, 25.4f, -1),
-       {.nth = 0},
-       {ult, ev(MSJ_I_CORRUPT), "T:- 05/03/26 10:01:00  Venta T1  S3 P1  Litros -25.4"},
-       1},
-      {"my_axxus.txt cannot be opened",
-       8,
-       axxus(50326.1001, 1, 3, 2, 0),
-       {.op = plat::Op::kOpen, .path = "my_axxus.txt", .nth = 2},
-       {ult, "T:Error: lfv: Open my_axxus.txt failed 5"},
-       0},
-      {"the store fails: the last sale date stays",
-       0,
-       w("03", "1", "12.50", "1", "10:02:00") + uno,
-       {.op = plat::Op::kWrite, .path = "qtrs.nvr", .nth = 2},
-       {ult, t1, t2, ev(MSJ_AFS_NO_GUARDA_1)},
-       1},
+       {ult, "T:- 05/03/26 10:01:00  Venta T3  S9 P40  Litros 12.5"}, 1},
+      {"nozzle 99 of pump 7", 0, w("07", "99") + kWolfViejo,
+       {ult, ev(MSJ_LFV_CIERRE_TURNO_MAL)}, 0},
+      {"pump 99 is a pump", 0, w("99", "3", "10:02:00") + uno,
+       {ult, t1, "T:Error: lfv: S99 - P3 sin tanque"}, 1},
+      {"no tank: skipped", 0, w("03", "1", "10:02:00") + w("04", "1", "10:01:30") + uno,
+       {ult, t1, "T:Error: lfv: S4 - P1 sin tanque", t2}, 2},
+      {"tank 0 (PETROSOFT_X_TANQUE)", 3, petro(0), {ult, "T:Error: lfv: S3 - P1 sin tanque"}, 0},
+      {"tank 0 (PIRCAL)", 5, "1,03/05/2026 10:01:00,1,12.50,0\r\n1,03/05/2026 09:00:00,1,1,1\r\n",
+       {ult, "T:Error: lfv: S0 - P0 sin tanque"}, 0},
+      {"tank 17", 3, petro(17), {ult, ev(MSJ_LFV_TANQUE)}, 0},
+      {"no sign: a sale", 0, w("03", "1", "10:01:00", "12.50", "") + kWolfViejo,
+       {ult, ev(MSJ_I_CORRUPT), t1}, 1},
+      {"13 digits of litres", 0, w("03", "1", "10:01:00", "1234567890123") + kWolfViejo,
+       {ult, ev(MSJ_F_CORRUPT)}, 0},
+      {"a meter outside the table", 0, w("17", "1") + kWolfViejo, {ult, ev(MSJ_LFV_SURTXPIC)}, 0},
+      {"sign -1 (SVS AXXUS)", 8, axxus(50326.09, 1, 3, 5, 0) + axxus(50326.1001, 1, 3, 25.4f, -1),
+       {ult, ev(MSJ_I_CORRUPT), "T:- 05/03/26 10:01:00  Venta T1  S3 P1  Litros -25.4"}, 1},
+      {"shorter than a record (SVS AXXUS)", 8, "corto", {ult, ev(MSJ_LFV_VACIO)}, 0},
+      {"my_axxus.txt cannot be opened", 8, axxus(50326.1001, 1, 3, 2, 0),
+       {ult, "T:Error: lfv: Open my_axxus.txt failed 5"}, 0,
+       {.op = plat::Op::kOpen, .path = "my_axxus.txt", .nth = 2}},
+      {"the store fails: the last sale date stays", 0, w("03", "1", "10:02:00") + uno,
+       {ult, t1, t2, ev(MSJ_AFS_NO_GUARDA_1)}, 1,
+       {.op = plat::Op::kWrite, .path = "qtrs.nvr", .nth = 2}},
+      // clang-format on
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(c.caso);
@@ -309,38 +243,27 @@ TEST_F(LectorVentas, BigFilesAreCutOrDeletedAfterReading) {
   enum queda { entero, primera_linea, borrado };
   const std::string venta = "T:- 05/03/26 10:01:00  Venta T1  S3 P1  Litros 12.5";
   const std::string ult = ev(MSJ_VENTAS_ACTUALIZADO);
+  const std::string cortado = ev(MSJ_SVS_RECORTADO);
   const struct {
     int32_t tipo;
     size_t tamano;
-    plat::Fault falla;
     V eventos;
     queda resultado;
+    plat::Fault falla = {.nth = 0};
   } casos[] = {
-      {CONTROLADOR_SVS_WIDE, 32768, {.nth = 0}, {ult, venta}, entero},
-      {CONTROLADOR_SVS_WIDE, 32769, {.nth = 0}, {ult, venta, ev(MSJ_SVS_RECORTADO)}, primera_linea},
-      {CONTROLADOR_SVS_NARROW,
-       32769,
-       {.nth = 0},
-       {ult, venta, ev(MSJ_SVS_RECORTADO)},
-       primera_linea},
-      {CONTROLADOR_FUSION_WAYNE,
-       40000,
-       {.nth = 0},
-       {ult, venta, ev(MSJ_SVS_RECORTADO)},
-       primera_linea},
-      {CONTROLADOR_PETROSOFT_X_PICO, 40000, {.nth = 0}, {ult, venta}, entero},
-      {CONTROLADOR_SVS_WIDE,
-       32769,
-       {.op = plat::Op::kSetEnd},
-       {ult, venta, ev(MSJ_SVS_RECORTADO), ev(MSJ_FILE_NO_RESIZED)},
-       entero},
-      {CONTROLADOR_SVS_AXXUS, 1170 * 28, {.nth = 0}, {ult, venta}, entero},
-      {CONTROLADOR_SVS_AXXUS, 1171 * 28, {.nth = 0}, {ult, venta, ev(MSJ_AXXUS_BORRADO)}, borrado},
-      {CONTROLADOR_SVS_AXXUS,
-       1171 * 28,
-       {.op = plat::Op::kOpen, .path = "ventas.txt", .nth = 3},
-       {ult, venta, "T:Error: lfv: File REopen failed 5"},
-       entero},
+      // clang-format off
+      {CONTROLADOR_SVS_WIDE, 32768, {ult, venta}, entero},
+      {CONTROLADOR_SVS_WIDE, 32769, {ult, venta, cortado}, primera_linea},
+      {CONTROLADOR_SVS_NARROW, 32769, {ult, venta, cortado}, primera_linea},
+      {CONTROLADOR_FUSION_WAYNE, 40000, {ult, venta, cortado}, primera_linea},
+      {CONTROLADOR_PETROSOFT_X_PICO, 40000, {ult, venta}, entero},
+      {CONTROLADOR_SVS_WIDE, 32769, {ult, venta, cortado, ev(MSJ_FILE_NO_RESIZED)}, entero,
+       {.op = plat::Op::kSetEnd}},
+      {CONTROLADOR_SVS_AXXUS, 1170 * 28, {ult, venta}, entero},
+      {CONTROLADOR_SVS_AXXUS, 1171 * 28, {ult, venta, ev(MSJ_AXXUS_BORRADO)}, borrado},
+      {CONTROLADOR_SVS_AXXUS, 1171 * 28, {ult, venta, "T:Error: lfv: File REopen failed 5"}, entero,
+       {.op = plat::Op::kOpen, .path = "ventas.txt", .nth = 3}},
+      // clang-format on
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(std::string(nombre_controlador(c.tipo)) + " " + std::to_string(c.tamano));
@@ -371,7 +294,7 @@ TEST_F(LectorVentas, TheShareIsConnectedOnEveryRun) {
   std::memcpy(config.bytes + tnq::kPassword, "clave-de-16-cara", tnq::kLargoPassword);
   prepara_lector(0, "");
   std::filesystem::create_directories(ruta("srv/caja"));
-  escribe_archivo(ruta("srv/caja/ventas.txt"), w("03", "1", "12.50", "1", "10:01:00") + kWolfViejo);
+  escribe_archivo(ruta("srv/caja/ventas.txt"), w("03", "1") + kWolfViejo);
   dlg->lfv();
   dlg->lfv();  // unchanged, but connected again
   sim->inject({.op = plat::Op::kShare, .error = 53});
@@ -401,21 +324,17 @@ TEST_F(LectorVentas, AxxusRecordsBecomeTextLines) {
     V eventos;
     std::string texto;  // "my_axxus.txt" afterwards
   } casos[] = {
+      // clang-format off
       {"whole records, a one-digit day, a zero date left out", {.nth = 0}, true, {}, lineas},
-      {"no file",
-       en("ventas.txt", plat::Op::kOpen),
-       false,
-       {"T:Error: lfv: File open failed 5"},
-       "antes"},
+      {"no file", en("ventas.txt", plat::Op::kOpen), false,
+       {"T:Error: lfv: File open failed 5"}, "antes"},
       {"no size", en("ventas.txt", plat::Op::kSize), false, {ev(MSJ_GMA_SIN_TAMANO)}, "antes"},
       {"no memory", {.op = plat::Op::kAlloc}, false, {ev(MSJ_GMA_SIN_MEMORIA)}, "antes"},
       {"nothing read", en("ventas.txt", plat::Op::kRead), false, {ev(MSJ_GMA_VACIO)}, "antes"},
       {"not created", en("my_axxus.txt", plat::Op::kOpen), false, {ev(MSJ_NO_CREA_AXXUS)}, "antes"},
-      {"a write fails",
-       en("my_axxus.txt", plat::Op::kWrite, 7),
-       true,
-       {ev(MSJ_GMA_NO_GUARDA)},
+      {"a write fails", en("my_axxus.txt", plat::Op::kWrite, 7), true, {ev(MSJ_GMA_NO_GUARDA)},
        lineas.substr(0, lineas.find('\n') + 1) + "2022-09-29 10:30:45;"},
+      // clang-format on
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(c.caso);
