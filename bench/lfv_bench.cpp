@@ -191,10 +191,10 @@ void corre(benchmark::State& state, Estacion& e, int modo) {
   state.counters["lecturas"] = static_cast<double>(e.lecturas.size());
 }
 
+// Made on first use, inside the case's folder.
 // 10,000 WOLF sales after the last one stored, newest first, and one before.
 Estacion& alcance() {
   static Estacion* e = [] {
-    banco::EnCarpeta en;
     std::vector<surtidor::venta_surtidor> v = {{despues(0, 5), 1, 1, 1, 5.0f, 100.0f}};
     for (unsigned i = 1; i <= 10000; ++i) {
       v.push_back({despues(i), 1 + static_cast<int>(i % 2), 1, 1, 12.5f, 100.0f + i});
@@ -207,7 +207,6 @@ Estacion& alcance() {
 // A 32 KB SVS-WIDE file whose last line is the one new sale.
 Estacion& estable() {
   static Estacion* e = [] {
-    banco::EnCarpeta en;
     std::string datos;
     for (unsigned i = 0; datos.size() < 32000; ++i) {
       datos += surtidor::linea_venta(CONTROLADOR_SVS_WIDE, {despues(i, 5), 1, 1, 1, 12.5f, 0.0f});
