@@ -39,6 +39,16 @@ enum class guardado {
   cierre,      // a shift close stored
 };
 
+// Where a record says its fuel came from.
+struct origen {
+  enum { venta, cierre, fin } clase = venta;  // fin: the run ends (reported)
+  int32_t surtidor = 0;
+  int32_t pico = 0;
+  int32_t tanque = -1;  // -1: no tank
+
+  static origen termina() { return {fin}; }
+};
+
 // One run of the reader. The file it holds open is closed when the run
 // ends, whichever way it ends.
 class lectura_ventas {
@@ -51,6 +61,7 @@ class lectura_ventas {
   bool busca(int64_t* pos);
   bool alcanza(int64_t pos);
   guardado guarda(const fecha_bcd& fecha);
+  origen lee_origen();
   guardado cierra_turno(const fecha_bcd& fecha);
   void ordena_archivo();
   const fila_controlador& fila() const { return *lector_.fila; }
@@ -195,62 +206,70 @@ bool lectura_ventas::alcanza(int64_t pos) {
   }
 }
 
+// Where the record in hand says the fuel came from.
+origen lectura_ventas::lee_origen() {
+  const fila_controlador& f = fila();
+  const std::string_view r = lector_.registro();
+  auto entero = [&](int32_t campo) { return campo_entero(r, campo, f.separador); };
+  origen o;
+  if (f.campo_tanque >= 0) {
+    const int32_t numero = entero(f.campo_tanque);
+    if (numero < 0) return origen::termina();
+    if (numero > kTanqueMaximo) {
+      gl(MSJ_LFV_TANQUE);
+      return origen::termina();
+    }
+    o.tanque = numero - 1;
+    // The tank field said none. The line names the pump and nozzle where the
+    // layout has them (PETROSOFT_X_TANQUE), so the sale can be found; 0 and
+    // 0 where it has none (PIRCAL).
+    if (o.tanque < 0 && f.campo_surtidor >= 0) {
+      o.surtidor = entero(f.campo_surtidor);
+      o.pico = entero(f.campo_pico);
+    }
+    return o;
+  }
+  o.surtidor = entero(f.campo_surtidor);
+  if (o.surtidor < 0) return origen::termina();
+  if (o.surtidor > kSurtidorMaximo && o.surtidor != kCierreDeTurno) {
+    gl(MSJ_LFV_SURTIDOR);
+    return origen::termina();
+  }
+  o.pico = entero(f.campo_pico);
+  if (o.pico < 0) return origen::termina();
+  if (o.pico > pico_maximo(f.tipo)) {
+    if (o.pico != kCierreDeTurno) {
+      gl(MSJ_LFV_SURTIDOR);
+      return origen::termina();
+    }
+    if (o.surtidor != kCierreDeTurno) {
+      gl(MSJ_LFV_CIERRE_TURNO_MAL);
+      return origen::termina();
+    }
+    return {origen::cierre};
+  }
+  o.tanque = tanque_del_par(d_.config, f.tipo, o.surtidor, o.pico);
+  return o;
+}
+
 // The record in hand as a sale: its tank, litres and meter total, the sale
 // line in the journal and the log, the event in the store.
 guardado lectura_ventas::guarda(const fecha_bcd& fecha) {
   const fila_controlador& f = fila();
   const std::string_view r = lector_.registro();
-  auto entero = [&](int32_t campo) { return campo_entero(r, campo, f.separador); };
   venta& v = d_.sincro.venta_actual;
   v.fecha = fecha;
 
-  int32_t surtidor = 0;
-  int32_t pico = 0;
-  int32_t tanque = -1;
-  if (f.campo_tanque >= 0) {
-    const int32_t numero = entero(f.campo_tanque);
-    if (numero < 0) return guardado::fin;
-    if (numero > kTanqueMaximo) {
-      gl(MSJ_LFV_TANQUE);
-      return guardado::fin;
-    }
-    tanque = numero - 1;
-    // The tank field said none. The line names the pump and nozzle where the
-    // layout has them (PETROSOFT_X_TANQUE), so the sale can be found; 0 and
-    // 0 where it has none (PIRCAL).
-    if (tanque < 0 && f.campo_surtidor >= 0) {
-      surtidor = entero(f.campo_surtidor);
-      pico = entero(f.campo_pico);
-    }
-  } else {
-    surtidor = entero(f.campo_surtidor);
-    if (surtidor < 0) return guardado::fin;
-    if (surtidor > kSurtidorMaximo && surtidor != kCierreDeTurno) {
-      gl(MSJ_LFV_SURTIDOR);
-      return guardado::fin;
-    }
-    pico = entero(f.campo_pico);
-    if (pico < 0) return guardado::fin;
-    if (pico > pico_maximo(f.tipo)) {
-      if (pico != kCierreDeTurno) {
-        gl(MSJ_LFV_SURTIDOR);
-        return guardado::fin;
-      }
-      if (surtidor != kCierreDeTurno) {
-        gl(MSJ_LFV_CIERRE_TURNO_MAL);
-        return guardado::fin;
-      }
-      return cierra_turno(fecha);
-    }
-    tanque = tanque_del_par(d_.config, f.tipo, surtidor, pico);
-  }
-  if (tanque < 0) {
-    gl(kTextoLibre, formatea("Error: lfv: S%d - P%d sin tanque", surtidor, pico).c_str());
+  const origen o = lee_origen();
+  if (o.clase == origen::fin) return guardado::fin;
+  if (o.clase == origen::cierre) return cierra_turno(fecha);
+  if (o.tanque < 0) {
+    gl(kTextoLibre, formatea("Error: lfv: S%d - P%d sin tanque", o.surtidor, o.pico).c_str());
     return guardado::sin_tanque;
   }
-  v.tanque = static_cast<uint8_t>(tanque);
+  v.tanque = static_cast<uint8_t>(o.tanque);
 
-  const int32_t signo = f.campo_signo >= 0 ? entero(f.campo_signo) : 0;
+  const int32_t signo = f.campo_signo >= 0 ? campo_entero(r, f.campo_signo, f.separador) : 0;
   const float litros = campo_real(r, f.campo_litros, f.separador);
   if (litros == -1.0f) return guardado::fin;  // the reader has logged it
   v.litros = litros_con_signo(f.tipo, signo, litros);
@@ -259,13 +278,13 @@ guardado lectura_ventas::guarda(const fecha_bcd& fecha) {
   if (f.campo_contador >= 0) {
     const float lectura = campo_real(r, f.campo_contador, f.separador);
     if (lectura == -1.0f) return guardado::fin;
-    const int i = indice_contador(surtidor, pico);
+    const int i = indice_contador(o.surtidor, o.pico);
     if (i < 0) {
       gl(MSJ_LFV_SURTXPIC);
       return guardado::fin;
     }
     d_.ventas.tabla_contadores[i] = lectura;
-    v.total_contador = total_contador_tanque(d_.config, tanque, d_.ventas.tabla_contadores);
+    v.total_contador = total_contador_tanque(d_.config, o.tanque, d_.ventas.tabla_contadores);
   }
 
   char texto[18];
@@ -273,14 +292,14 @@ guardado lectura_ventas::guarda(const fecha_bcd& fecha) {
   const auto litros_linea = static_cast<double>(v.litros);
   const std::string linea =
       f.campo_tanque >= 0
-          ? formatea("- %s  Venta Tanque %d  Litros %.1f", texto, tanque + 1, litros_linea)
-          : formatea("- %s  Venta T%d  S%d P%d  Litros %.1f", texto, tanque + 1, surtidor, pico,
-                     litros_linea);
+          ? formatea("- %s  Venta Tanque %d  Litros %.1f", texto, o.tanque + 1, litros_linea)
+          : formatea("- %s  Venta T%d  S%d P%d  Litros %.1f", texto, o.tanque + 1, o.surtidor,
+                     o.pico, litros_linea);
   afe(linea.c_str());
   gl(kTextoLibre, linea.c_str());
 
   if (!d_.afs(SUCESO_VENTA, 0)) return guardado::fin;
-  if (d_.config.genera(tanque) != 0) d_.Autclb(tanque);
+  if (d_.config.genera(o.tanque) != 0) d_.Autclb(o.tanque);
   d_.ventas.ultima_venta = fecha;
   return guardado::venta;
 }
@@ -305,8 +324,8 @@ void lectura_ventas::ordena_archivo() {
     if (tamano_ <= kTamanoMaximo) return;
     gl(MSJ_SVS_RECORTADO);
     // Only the first (oldest) line and its line end stay: the next search
-    // stops at it at once. A cut that cannot be made at all leaves the file
-    // whole.
+    // stops at it at once. No second line, or a cut that fails, leaves the
+    // file whole and says so as a failed positioning does.
     int64_t corte = -1;
     if (lee_trozo(lector_.archivo, 0, &lector_.trozo)) {
       corte = registro_siguiente(lector_.archivo, &lector_.trozo, 0);
@@ -324,6 +343,7 @@ void lectura_ventas::ordena_archivo() {
       gl(kTextoLibre, formatea("Error: lfv: File REopen failed %d", p.last_error()).c_str());
       return;
     }
+    // Without its size the file is not deleted: it is tried again next time.
     uint64_t tamano = 0;
     if (!p.size(controlador.descriptor(), &tamano)) {
       gl(MSJ_LFV_SIN_TAMANO);

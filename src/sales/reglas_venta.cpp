@@ -19,7 +19,9 @@ bool pico_de_estacion(int32_t tipo) {
   return tipo == CONTROLADOR_CALDEN_OIL || tipo == CONTROLADOR_FUSION_WAYNE;
 }
 
-int32_t pico_maximo(int32_t tipo) { return pico_de_estacion(tipo) ? 96 : 8; }
+int32_t pico_maximo(int32_t tipo) {
+  return pico_de_estacion(tipo) ? kPicoMaximoEstacion : kPicoMaximoSurtidor;
+}
 
 int32_t tanque_del_par(const configuracion_tnq& c, int32_t tipo, int32_t surtidor, int32_t pico) {
   const bool solo_pico = pico_de_estacion(tipo);

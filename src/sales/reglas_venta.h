@@ -24,9 +24,10 @@ constexpr int32_t kTanqueMaximo = 16;  // tank numbers in a record run 1..16; 0:
 // The nozzle meter table: one reading per pump 1..16 and nozzle 1..12.
 constexpr int kContadores = kTanques * kParesPorTanque;
 
-// CALDEN OIL and FUSION WAYNE number their nozzles across the station (up to
-// 96), so the nozzle alone names a map pair; the others number them per pump
-// (up to 8).
+// CALDEN OIL and FUSION WAYNE number their nozzles across the station, so
+// the nozzle alone names a map pair; the others number them per pump.
+constexpr int32_t kPicoMaximoEstacion = 96;
+constexpr int32_t kPicoMaximoSurtidor = 8;
 bool pico_de_estacion(int32_t tipo);
 int32_t pico_maximo(int32_t tipo);
 
