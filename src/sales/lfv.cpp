@@ -58,6 +58,7 @@ class lectura_ventas {
 
  private:
   bool abre();
+  bool abre_convertido();
   bool busca(int64_t* pos);
   bool alcanza(int64_t pos);
   guardado guarda(const fecha_bcd& fecha);
@@ -136,27 +137,33 @@ bool lectura_ventas::abre() {
     gl(MSJ_LFV_CONTROLADOR);
     return false;
   }
-  if (tipo == CONTROLADOR_SVS_AXXUS) {
-    archivo_.cierra();
-    if (!d_.gma()) return false;
-    archivo_ = archivo_abierto::abre(kArchivoAxxus, plat::kReadWrite, plat::Share::kNone,
-                                     plat::Creation::kOpenExisting);
-    if (!archivo_.abierto()) {
-      gl(kTextoLibre, formatea("Error: lfv: Open my_axxus.txt failed %d", p.last_error()).c_str());
-      return false;
-    }
-    if (!p.size(archivo_.descriptor(), &tamano_)) {
-      gl(MSJ_LFV_SIN_TAMANO);
-      return false;
-    }
-    // A controller file shorter than one record converts to nothing: no
-    // sale yet, as with an empty sales file, rather than a wrong layout.
-    if (tamano_ == 0) {
-      gl(MSJ_LFV_VACIO);
-      return false;
-    }
-  }
+  if (tipo == CONTROLADOR_SVS_AXXUS && !abre_convertido()) return false;
   lector_.archivo = archivo_.descriptor();
+  return true;
+}
+
+// SVS AXXUS: the controller's binary file converted, and "my_axxus.txt"
+// read in its place. False when the run ends here.
+bool lectura_ventas::abre_convertido() {
+  plat::Platform& p = plat::current();
+  archivo_.cierra();
+  if (!d_.gma()) return false;
+  archivo_ = archivo_abierto::abre(kArchivoAxxus, plat::kReadWrite, plat::Share::kNone,
+                                   plat::Creation::kOpenExisting);
+  if (!archivo_.abierto()) {
+    gl(kTextoLibre, formatea("Error: lfv: Open my_axxus.txt failed %d", p.last_error()).c_str());
+    return false;
+  }
+  if (!p.size(archivo_.descriptor(), &tamano_)) {
+    gl(MSJ_LFV_SIN_TAMANO);
+    return false;
+  }
+  // A controller file shorter than one record converts to nothing: no sale
+  // yet, as with an empty sales file, rather than a wrong layout.
+  if (tamano_ == 0) {
+    gl(MSJ_LFV_VACIO);
+    return false;
+  }
   return true;
 }
 
