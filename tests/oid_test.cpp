@@ -34,13 +34,15 @@ TEST_F(Arranque, ReadsTheConfigurationLogsTheHostAndArmsTheFourTimers) {
   EXPECT_EQ(dlg.textos.file_ventas, "\\\\server\\ventas.txt");
 
   // The summary, the host line once; no store, so it is made (94, then the
-  // null call finds it empty); then the start-up event goes in.
+  // null call finds it empty); the sales scan finds no sales file; then the
+  // start-up event goes in.
   const V e = eventos();
-  ASSERT_EQ(e.size(), 1u + 2 + 8 + 16 + 6);
+  ASSERT_EQ(e.size(), 1u + 2 + 8 + 16 + 7);
   EXPECT_EQ(e[0], ev(MSJ_SEPARADOR));
-  EXPECT_EQ(V(e.end() - 6, e.end()),
+  EXPECT_EQ(V(e.end() - 7, e.end()),
             (V{"T:NIVARA: surtidor-1  IP 10.1.2.3", ev(MSJ_GENERA_SINCRO), ev(MSJ_AFS_VACIO),
-               ev(MSJ_AFS_MES_VIEJO), ev(MSJ_AFS_VACIO), ev(MSJ_AFS_MES_VIEJO)}));
+               ev(MSJ_AFS_MES_VIEJO), "T:Error: safv: File open failed 2", ev(MSJ_AFS_VACIO),
+               ev(MSJ_AFS_MES_VIEJO)}));
   EXPECT_EQ(archivo("qtrs.nvr").substr(0, 2), "A\x05");
 
   // A timer message that arrives while the handler runs is dropped.

@@ -91,11 +91,16 @@ struct estado_calibracion {
   tabla_calib imagen_pcw = {};     // the table PCW programs, console order
 };
 
-// The sales side: the nozzle meter readings and the reader's status text.
+// The sales side: what the reader has taken from the sales file so far.
 struct estado_ventas {
   fecha_bcd ultima_venta = {};  // date of the newest sale already stored
+  // The sales file's last write time at the last run that got past the
+  // change test; 0 until then, so the first run reads the file.
+  int64_t hora_vista = 0;
+  // Each nozzle's latest meter reading, at (pump - 1) x 12 + (nozzle - 1);
+  // 0.0: none seen yet.
   float tabla_contadores[kTanques * kParesPorTanque] = {};
-  std::string texto_estado;
+  std::string texto_estado;  // the reader's last complaint about the file, for the summary
 };
 
 // The event store's status as the other parts see it.
@@ -177,11 +182,13 @@ class CNivaraDlg {
   bool afs(char tipo, uint8_t indice);
 
   // --- calibration/
-  bool g100();  // the working table from the console table
+  bool g100();              // the working table from the console table
+  void Autclb(int tanque);  // the automatic calibration after a sale of the tank
 
   // --- sales/
-  int safv();
-  void lfv();
+  int safv();  // start-up scan: the meter readings up to the last stored sale
+  void lfv();  // the sales file reader
+  bool gma();  // SVS AXXUS's binary file into my_axxus.txt
 
   // --- the scheduler's steps (app/)
   void tic();

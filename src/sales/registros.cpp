@@ -70,3 +70,30 @@ int64_t registro_siguiente(int archivo, trozo_ventas* t, uint32_t actual) {
     ++pos;
   }
 }
+
+bool lector_ventas::lee(int64_t pos, fecha_bcd* fecha) {
+  if (!lee_trozo(archivo, pos, &trozo)) return false;
+  *fecha = {};
+  return fecha_del_registro(fecha, registro(), *fila);
+}
+
+int64_t lector_ventas::hacia_nuevo() {
+  return fila->orden == 1 ? registro_siguiente(archivo, &trozo, 0)
+                          : registro_previo(archivo, &trozo, 0);
+}
+
+int64_t lector_ventas::hacia_viejo() {
+  return fila->orden == 1 ? registro_previo(archivo, &trozo, 0)
+                          : registro_siguiente(archivo, &trozo, 0);
+}
+
+bool lector_ventas::formato_correcto() {
+  if (!lee_trozo(archivo, 0, &trozo)) trozo.validos = 0;
+  return cuenta_separadores(trozo.desde(0), fila->separador) + 1 == fila->campos;
+}
+
+int64_t lector_ventas::ultimo(uint64_t tamano) {
+  const int64_t desde = std::max<int64_t>(0, static_cast<int64_t>(tamano) - kLargoTrozo);
+  if (!lee_trozo(archivo, desde, &trozo)) return -1;
+  return registro_previo(archivo, &trozo, trozo.validos);
+}
