@@ -59,6 +59,7 @@ class lectura_ventas {
  private:
   bool abre();
   bool abre_convertido();
+  bool toma_tamano();
   bool busca(int64_t* pos);
   bool alcanza(int64_t pos);
   guardado guarda(const fecha_bcd& fecha);
@@ -124,14 +125,7 @@ bool lectura_ventas::abre() {
   // At once: a run that fails from here on reads the file again only once
   // the controller has written it again.
   d_.ventas.hora_vista = hora;
-  if (!p.size(archivo_.descriptor(), &tamano_)) {
-    gl(MSJ_LFV_SIN_TAMANO);
-    return false;
-  }
-  if (tamano_ == 0) {
-    gl(MSJ_LFV_VACIO);
-    return false;
-  }
+  if (!toma_tamano()) return false;
   lector_.fila = busca_controlador(tipo);
   if (lector_.fila == nullptr) {
     gl(MSJ_LFV_CONTROLADOR);
@@ -154,12 +148,18 @@ bool lectura_ventas::abre_convertido() {
     gl(kTextoLibre, formatea("Error: lfv: Open my_axxus.txt failed %d", p.last_error()).c_str());
     return false;
   }
-  if (!p.size(archivo_.descriptor(), &tamano_)) {
+  // A controller file shorter than one record converts to nothing: no sale
+  // yet, as with an empty sales file, rather than a wrong layout.
+  return toma_tamano();
+}
+
+// The size of the file in hand, kept for the housekeeping at the end; false
+// (reported) when it cannot be had or the file is empty.
+bool lectura_ventas::toma_tamano() {
+  if (!plat::current().size(archivo_.descriptor(), &tamano_)) {
     gl(MSJ_LFV_SIN_TAMANO);
     return false;
   }
-  // A controller file shorter than one record converts to nothing: no sale
-  // yet, as with an empty sales file, rather than a wrong layout.
   if (tamano_ == 0) {
     gl(MSJ_LFV_VACIO);
     return false;
