@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -147,6 +148,8 @@ bool Playa::escribe(int64_t ms, const VentaHecha& hecha) {
   s.tanque = v.tanque;
   s.litros = v.litros;
   s.contador = static_cast<float>(v.contador);
+  // A file that someone deleted is begun afresh with this line too.
+  v.archivo_nuevo = v.archivo_nuevo || ::access(config_.archivo.c_str(), F_OK) != 0;
   std::string error;
   if (!surtidor::agrega_venta(config_.archivo, config_.controlador, s, &error)) {
     ++fallos_;
