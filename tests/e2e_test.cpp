@@ -5,14 +5,24 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "entorno.h"
+#include "eventstore/suceso.h"
 #include "foundation/bytes.h"
 #include "foundation/fecha_bcd.h"
 #include "procesos.h"
+#include "sales/controladores.h"
+#include "samba.h"
+#include "surtidor/surtidor.h"
 
 namespace {
 
@@ -20,10 +30,10 @@ const char* kEstacion =
     "console_address = 127.0.0.1\n"
     "console_port = %d\n"
     "access_code = 31 32 33 34 35 36 37 38\n"
-    "controller = PIRCAL\n"
-    "sales_file = ventas.txt\n"
-    "share_user = \n"
-    "share_password = \n"
+    "controller = %s\n"
+    "sales_file = %s\n"
+    "share_user = %s\n"
+    "share_password = %s\n"
     "stop_nivara = %d\n"
     "clock_sync = 1\n"
     "stock_file = stock.txt\n"
@@ -40,22 +50,30 @@ class Servicio : public ::testing::Test {
 
   std::string en(const std::string& nombre) { return carpeta + "/" + nombre; }
 
-  void configura(int puerto, int stop) {
+  // The station in `donde`: its console on `puerto`, its sales in `ventas`.
+  static void configura(const std::string& donde, int puerto, int stop,
+                        const std::string& ventas = "ventas.txt",
+                        const char* controlador = "PIRCAL", const std::string& usuario = "",
+                        const std::string& clave = "") {
     char texto[1024];
-    std::snprintf(texto, sizeof texto, kEstacion, puerto, stop);
-    escribe_archivo(en("estacion.txt"), texto);
-    const std::string orden =
-        std::string(NIVARA_ADMIN_BIN) + " config write " + en("estacion.txt") + " " + en("tnq.ini");
+    std::snprintf(texto, sizeof texto, kEstacion, puerto, controlador, ventas.c_str(),
+                  usuario.c_str(), clave.c_str(), stop);
+    escribe_archivo(donde + "/estacion.txt", texto);
+    const std::string orden = std::string(NIVARA_ADMIN_BIN) + " config write " + donde +
+                              "/estacion.txt " + donde + "/tnq.ini";
     ASSERT_EQ(std::system(orden.c_str()), 0);
   }
+  void configura(int puerto, int stop) { configura(carpeta, puerto, stop); }
 
-  // Starts qtr10-sim --full on a free port with `consola` as its
+  // Starts qtr10-sim --full on `puerto` (0: a free one) with `consola` as its
   // "consola.txt", its output going to "consola.out"; returns the port.
-  int arranca_consola(const std::string& consola) {
+  int arranca_consola(const std::string& consola, unsigned puerto = 0) {
     escribe_archivo(en("consola.txt"), "access_code = 31 32 33 34 35 36 37 38\n" + consola);
-    consola_pid = lanza(QTR10_SIM_BIN, {"--config", "consola.txt", "--port", "0", "--full"},
+    consola_pid = lanza(QTR10_SIM_BIN,
+                        {"--config", "consola.txt", "--port", std::to_string(puerto), "--full"},
                         carpeta, "consola.out");
-    const std::string salida = espera_texto(en("consola.out"), "\n");
+    std::string salida = espera_texto(en("consola.out"), "\n");
+    salida.resize(salida.find('\n'));  // "... listening on 127.0.0.1:PORT"
     const size_t dos_puntos = salida.rfind(':');
     EXPECT_NE(dos_puntos, std::string::npos) << salida;
     return dos_puntos == std::string::npos ? 0 : std::stoi(salida.substr(dos_puntos + 1));
@@ -162,6 +180,112 @@ TEST_F(Servicio, PollsTheSimulatorAnswersItsQuestionAndEndsQuietlyOnSigtermOrIts
   const std::string d = lee_archivo(en("Estado.txt"));
   EXPECT_EQ(d.substr(d.size() - 23), " EXIT: lc: StopNivara\r\n");
   EXPECT_EQ(eventos_log(lee_archivo(en("Nivara.log"))).back(), ev(MSJ_EXIT_LC_STOP));
+}
+
+// A sale as the forecourt simulator reports it, or as the store holds it.
+struct Venta {
+  int tanque;  // zero-based
+  float litros;
+};
+void PrintTo(const Venta& v, std::ostream* o) { *o << "T" << v.tanque << " " << v.litros; }
+bool operator==(const Venta& a, const Venta& b) {
+  return a.tanque == b.tanque && std::fabs(a.litros - b.litros) < 0.005f;
+}
+
+// The simulator sells into a WOLF sales file on a Samba share. Three
+// services poll it and read that file: one by its local path, one through
+// the share, one through the share with a wrong password.
+TEST_F(Servicio, EverySaleOfTheForecourtIsStoredOnceLocallyAndThroughTheShare) {
+  ServidorSamba samba;
+  ASSERT_TRUE(samba.arranca()) << samba.fallo();
+  const unsigned puerto = puerto_libre();
+  struct Estacion {
+    const char* nombre;
+    std::string ventas, clave;
+    pid_t pid = 0;
+  };
+  Estacion estaciones[] = {{"local", samba.carpeta() + "/ventas.txt", ""},
+                           {"recurso", samba.recurso() + "\\ventas.txt", samba.clave()},
+                           {"clave_mala", samba.recurso() + "\\ventas.txt", "Surtidor-8"}};
+  for (Estacion& e : estaciones) {
+    std::filesystem::create_directory(en(e.nombre));
+    configura(en(e.nombre), static_cast<int>(puerto), 0, e.ventas, "WOLF",
+              e.clave.empty() ? "" : samba.usuario(), e.clave);
+  }
+  // Yesterday's sale in the file: the services take what comes after the
+  // last stored sale, which is their start, in a file that reaches back
+  // beyond it (a file holding only newer sales was begun afresh).
+  const time_t ayer = ::time(nullptr) - 86400;
+  std::tm dia{};
+  ::localtime_r(&ayer, &dia);
+  std::string error;
+  ASSERT_TRUE(surtidor::agrega_venta(
+      samba.carpeta() + "/ventas.txt", CONTROLADOR_WOLF,
+      {.fecha = fecha_de(dia.tm_mday, dia.tm_mon + 1, dia.tm_year % 100, 12), .litros = 10},
+      &error))
+      << error;
+  for (Estacion& e : estaciones) e.pid = lanza(NIVARA_BIN, {}, en(e.nombre), "salida");
+  const auto inicio = std::chrono::steady_clock::now();
+  // The forecourt's first sale comes a second or more after the services
+  // started, so each of them must store every sale; it stops selling
+  // before their first read of the file, 30 s after they started.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  arranca_consola(
+      "tank 1 = product GASOIL cylinder 2000 6000 level 1234 nozzles 1/1 2/1:2\n"
+      "tank 2 = product SUPER cylinder 1800 5000 level 700 nozzles 3/2:-1\n"
+      "controller = WOLF\nsales_file = " +
+          samba.carpeta() +
+          "/ventas.txt\n"
+          "sales_per_hour = 3600\nsale_litres = 2 40\nreturns = 10\nseed = 7\n",
+      puerto);
+  std::this_thread::sleep_until(inicio + std::chrono::seconds(25));
+  EXPECT_EQ(WEXITSTATUS(detiene(consola_pid, SIGTERM)), 0);
+  std::vector<Venta> vendidas;
+  std::istringstream salida(lee_archivo(en("consola.out")));
+  for (std::string linea; std::getline(salida, linea);) {
+    int surtidor, pico, tanque;
+    float litros;
+    const size_t i = linea.find(" sale pump ");
+    if (i != std::string::npos &&
+        std::sscanf(linea.c_str() + i, " sale pump %d nozzle %d tank %d litres %f", &surtidor,
+                    &pico, &tanque, &litros) == 4) {
+      vendidas.push_back({tanque - 1, litros});
+    }
+  }
+  EXPECT_GT(vendidas.size(), 10u);
+  EXPECT_TRUE(std::any_of(vendidas.begin(), vendidas.end(), [](auto& v) { return v.litros < 0; }));
+
+  // The sales each service stored, and whether it logged the share error.
+  auto guardadas = [&](const Estacion& e) {
+    std::vector<Venta> v;
+    const std::string almacen = lee_archivo(en(e.nombre) + "/qtrs.nvr");
+    for (size_t i = 0; i + kLargoSuceso <= almacen.size(); i += kLargoSuceso) {
+      const auto* s = reinterpret_cast<const uint8_t*>(almacen.data() + i);
+      if (tipo_suceso(s) != SUCESO_VENTA) continue;
+      v.push_back({tanque_suceso(s), lee_real_le(s + campo_suceso::kLitrosVenta)});
+    }
+    return v;
+  };
+  auto error_recurso = [&](const Estacion& e) {
+    const std::vector<std::string> v = eventos_log(lee_archivo(en(e.nombre) + "/Nivara.log"));
+    return std::any_of(v.begin(), v.end(), [](const std::string& x) {
+      return x.starts_with("T:Error: lfv: WNetAddConnection2 failed ");
+    });
+  };
+  for (Estacion& e : estaciones) {
+    SCOPED_TRACE(e.nombre);
+    const bool clave_mala = e.nombre == std::string("clave_mala");
+    // The first read is due 30 s after the start; a sale stored twice would
+    // be stored within the same read, and so within the short wait after.
+    for (int ms = 0; ms < 10000; ms += 100) {
+      if (clave_mala ? error_recurso(e) : guardadas(e).size() >= vendidas.size()) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(WIFEXITED(detiene(e.pid, SIGTERM)));
+    EXPECT_EQ(error_recurso(e), clave_mala);
+    EXPECT_EQ(guardadas(e), clave_mala ? std::vector<Venta>{} : vendidas);
+  }
 }
 
 }  // namespace
