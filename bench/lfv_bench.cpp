@@ -9,8 +9,12 @@
 // runs of a busy station find it.
 // desnudo_*: the same reads and appends, bare. desnudo_*_lineas: also the
 // sale line appended to two text files, as the journal and the log take it.
+// desnudo_*_reglas: each of the three appends made as the station's rules
+// make it: the file locked for its sharing, the store's first record read
+// for its retention check, the journal's and the log's size taken.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -150,15 +155,32 @@ struct Estacion {
   std::string lineas;
 };
 
-void agrega(const char* nombre, const void* datos, size_t n) {
-  const int fd = ::open(nombre, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0 || ::lseek(fd, 0, SEEK_END) < 0) std::abort();
+// How much of the station's work a bare run makes.
+enum class Desnudo {
+  almacen,  // the store's appends
+  lineas,   // and the journal's and log's lines
+  reglas,   // all three with the locks, reads and sizes of their rules
+};
+
+// One append: open, (rules: lock, `leer` bytes from the start or the size),
+// to the end, write, close.
+void agrega(const char* nombre, const void* datos, size_t n, Desnudo d, int bloqueo,
+            size_t leer = 0) {
+  const int fd = ::open(nombre, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) std::abort();
+  if (d == Desnudo::reglas) {
+    char inicio[kLargoSuceso];
+    struct stat st {};
+    if (::flock(fd, bloqueo | LOCK_NB) != 0) std::abort();
+    if (leer > 0 ? ::read(fd, inicio, leer) < 0 : ::fstat(fd, &st) != 0) std::abort();
+  }
+  if (::lseek(fd, 0, SEEK_END) < 0) std::abort();
   if (::write(fd, datos, n) != static_cast<ssize_t>(n)) std::abort();
   ::close(fd);
 }
 
 // The recorded reads of the sales file and the appends, bare.
-void desnudo(const Estacion& e, bool lineas) {
+void desnudo(const Estacion& e, Desnudo d) {
   static char trozo[kLargoTrozo];
   const int fd = ::open(kVentas, O_RDONLY | O_CLOEXEC);
   struct stat st {};
@@ -168,23 +190,24 @@ void desnudo(const Estacion& e, bool lineas) {
   }
   ::close(fd);
   for (size_t i = 0; i < e.ventas_guardadas; ++i) {
-    agrega(kDesnudo, e.store.data(), kLargoSuceso);
-    if (lineas) {
-      agrega("a.txt", e.lineas.data(), e.lineas.size());
-      agrega("b.txt", e.lineas.data(), e.lineas.size());
+    if (d != Desnudo::almacen) {
+      agrega("a.txt", e.lineas.data(), e.lineas.size(), d, LOCK_SH);
+      agrega("b.txt", e.lineas.data(), e.lineas.size(), d, LOCK_EX);
     }
+    agrega(kDesnudo, e.store.data(), kLargoSuceso, d, LOCK_EX, kLargoSuceso);
   }
 }
 
-void corre(benchmark::State& state, Estacion& e, int modo) {
+// The station's run, or a bare one.
+void corre(benchmark::State& state, Estacion& e, std::optional<Desnudo> d) {
   for (auto _ : state) {
     state.PauseTiming();
     e.reinicia();
     state.ResumeTiming();
-    if (modo == 0) {
-      e.dlg->lfv();
+    if (d) {
+      desnudo(e, *d);
     } else {
-      desnudo(e, modo == 2);
+      e.dlg->lfv();
     }
   }
   state.counters["ventas"] = static_cast<double>(e.ventas_guardadas);
@@ -217,54 +240,31 @@ Estacion& estable() {
   return *e;
 }
 
-void BM_lfv_alcanza(benchmark::State& s) {
+template <Estacion& (*caso)(), int modo>
+void BM_lfv(benchmark::State& s) {
   banco::EnCarpeta en;
-  corre(s, alcance(), 0);
-}
-void BM_desnudo_alcanza(benchmark::State& s) {
-  banco::EnCarpeta en;
-  corre(s, alcance(), 1);
-}
-void BM_desnudo_alcanza_lineas(benchmark::State& s) {
-  banco::EnCarpeta en;
-  corre(s, alcance(), 2);
-}
-void BM_lfv_estable(benchmark::State& s) {
-  banco::EnCarpeta en;
-  corre(s, estable(), 0);
-}
-void BM_desnudo_estable(benchmark::State& s) {
-  banco::EnCarpeta en;
-  corre(s, estable(), 1);
-}
-void BM_desnudo_estable_lineas(benchmark::State& s) {
-  banco::EnCarpeta en;
-  corre(s, estable(), 2);
+  corre(s, caso(), modo < 0 ? std::nullopt : std::optional(static_cast<Desnudo>(modo)));
 }
 
-BENCHMARK(BM_lfv_alcanza)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_desnudo_alcanza)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_desnudo_alcanza_lineas)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_lfv_estable)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_desnudo_estable)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_desnudo_estable_lineas)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+constexpr int kLfv = -1;
+constexpr int kAlmacen = static_cast<int>(Desnudo::almacen);
+constexpr int kLineas = static_cast<int>(Desnudo::lineas);
+constexpr int kReglas = static_cast<int>(Desnudo::reglas);
+
+#define CASO(nombre, caso, modo, unidad) \
+  BENCHMARK(BM_lfv<caso, modo>)          \
+      ->Name(nombre)                     \
+      ->Unit(unidad)                     \
+      ->Repetitions(5)                   \
+      ->ReportAggregatesOnly(true)
+
+CASO("lfv_alcanza", alcance, kLfv, benchmark::kMillisecond);
+CASO("desnudo_alcanza", alcance, kAlmacen, benchmark::kMillisecond);
+CASO("desnudo_alcanza_lineas", alcance, kLineas, benchmark::kMillisecond);
+CASO("desnudo_alcanza_reglas", alcance, kReglas, benchmark::kMillisecond);
+CASO("lfv_estable", estable, kLfv, benchmark::kMicrosecond);
+CASO("desnudo_estable", estable, kAlmacen, benchmark::kMicrosecond);
+CASO("desnudo_estable_lineas", estable, kLineas, benchmark::kMicrosecond);
+CASO("desnudo_estable_reglas", estable, kReglas, benchmark::kMicrosecond);
 
 }  // namespace
