@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/temporizadores.h"
+#include "calibration/curva.h"
 #include "calibration/tabla_calib.h"
 #include "console/CConsoleSocket.h"
 #include "eventstore/suceso.h"
@@ -89,6 +90,8 @@ struct estado_calibracion {
   tabla_calib tabla_qtr = {};      // the console's last table, host order
   tabla_calib tabla_trabajo = {};  // the working table of the tank in hand
   tabla_calib imagen_pcw = {};     // the table PCW programs, console order
+  float paso_mm = 0;               // the working table's spacing of points
+  punto_captura captura;           // the last captured point, snapped by pcc
 };
 
 // The sales side: what the reader has taken from the sales file so far.
@@ -184,6 +187,7 @@ class CNivaraDlg {
   // --- calibration/
   bool g100();              // the working table from the console table
   void Autclb(int tanque);  // the automatic calibration after a sale of the tank
+  bool pcc(int tanque);     // the working table from the captured point
 
   // --- sales/
   int safv();  // start-up scan: the meter readings up to the last stored sale
