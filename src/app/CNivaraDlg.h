@@ -188,6 +188,7 @@ class CNivaraDlg {
   bool g100();              // the working table from the console table
   void Autclb(int tanque);  // the automatic calibration after a sale of the tank
   bool pcc(int tanque);     // the working table from the captured point
+  bool ccfa(int tanque);    // captured points from the store, into the working table
 
   // --- sales/
   int safv();  // start-up scan: the meter readings up to the last stored sale

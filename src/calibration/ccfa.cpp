@@ -1,0 +1,372 @@
+// The capture from sales: stretches of the store in which a tank's level fell
+// only through recorded sales give points of its volume curve, which the
+// curve update then writes into the working table.
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "app/CNivaraDlg.h"
+#include "calibration/curva.h"
+#include "eventstore/suceso.h"
+#include "foundation/archivo_entero.h"
+#include "foundation/gl.h"
+#include "foundation/mensajes.h"
+#include "foundation/resumen.h"
+#include "platform/platform.h"
+
+namespace {
+
+// The normalised slope of a horizontal cylinder's volume curve at each
+// hundredth of its height, up to mid-height; the upper half mirrors it.
+constexpr float kPendienteCilindro[51] = {
+    0.000000f, 0.170103f, 0.309550f, 0.398814f, 0.469831f, 0.530129f, 0.583075f, 0.630536f,
+    0.673677f, 0.713286f, 0.749923f, 0.784007f, 0.815857f, 0.845727f, 0.873819f, 0.900301f,
+    0.925311f, 0.948964f, 0.971362f, 0.992587f, 1.012715f, 1.031810f, 1.049927f, 1.067117f,
+    1.083423f, 1.098886f, 1.113541f, 1.127418f, 1.140546f, 1.152951f, 1.164656f, 1.175682f,
+    1.186048f, 1.195771f, 1.204866f, 1.213348f, 1.221229f, 1.228522f, 1.235236f, 1.241380f,
+    1.246964f, 1.251995f, 1.256479f, 1.260422f, 1.263829f, 1.266706f, 1.269054f, 1.270877f,
+    1.272178f, 1.272958f, 1.273218f};
+float pendiente_cilindro(int i) { return kPendienteCilindro[i <= 50 ? i : 100 - i]; }
+
+// The cylinder's litres up to point 89 of 99 as a share of the full tank.
+constexpr float kParteHasta89 = 0.9471826f;
+
+constexpr float kSubidaDescarga = -5.0f;  // mm: a level this much higher took a delivery
+constexpr float kFugaValvula = 6.0f;      // litres the gauge may lose between sales
+constexpr float kSinRechazo = 0.0f;
+
+// A snapshot's values as the capture uses them.
+struct foto {
+  float nivel, litros, merma;
+};
+
+// One call over the store's copy; indices count records.
+class captura {
+ public:
+  captura(CNivaraDlg& d, int tanque, const uint8_t* datos, int64_t n)
+      : d_(d), t_(static_cast<uint8_t>(tanque)), datos_(datos), n_(n) {}
+
+  // The walk of every attempt; -1 or the record to mark.
+  int64_t recorre();
+  bool resultado() const { return resultado_; }
+
+ private:
+  enum class paso { sigue, otro_intento, fin };
+
+  const uint8_t* r(int64_t i) const { return datos_ + i * kLargoSuceso; }
+  bool de_t(int64_t i, uint8_t tipo) const {
+    return tipo_suceso(r(i)) == tipo && tanque_suceso(r(i)) == t_;
+  }
+  bool venta(int64_t i) const { return de_t(i, SUCESO_VENTA); }
+  bool foto_t(int64_t i) const { return de_t(i, SUCESO_FOTO); }
+  bool corte(int64_t i) const {
+    return tipo_suceso(r(i)) == SUCESO_ARRANQUE || tipo_suceso(r(i)) == SUCESO_NULO;
+  }
+  float litros(int64_t i) const { return litros_venta(r(i)); }
+  uint8_t status(int64_t i) const { return r(i)[campo_suceso::kFlags] & kFlagsStatus; }
+  float nivel(int64_t i) const { return lee_real_le(r(i) + campo_suceso::kNivel); }
+  foto lee_foto(int64_t i) const {
+    const int16_t merma = static_cast<int16_t>(lee_u16_le(r(i) + campo_suceso::kMerma));
+    return {nivel(i), litros_foto(r(i)), static_cast<float>(merma)};
+  }
+  fecha_bcd fecha(int64_t i) const {
+    fecha_bcd f;
+    std::memcpy(&f, fecha_suceso(r(i)), sizeof f);
+    return f;
+  }
+  int32_t secs(int64_t a, int64_t b) const { return segundos_entre(fecha(a), fecha(b)); }
+  std::string texto_fecha(int64_t i) const {
+    char t[18];
+    fecha_a_texto(t, fecha(i));
+    return t;
+  }
+
+  int64_t reanuda() const;
+  paso intento();
+  paso camina(int64_t desde);
+  paso final();
+  paso capturado();
+
+  CNivaraDlg& d_;
+  const uint8_t t_;
+  const uint8_t* datos_;
+  const int64_t n_;
+
+  int64_t inicio_ = 0;  // where the next attempt searches from
+  int64_t marca_ = -1;  // the mark candidate
+  bool resultado_ = false;
+  bool valvula_dicha_ = false;
+  float ultimo_rechazo_ = kSinRechazo;
+  // The end candidate and its values live through the call.
+  int64_t s_ultima_ = -1;
+  foto f1_{0, 0, 0};
+  // One attempt's.
+  int64_t v2_ = -1, s0_ = -1, v_ultima_ = -1, s_actual_ = -1;
+  foto f0_{0, 0, 0};
+  float suma_ = 0, qa_ = 0, qb_ = 0;
+  bool vistas_ = false;
+};
+
+// From the last record back to the second: the first marked one of the tank
+// or a break; else the first record.
+int64_t captura::reanuda() const {
+  for (int64_t i = n_ - 1; i >= 1; --i) {
+    if ((r(i)[campo_suceso::kMarca] & kMarcaCaptura) != 0 &&
+        (tanque_suceso(r(i)) == t_ || corte(i))) {
+      return i;
+    }
+  }
+  return 0;
+}
+
+int64_t captura::recorre() {
+  inicio_ = reanuda();
+  for (;;) {
+    const paso p = intento();
+    if (p == paso::fin) return marca_;
+    ++inicio_;
+  }
+}
+
+// One attempt: the opening sale, the opening snapshot, the second sale, and
+// the walk to an end.
+captura::paso captura::intento() {
+  int64_t i = inicio_;
+  while (i < n_ && !(venta(i) && litros(i) >= 0)) ++i;
+  const int64_t v1 = i;
+  s0_ = -1;
+  for (++i;; ++i) {
+    if (i >= n_) return paso::fin;
+    if (foto_t(i)) {
+      if (s0_ < 0) {
+        if (secs(v1, i) >= -30) {
+          s0_ = i;
+          f0_ = lee_foto(i);
+        }
+      } else if (status(i) == 2) {
+        marca_ = i;
+        return paso::otro_intento;
+      } else {
+        s_ultima_ = i;
+        f1_ = lee_foto(i);
+      }
+    } else if (venta(i)) {
+      if (litros(i) < 0) {
+        marca_ = i;
+        return paso::otro_intento;
+      }
+      break;
+    } else if (corte(i)) {
+      inicio_ = marca_ = i;
+      return paso::otro_intento;
+    }
+  }
+  v2_ = i;
+  if (s0_ < 0) {
+    inicio_ = marca_ = v2_;
+    return paso::otro_intento;
+  }
+  if (secs(s0_, v2_) < -30) {
+    marca_ = v2_;
+    return paso::otro_intento;
+  }
+  suma_ = 0;
+  vistas_ = false;
+  v_ultima_ = v2_;
+  qa_ = qb_ = f0_.litros;
+  return camina(v2_);
+}
+
+// From `desde` on, counting sales, to a snapshot whose fall from the opening
+// level is one to three steps of the table.
+captura::paso captura::camina(int64_t desde) {
+  const float paso_mm = d_.calib.paso_mm;
+  for (int64_t i = desde;; ++i) {
+    if (i >= n_) return paso::fin;
+    if (venta(i)) {
+      if (litros(i) < 0) {
+        marca_ = v2_;
+        return paso::otro_intento;
+      }
+      suma_ += litros(i);
+      v_ultima_ = i;
+      vistas_ = true;
+      continue;
+    }
+    if (!foto_t(i)) continue;
+    const float caida = f0_.nivel - nivel(i);
+    if (status(i) == 2 || caida <= kSubidaDescarga || caida > 3 * paso_mm) {
+      marca_ = v2_;
+      return paso::otro_intento;
+    }
+    if (caida < paso_mm) {
+      // Its values are taken only once it ends the stretch.
+      s_ultima_ = i;
+      if (vistas_) {
+        vistas_ = false;
+        qa_ = f1_.litros;
+      }
+      qb_ = f1_.litros;
+      continue;
+    }
+    // No earlier snapshot to end at: nothing to judge the sales' timing by.
+    if (s_ultima_ < 0) {
+      marca_ = v2_;
+      return paso::otro_intento;
+    }
+    const int32_t s = secs(v_ultima_, s_ultima_);
+    if (s >= 90 || s <= -90) {
+      s_ultima_ = i;
+      continue;
+    }
+    s_actual_ = i;
+    const paso p = final();
+    if (p != paso::sigue) return p;
+    s_ultima_ = s_actual_;
+    i = s_actual_;
+  }
+}
+
+// The end candidate's checks; sigue: the walk goes on after the current
+// snapshot, which becomes the end candidate.
+captura::paso captura::final() {
+  f1_ = lee_foto(s_ultima_);
+  if (!valvula_dicha_ && qb_ - qa_ > kFugaValvula) {
+    gl(kTextoLibre, formatea("%s ccfa: T%d pierde la valvula %.1f Lts",
+                             texto_fecha(v_ultima_).c_str(), t_ + 1, static_cast<double>(qb_ - qa_))
+                        .c_str());
+    valvula_dicha_ = true;
+    marca_ = v2_;
+    return paso::otro_intento;
+  }
+  if (secs(s0_, v2_) < 30) {
+    marca_ = v2_;
+    return paso::otro_intento;
+  }
+  // The first snapshot after the opening one, with at most one sale before it.
+  int ventas = 0;
+  int64_t s1 = s0_ + 1;
+  for (; s1 < n_ && !foto_t(s1); ++s1) ventas += venta(s1);
+  if (s1 >= n_) return paso::fin;
+  if (ventas > 1 || secs(s0_, s1) < 65) {
+    marca_ = v2_;
+    return paso::otro_intento;
+  }
+  // The next sale must not come too soon after the end.
+  int64_t v3 = v_ultima_ + 1;
+  for (; v3 < n_ && !venta(v3); ++v3) {
+    if (corte(v3)) {
+      inicio_ = v3;
+      marca_ = v2_;
+      return paso::otro_intento;
+    }
+  }
+  if (v3 >= n_) return paso::fin;
+  if (litros(v3) < 0) {
+    marca_ = v2_;
+    return paso::otro_intento;
+  }
+  if (secs(s_ultima_, v3) < 31) return paso::sigue;
+  // Nor the next snapshot.
+  int64_t s2 = s_ultima_ + 1;
+  while (s2 < n_ && !foto_t(s2)) ++s2;
+  if (s2 >= n_) return paso::fin;
+  if (secs(s_ultima_, s2) < 65) return paso::sigue;
+  return capturado();
+}
+
+// The captured point: its text, the plausibility test, and the curve update.
+captura::paso captura::capturado() {
+  if (mes_suceso(r(s0_)) == mes_suceso(r(s_ultima_))) suma_ -= (f1_.merma - f0_.merma) / 10;
+  const float l0 = f0_.nivel, l1 = f1_.nivel, caida = l0 - l1;
+  std::string texto = formatea(
+      "Captura T%d: %s  %.f-%.f= %.1f mm -- %.1f Surt -- %.1f Surt/mm -- %.1f Med/mm", t_ + 1,
+      texto_fecha(s0_).c_str(), static_cast<double>(l0), static_cast<double>(l1),
+      static_cast<double>(caida), static_cast<double>(suma_), static_cast<double>(suma_ / caida),
+      static_cast<double>((f0_.litros - f1_.litros) / caida));
+  marca_ = v_ultima_;
+
+  const tabla_calib& tabla = d_.calib.tabla_trabajo;
+  const int k = static_cast<int>(l1 / d_.calib.paso_mm);
+  if (k >= kPuntosTabla - 1) {
+    gl(MSJ_PCC_INDICE);
+    return paso::fin;
+  }
+  const punto_calib* q = tabla.puntos;
+  const float m = suma_ / caida;
+  float ref = q[k].pendiente != 0 ? q[k].pendiente : q[k + 1].pendiente;
+  float limite = 10;
+  if (ref == 0) {
+    ref = (q[k + 1].litros - q[k].litros) / (q[k + 1].mm - q[k].mm);
+    limite = k <= 20 || k >= 80 ? 60 : k <= 30 || k >= 70 ? 35 : 20;
+  }
+  const float desvio = (m - ref) * 100 / ref;
+  bool aceptado = desvio >= -limite && desvio <= limite;
+  if (aceptado) {
+    texto += formatea("  Adya=%.1f", static_cast<double>(ref));
+  } else {
+    // Nearer the shape of a cylinder than the table's own slope is?
+    const float lleno = q[89].litros / kParteHasta89;
+    const float teorica = lleno * pendiente_cilindro(k) / tabla.diametro_tank;
+    texto += formatea("  Adya=%.1f  Teor=%.1f  full=%.f--%.f", static_cast<double>(ref),
+                      static_cast<double>(teorica), static_cast<double>(tabla.capacidad),
+                      static_cast<double>(lleno));
+    aceptado = !(std::fabs(ref - teorica) < std::fabs(m - teorica));
+  }
+  if (!aceptado) {
+    texto += " --NO--";
+    if (l0 != ultimo_rechazo_) {
+      gl(kTextoLibre, texto.c_str());
+      ultimo_rechazo_ = l0;
+    }
+    marca_ = v2_;
+    return paso::otro_intento;
+  }
+  texto += " --SI--";
+  inicio_ = v_ultima_;
+  gl(kTextoLibre, texto.c_str());
+  d_.calib.captura = {l0, l1, suma_};
+  if (!d_.pcc(t_)) return paso::fin;
+  resultado_ = true;
+  ++d_.calib.contador_captura[t_];
+  return paso::otro_intento;
+}
+
+}  // namespace
+
+bool CNivaraDlg::ccfa(int tanque) {
+  plat::Platform& p = plat::current();
+  archivo_abierto archivo = archivo_abierto::abre(
+      kArchivoSincro, plat::kReadWrite, plat::Share::kNone, plat::Creation::kOpenExisting);
+  if (!archivo.abierto()) {
+    gl(kTextoLibre, formatea("Error: ccfa: File open failed %d", p.last_error()).c_str());
+    return false;
+  }
+  constexpr reglas_lectura kReglas{.tamano = MSJ_CCFA_SIN_TAMANO,
+                                   .memoria = MSJ_EXIT_CCFA_MEMORIA,
+                                   .salida = "Exit: ccfa",
+                                   .lectura = MSJ_CCFA_NO_LEE};
+  const copia_archivo copia = lee_entero(archivo, kReglas);
+  if (!copia.leida()) return false;
+
+  captura c(*this, tanque, copia.datos(), static_cast<int64_t>(copia.largo / kLargoSuceso));
+  const int64_t marca = c.recorre();
+  if (marca < 0) return c.resultado();
+  const int64_t donde = marca * static_cast<int64_t>(kLargoSuceso) + campo_suceso::kMarca;
+  const uint8_t byte = copia.datos()[donde] | kMarcaCaptura;
+  if (!p.seek(archivo.descriptor(), donde, plat::Origin::kBegin)) {
+    gl(MSJ_CCFA_NO_POSICIONA);
+    return false;
+  }
+  uint32_t escritos = 0;
+  if (!p.write(archivo.descriptor(), &byte, 1, &escritos)) {
+    gl(MSJ_CCFA_NO_MARCA_1);
+    return false;
+  }
+  if (escritos != 1) {
+    gl(MSJ_CCFA_NO_MARCA_2);
+    return false;
+  }
+  return c.resultado();
+}

@@ -1,0 +1,205 @@
+// The capture from sales: which stretches of the store become points of the
+// working table, the texts they leave, the mark that says how far the store
+// was looked at, and each failure.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/CNivaraDlg.h"
+#include "entorno.h"
+
+namespace {
+
+using plat::Op;
+using V = std::vector<std::string>;
+
+fecha_bcd a_las(unsigned h, unsigned mi, unsigned s = 0, unsigned dia = 15) {
+  return fecha_de(dia, 3, 23, h, mi, s);
+}
+
+// A record of tank 0 or a start-up; a snapshot of status 0 unless told.
+struct R {
+  char tipo;
+  fecha_bcd f;
+  float valor;  // litres sold, or the level
+  float litros = 0;
+  int16_t merma = 0;
+  uint8_t status = 0;
+};
+
+std::string almacen(const std::vector<R>& rs) {
+  Almacen a;
+  for (const R& r : rs) {
+    if (r.tipo == 'V') {
+      a.venta(r.f, 0, r.valor);
+    } else if (r.tipo == 'S') {
+      uint8_t b[kLargoSuceso];
+      suceso_foto({.fecha = r.f,
+                   .tanque = 0,
+                   .nivel = r.valor,
+                   .status_calibs = r.status,
+                   .litros = r.litros,
+                   .merma_mes = r.merma},
+                  b);
+      a.agrega(b);
+    } else {
+      a.arranque(r.f);
+    }
+  }
+  return a.datos;
+}
+
+// The worked stretch: sales from 10:03 to 10:05 while the level fell from
+// 1000 to 980.2 mm, one step of the table below; the snapshot at 10:08 has
+// fallen a whole step, and the sale and snapshot after the end come late
+// enough to judge it.
+std::vector<R> tramo() {
+  return {{'V', a_las(10, 0), 20},  {'S', a_las(10, 1), 1000, 50000},
+          {'V', a_las(10, 3), 50},  {'S', a_las(10, 3, 30), 990},
+          {'V', a_las(10, 5), 50},  {'S', a_las(10, 5, 40), 980.2f, 49901},
+          {'S', a_las(10, 8), 980}, {'V', a_las(10, 10), 20}};
+}
+
+const std::string kCaptura =
+    "T:Captura T1: 15/03/23 10:01:00  1000-980= 19.8 mm -- 100.0 Surt -- 5.1 Surt/mm -- 5.0 "
+    "Med/mm";
+
+class Captura : public EstacionConAlmacen {
+ protected:
+  void SetUp() override {
+    EstacionConAlmacen::SetUp();
+    d.calib.paso_mm = 20;
+  }
+  // The store laid down, and the working table afresh: 20 mm steps of
+  // 100 L, 5 L/mm.
+  void prepara_captura(const std::vector<R>& registros, const plat::Fault& falla = {.nth = 0}) {
+    prepara(almacen(registros), falla);
+    tabla_calib& t = d.calib.tabla_trabajo;
+    for (int i = 0; i < kPuntosTabla; ++i) {
+      t.puntos[i] = {100.0f * static_cast<float>(i), 20.0f * static_cast<float>(i), 0};
+    }
+    t.diametro_tank = 1980;
+    t.capacidad = 9900;
+  }
+  // The records whose capture mark is set.
+  std::vector<int> marcados() {
+    const std::string s = almacenado();
+    std::vector<int> m;
+    for (size_t i = 0; i + kLargoSuceso <= s.size(); i += kLargoSuceso) {
+      if (static_cast<uint8_t>(s[i + campo_suceso::kMarca]) & kMarcaCaptura) {
+        m.push_back(static_cast<int>(i / kLargoSuceso));
+      }
+    }
+    return m;
+  }
+
+  CNivaraDlg d;
+};
+
+TEST_F(Captura, AStretchOfSalesBecomesAPointOfTheTable) {
+  prepara_captura(tramo());
+  EXPECT_TRUE(d.ccfa(0));
+  EXPECT_EQ(eventos(), V{kCaptura + "  Adya=5.0 --SI--"});
+  // The curve update took the stretch from 1000 down to 980.2 mm, snapped.
+  EXPECT_EQ(d.calib.captura.bajo, 980);
+  EXPECT_EQ(d.calib.captura.alto, 1000);
+  EXPECT_NEAR(d.calib.tabla_trabajo.puntos[49].pendiente, 100 / 19.8, 1e-5);
+  EXPECT_EQ(d.calib.contador_captura[0], 1);
+  // The last sale counted carries the mark; nothing else changed.
+  EXPECT_EQ(marcados(), std::vector<int>{4});
+  std::string esperado = almacen(tramo());
+  esperado[4 * kLargoSuceso + campo_suceso::kMarca] |= static_cast<char>(kMarcaCaptura);
+  EXPECT_EQ(almacenado(), esperado);
+  // The next call starts at the mark and finds nothing new.
+  olvida_log();
+  EXPECT_FALSE(d.ccfa(0));
+  EXPECT_EQ(eventos(), V{});
+  EXPECT_EQ(marcados(), std::vector<int>{4});
+}
+
+// What stops an attempt, and where the mark goes then.
+TEST_F(Captura, EachRuleOfTheWalk) {
+  struct Caso {
+    const char* nombre;
+    std::vector<R> registros;
+    bool resultado;
+    V eventos;
+    std::vector<int> marcados;
+  };
+  auto con = [](auto cambio) {
+    std::vector<R> t = tramo();
+    cambio(t);
+    return t;
+  };
+  const Caso casos[] = {
+      {"no sale", {{'S', a_las(10, 1), 1000}, {'S', a_las(10, 8), 980}}, false, {}, {}},
+      // The break moves the attempt past it and takes the mark.
+      {"a start-up between the sales",
+       {{'V', a_las(10, 0), 20}, {'S', a_las(10, 1), 1000}, {'A', a_las(10, 2), 0}},
+       false,
+       {},
+       {2}},
+      // A return ends each attempt that meets it, and takes the mark.
+      {"a return", con([](auto& t) { t[4].valor = -50; }), false, {}, {4}},
+      // The level rose: a delivery.
+      {"a delivery", con([](auto& t) { t[3].valor = 1005; }), false, {}, {4}},
+      // Shrinkage of the month taken off the sales, 1 L.
+      {"shrinkage",
+       con([](auto& t) { t[5].merma = 10; }),
+       true,
+       {"T:Captura T1: 15/03/23 10:01:00  1000-980= 19.8 mm -- 99.0 Surt -- 5.0 Surt/mm -- 5.0 "
+        "Med/mm  Adya=5.0 --SI--"},
+       {4}},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    prepara_captura(c.registros);
+    EXPECT_EQ(d.ccfa(0), c.resultado);
+    EXPECT_EQ(eventos(), c.eventos);
+    EXPECT_EQ(marcados(), c.marcados);
+  }
+}
+
+// A point far from the table's slope but near it to the cylinder's shape is
+// refused; the same point on a table without that slope is taken.
+TEST_F(Captura, APointFarFromTheTableIsJudgedByTheCylinder) {
+  prepara_captura(tramo());
+  d.calib.tabla_trabajo.puntos[49].pendiente = 6;
+  EXPECT_FALSE(d.ccfa(0));
+  EXPECT_EQ(eventos(), V{kCaptura + "  Adya=6.0  Teor=6.0  full=9900--9396 --NO--"});
+  EXPECT_EQ(marcados(), std::vector<int>{2});
+  EXPECT_EQ(d.calib.contador_captura[0], 0);
+}
+
+TEST_F(Captura, EachFailureSaysSoAndMarksNothing) {
+  const std::string sincro = "qtrs.nvr";
+  struct Caso {
+    plat::Fault falla;
+    V eventos;
+  };
+  const Caso casos[] = {
+      {{.op = Op::kOpen, .path = sincro, .error = 13}, {"T:Error: ccfa: File open failed 13"}},
+      {{.op = Op::kSize, .path = sincro}, {ev(MSJ_CCFA_SIN_TAMANO)}},
+      {{.op = Op::kRead, .path = sincro, .short_io = true}, {ev(MSJ_CCFA_NO_LEE)}},
+      {{.op = Op::kSeek, .path = sincro},
+       {kCaptura + "  Adya=5.0 --SI--", ev(MSJ_CCFA_NO_POSICIONA)}},
+      {{.op = Op::kWrite, .path = sincro},
+       {kCaptura + "  Adya=5.0 --SI--", ev(MSJ_CCFA_NO_MARCA_1)}},
+      {{.op = Op::kWrite, .path = sincro, .short_io = true},
+       {kCaptura + "  Adya=5.0 --SI--", ev(MSJ_CCFA_NO_MARCA_2)}},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.eventos.back());
+    prepara_captura(tramo(), c.falla);
+    EXPECT_FALSE(d.ccfa(0));
+    EXPECT_EQ(eventos(), c.eventos);
+    EXPECT_EQ(almacenado(), almacen(tramo()));
+  }
+  prepara_captura(tramo(), {.op = Op::kAlloc});
+  EXPECT_EXIT(d.ccfa(0), ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(archivo("Estado.txt"), "05/03/26  09:07:03 Exit: ccfa\r\n");
+  EXPECT_EQ(eventos(), V{ev(MSJ_EXIT_CCFA_MEMORIA)});
+}
+
+}  // namespace
