@@ -67,7 +67,7 @@ class Qtr10Consola : public ::testing::Test {
   qtr10::Sesion sesion;
 };
 
-TEST_F(Qtr10Consola, DamagedFramesGetNoReplyAndAreRecordedWithTheirFault) {
+TEST_F(Qtr10Consola, DamagedFramesAreRecordedWithTheirFaultAndPiecesMakeNoDifference) {
   auto cambia = [](Bytes b, size_t i) {
     b[i] ^= 1;
     return b;
@@ -91,12 +91,11 @@ TEST_F(Qtr10Consola, DamagedFramesGetNoReplyAndAreRecordedWithTheirFault) {
   }
   EXPECT_EQ(consola().recibidas().back().clase, Clase::kRDW);
   EXPECT_EQ(consola().recibidas().size(), 6u);
-  // The programming did not take, and a good frame after them is answered.
+  // The programming did not take.
   EXPECT_NE(consola().tanque(0).tabla(), qtr10::TablaConsola{});
-  EXPECT_EQ(respuesta(kRW).size(), 132u);
-}
 
-TEST_F(Qtr10Consola, FramesInPiecesOrTogetherAreTheSame) {
+  // Good frames after them are answered, the same whether they come
+  // together or a byte at a time.
   Bytes todo = kRW;
   todo.insert(todo.end(), kRDW.begin(), kRDW.end());
   const Bytes de_una = respuesta(todo);
@@ -108,7 +107,7 @@ TEST_F(Qtr10Consola, FramesInPiecesOrTogetherAreTheSame) {
     a_bytes.insert(a_bytes.end(), r.begin(), r.end());
   }
   EXPECT_EQ(a_bytes, de_una);
-  EXPECT_EQ(consola().cuenta(Clase::kRDW), 2);
+  EXPECT_EQ(consola().cuenta(Clase::kRDW), 2);  // good ones only
 }
 
 TEST_F(Qtr10Consola, ProgrammedTableIsReadBackAndUsed) {
@@ -145,18 +144,11 @@ TEST_F(Qtr10Consola, ClockFollowsDriftAndPre) {
 }
 
 TEST_F(Qtr10Consola, FaultsShapeTheReply) {
+  // Silence and a close instead of the reply are what the scheduler's tests
+  // run on.
   qtr10::Fallos& f = consola().fallos();
-  f = {.silencio = true};
-  EXPECT_TRUE(envia(kRW).empty());
-  EXPECT_TRUE(consola().recibidas().back().buena());
-
-  f = {.cierre_antes = true};
-  std::vector<Salida> s = envia(kRW);
-  ASSERT_EQ(s.size(), 1u);
-  EXPECT_TRUE(s[0].cierra);
-
   f = {.trozos = 3, .pausa_trozos_ms = 100, .retardo_ms = 500};
-  s = envia(kRW);
+  std::vector<Salida> s = envia(kRW);
   ASSERT_EQ(s.size(), 3u);
   EXPECT_EQ(s[0].retardo_ms, 500);
   EXPECT_EQ(s[2].retardo_ms, 700);
