@@ -40,34 +40,22 @@ const std::string kSello = "05/12/26  16:39:33";
 
 }  // namespace
 
-// How the date carries over from one piece of a growing log to the next is
-// in the follow test.
-TEST(AdminLogDecodifica, EachKindOfRecord) {
-  lectura_log l = decodifica(evento(61, 12) + texto(999, kSello) + evento(999, 13) +
-                             texto(1000, "NIVARA: host  IP 1.2.3.4") + evento(1439, 0) +
-                             texto(1439, "") + texto(1, "tab\there"));
-  EXPECT_EQ(l.fin, fin_log::kCompleto);
-  EXPECT_EQ(l.leidos, 3 + 22 + 3 + 28 + 3 + 4 + 12u);
-  EXPECT_EQ(l.lineas, (V{
-                          "--/--/-- 01:01  [  12] <-STOCK",
-                          "======== 05/12/26  16:39:33 ========",
-                          "05/12/26 16:39  [  13] =*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=",
-                          "05/12/26 16:40  [text] NIVARA: host  IP 1.2.3.4",
-                          "05/12/26 23:59  [   0] ???",
-                          "05/12/26 23:59  [text] ",
-                          // Past midnight the date stays until the next stamp.
-                          "05/12/26 00:01  [text] tab?here",
-                      }));
-  // Only the exact stamp form is a stamp.
-  for (const char* t : {"05/12/26 16:39:33", "05/12/26  16:39:33 ", "05/12/2x  16:39:33"}) {
-    EXPECT_EQ(decodifica(texto(0, t)).lineas[0], std::string("--/--/-- 00:00  [text] ") + t);
-  }
-}
-
-// Decoded alone and printed from a file: the lines before the damage, then
-// where and why it stopped.
-TEST_F(AdminLog, PrintShowsWhatItCanThenWhereTheLogIsDamaged) {
-  const std::string bien = texto(5, kSello) + evento(5, 9);  // 25 bytes
+// Each kind of record, decoded alone and printed from a file; at damage, the
+// lines before it, then where and why it stopped. How the date carries over
+// from one piece of a growing log to the next is in the follow test.
+TEST_F(AdminLog, DecodesEachKindAndPrintsWhatItCanThenWhereTheLogIsDamaged) {
+  const std::string bien = evento(61, 12) + texto(999, kSello) + evento(999, 13) +
+                           texto(1000, "NIVARA: host  IP 1.2.3.4") + evento(1439, 0) +
+                           texto(1439, "") + texto(1, "tab\there");  // 75 bytes
+  const std::string lineas =
+      "--/--/-- 01:01  [  12] <-STOCK\n"
+      "======== 05/12/26  16:39:33 ========\n"
+      "05/12/26 16:39  [  13] =*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=\n"
+      "05/12/26 16:40  [text] NIVARA: host  IP 1.2.3.4\n"
+      "05/12/26 23:59  [   0] ???\n"
+      "05/12/26 23:59  [text] \n"
+      // Past midnight the date stays until the next stamp.
+      "05/12/26 00:01  [text] tab?here\n";
   const struct {
     std::string cola;
     fin_log fin;
@@ -88,19 +76,23 @@ TEST_F(AdminLog, PrintShowsWhatItCanThenWhereTheLogIsDamaged) {
     SCOPED_TRACE(caso.motivo);
     lectura_log l = decodifica(bien + caso.cola);
     EXPECT_EQ(l.fin, caso.fin);
-    EXPECT_EQ(l.leidos, 25u);
+    EXPECT_EQ(l.leidos, 75u);
     EXPECT_NE(l.motivo.find(caso.motivo), std::string::npos) << l.motivo;
     escribe_archivo(log, bien + caso.cola);
     std::ostringstream salida, errores;
     EXPECT_EQ(admin::imprime_log(log, salida, errores), caso.motivo.empty() ? 0 : 1);
-    EXPECT_EQ(salida.str(), "======== 05/12/26  16:39:33 ========\n05/12/26 00:05  [   9] ->RW\n");
+    EXPECT_EQ(salida.str(), lineas);
     // Nothing at all on stderr for a whole log.
-    EXPECT_EQ(errores.str().rfind(log + ": stopped at byte 25: " + caso.motivo, 0),
+    EXPECT_EQ(errores.str().rfind(log + ": stopped at byte 75: " + caso.motivo, 0),
               caso.motivo.empty() ? std::string::npos : 0u)
         << errores.str();
   }
   std::ostringstream salida, errores;
   EXPECT_EQ(admin::imprime_log(ruta("falta.log"), salida, errores), 1);
+  // Only the exact stamp form is a stamp.
+  for (const char* t : {"05/12/26 16:39:33", "05/12/26  16:39:33 ", "05/12/2x  16:39:33"}) {
+    EXPECT_EQ(decodifica(texto(0, t)).lineas[0], std::string("--/--/-- 00:00  [text] ") + t);
+  }
 }
 
 TEST_F(AdminLog, FollowPrintsGrowthWaitsForPartsAndStartsAgainWhenTrimmedOrReplaced) {

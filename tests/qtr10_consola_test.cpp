@@ -31,9 +31,6 @@ Bytes trama(F escribe) {
   return trama(c);
 }
 const Bytes kRW = trama(cuerpo_RW), kRDW = trama(cuerpo_RDW), kPCT = trama(cuerpo_PCT);
-Bytes rcw(uint8_t tanque) {
-  return trama([&](uint8_t* c) { return cuerpo_RCW(c, tanque); });
-}
 Bytes pre(const fecha_bcd& f) {
   return trama([&](uint8_t* c) { return cuerpo_PRE(c, f); });
 }
@@ -118,7 +115,7 @@ TEST_F(Qtr10Consola, ProgrammedTableIsReadBackAndUsed) {
     qtr10::pon_f32_be(p, qtr10::lee_f32_be(p) * 1.1f);
   }
   EXPECT_EQ(respuesta(pcw(1, t)), kAcuse);
-  Bytes r = respuesta(rcw(1));
+  Bytes r = respuesta(trama([](uint8_t* b) { return cuerpo_RCW(b, 1); }));
   ASSERT_EQ(r.size(), 1252u);
   EXPECT_EQ(0, std::memcmp(&r[3], t.data(), t.size()));
 
