@@ -1,7 +1,7 @@
 // The station text and the configuration record it stands for.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <vector>
 
 #include "admin/estacion.h"
 #include "foundation/bytes.h"
@@ -42,38 +42,12 @@ std::vector<error_estacion> errores_de(const std::string& texto) {
 
 }  // namespace
 
-TEST(AdminEstacion, CanonicalTextRoundTripsAndFillsTheRecord) {
+// The canonical text round trips; written loosely (a UTF-8 mark, CR LF,
+// blanks, comments, any order, short and lower-case hex, flags left out) it
+// reads the same.
+TEST(AdminEstacion, CanonicalTextRoundTripsFillsTheRecordAndReadsLooseLayout) {
   configuracion_tnq c = lee_bien(kCanonico);
   EXPECT_EQ(admin::imprime_estacion(c), kCanonico);
-
-  // Raw offsets, not the named ones, so a wrong constant shows.
-  const uint8_t* r = c.bytes;
-  EXPECT_EQ(0, std::memcmp(r + 8, "\xC0\xA8\x01\x32", 4));
-  EXPECT_EQ(lee_u32_le(r + 76), 10001u);
-  EXPECT_EQ(0, std::memcmp(r + 88, "123456\x07:", 8));
-  EXPECT_EQ(lee_u32_le(r + 128), 6u);
-  EXPECT_STREQ(reinterpret_cast<const char*>(r + 196), "nivara");
-  EXPECT_EQ(r[263], 1);
-  EXPECT_EQ(lee_u32_le(r + 268 + 2 * 96), 99u);
-  EXPECT_EQ(lee_u32_le(r + 268 + 2 * 96 + 4), 96u);
-  EXPECT_EQ(lee_u32_le(r + 268 + 15 * 96 + 11 * 8), 12u);
-  EXPECT_EQ(lee_u32_le(r + 1804 + 4), 1u);
-  EXPECT_EQ(r[1868], 1);
-  EXPECT_EQ(lee_u32_le(r + 1872 + 4), 1u);
-  EXPECT_STREQ(reinterpret_cast<const char*>(r + 2064), "C:\\stock#1.txt");
-
-  // Only tanks in use are printed; a pair without pump is not.
-  c.pon_par(4, 0, 0, 3);
-  c.pon_par(6, 5, 8, 2);  // away from slot 0
-  std::string con_mas = kCanonico;
-  con_mas.insert(con_mas.find("tank 16"),
-                 "tank 5 = genera 0  actuqtr 0\ntank 7 = genera 0  actuqtr 0  nozzles 8/2\n");
-  EXPECT_EQ(admin::imprime_estacion(c), con_mas);
-}
-
-// The canonical text written loosely: a UTF-8 mark, CR LF, blanks, comments,
-// any order, short and lower-case hex, flags left out.
-TEST(AdminEstacion, ReadsLooseLayout) {
   EXPECT_EQ(
       admin::imprime_estacion(lee_bien(
           "\xEF\xBB\xBF# station\r\n"
@@ -93,6 +67,26 @@ TEST(AdminEstacion, ReadsLooseLayout) {
           "console_port = 10001\r\n"
           "console_address = 192.168.1.50\r\n")),
       kCanonico);
+
+  // Raw offsets, not the named ones, so a wrong constant shows.
+  const uint8_t* r = c.bytes;
+  const auto u32 = [&](size_t i) { return lee_u32_le(r + i); };
+  EXPECT_EQ(
+      (std::vector<uint32_t>{u32(76), u32(128), r[263], u32(268 + 2 * 96), u32(268 + 2 * 96 + 4),
+                             u32(268 + 15 * 96 + 11 * 8), u32(1804 + 4), r[1868], u32(1872 + 4)}),
+      (std::vector<uint32_t>{10001, 6, 1, 99, 96, 12, 1, 1, 1}));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(r + 8), 4), "\xC0\xA8\x01\x32");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(r + 88), 8), "123456\x07:");
+  EXPECT_STREQ(reinterpret_cast<const char*>(r + 196), "nivara");
+  EXPECT_STREQ(reinterpret_cast<const char*>(r + 2064), "C:\\stock#1.txt");
+
+  // Only tanks in use are printed; a pair without pump is not.
+  c.pon_par(4, 0, 0, 3);
+  c.pon_par(6, 5, 8, 2);  // away from slot 0
+  std::string con_mas = kCanonico;
+  con_mas.insert(con_mas.find("tank 16"),
+                 "tank 5 = genera 0  actuqtr 0\ntank 7 = genera 0  actuqtr 0  nozzles 8/2\n");
+  EXPECT_EQ(admin::imprime_estacion(c), con_mas);
 }
 
 TEST(AdminEstacion, NamesEachBadLineAndWhatIsWrong) {

@@ -1,6 +1,9 @@
 // Nivara.log as readable lines: decoding, damage, and following a live log.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -9,15 +12,24 @@
 
 #include "admin/lectura_log.h"
 #include "admin/log.h"
-#include "admin_prueba.h"
+#include "entorno.h"
+#include "procesos.h"
 
 using admin::fin_log;
 using admin::lectura_log;
-using admin_prueba::evento;
-using admin_prueba::texto;
 using V = std::vector<std::string>;
+using AdminLog = Estacion;  // for its scratch folder
 
 namespace {
+
+// Log records as the station writes them.
+std::string evento(uint16_t minuto, uint8_t codigo) {
+  return {static_cast<char>(minuto & 0xFF), static_cast<char>(minuto >> 8),
+          static_cast<char>(codigo)};
+}
+std::string texto(uint16_t minuto, const std::string& t) {
+  return evento(minuto, 0xFF) + t + std::string(1, '\0');
+}
 
 lectura_log decodifica(const std::string& datos) {
   admin::estado_log estado;
@@ -28,75 +40,63 @@ const std::string kSello = "05/12/26  16:39:33";
 
 }  // namespace
 
-// How the date carries over from one piece of a growing log to the next is
-// in the follow test.
-TEST(AdminLog, DecodesEachKindOfRecord) {
-  lectura_log l = decodifica(evento(61, 12) + texto(999, kSello) + evento(999, 13) +
-                             texto(1000, "NIVARA: host  IP 1.2.3.4") + evento(1439, 0) +
-                             texto(1439, "") + texto(1, "tab\there"));
-  EXPECT_EQ(l.fin, fin_log::kCompleto);
-  EXPECT_EQ(l.leidos, 3 + 22 + 3 + 28 + 3 + 4 + 12u);
-  EXPECT_EQ(l.lineas, (V{
-                          "--/--/-- 01:01  [  12] <-STOCK",
-                          "======== 05/12/26  16:39:33 ========",
-                          "05/12/26 16:39  [  13] =*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=",
-                          "05/12/26 16:40  [text] NIVARA: host  IP 1.2.3.4",
-                          "05/12/26 23:59  [   0] ???",
-                          "05/12/26 23:59  [text] ",
-                          // Past midnight the date stays until the next stamp.
-                          "05/12/26 00:01  [text] tab?here",
-                      }));
+// Each kind of record, decoded alone and printed from a file; at damage, the
+// lines before it, then where and why it stopped. How the date carries over
+// from one piece of a growing log to the next is in the follow test.
+TEST_F(AdminLog, DecodesEachKindAndPrintsWhatItCanThenWhereTheLogIsDamaged) {
+  const std::string bien = evento(61, 12) + texto(999, kSello) + evento(999, 13) +
+                           texto(1000, "NIVARA: host  IP 1.2.3.4") + evento(1439, 0) +
+                           texto(1439, "") + texto(1, "tab\there");  // 75 bytes
+  const std::string lineas =
+      "--/--/-- 01:01  [  12] <-STOCK\n"
+      "======== 05/12/26  16:39:33 ========\n"
+      "05/12/26 16:39  [  13] =*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=*=\n"
+      "05/12/26 16:40  [text] NIVARA: host  IP 1.2.3.4\n"
+      "05/12/26 23:59  [   0] ???\n"
+      "05/12/26 23:59  [text] \n"
+      // Past midnight the date stays until the next stamp.
+      "05/12/26 00:01  [text] tab?here\n";
+  const struct {
+    std::string cola;
+    fin_log fin;
+    std::string motivo;
+  } casos[] = {
+      {"", fin_log::kCompleto, ""},
+      // The longest text the station writes may still be waiting for its NUL.
+      {evento(5, 0xFF) + std::string(508, 'x'), fin_log::kIncompleto,
+       "text record without its NUL before the end"},
+      {evento(5, 0xFF) + std::string(509, 'x'), fin_log::kDanado,
+       "text record without its NUL in 509 bytes"},
+      {evento(5, 9).substr(0, 2), fin_log::kIncompleto, "2 bytes left"},
+      {evento(1440, 9), fin_log::kDanado, "minute of day 1440 is above 1439"},
+      {evento(1440, 9).substr(0, 2), fin_log::kDanado, "minute of day 1440"},
+  };
+  const std::string log = ruta("Nivara.log");
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.motivo);
+    lectura_log l = decodifica(bien + caso.cola);
+    EXPECT_EQ(l.fin, caso.fin);
+    EXPECT_EQ(l.leidos, 75u);
+    EXPECT_NE(l.motivo.find(caso.motivo), std::string::npos) << l.motivo;
+    escribe_archivo(log, bien + caso.cola);
+    std::ostringstream salida, errores;
+    EXPECT_EQ(admin::imprime_log(log, salida, errores), caso.motivo.empty() ? 0 : 1);
+    EXPECT_EQ(salida.str(), lineas);
+    // Nothing at all on stderr for a whole log.
+    EXPECT_EQ(errores.str().rfind(log + ": stopped at byte 75: " + caso.motivo, 0),
+              caso.motivo.empty() ? std::string::npos : 0u)
+        << errores.str();
+  }
+  std::ostringstream salida, errores;
+  EXPECT_EQ(admin::imprime_log(ruta("falta.log"), salida, errores), 1);
   // Only the exact stamp form is a stamp.
   for (const char* t : {"05/12/26 16:39:33", "05/12/26  16:39:33 ", "05/12/2x  16:39:33"}) {
     EXPECT_EQ(decodifica(texto(0, t)).lineas[0], std::string("--/--/-- 00:00  [text] ") + t);
   }
 }
 
-TEST(AdminLog, StopsWhereTheLogIsDamaged) {
-  const std::string bien = texto(5, kSello) + evento(5, 9);  // 25 bytes
-  const struct {
-    std::string cola;
-    fin_log fin;
-    std::string motivo;
-  } casos[] = {
-      // The longest text the station writes may still be waiting for its NUL.
-      {evento(5, 0xFF) + std::string(508, 'x'), fin_log::kIncompleto,
-       "text record without its NUL before the end"},
-      {evento(5, 0xFF) + std::string(509, 'x'), fin_log::kDanado, "without its NUL in 509"},
-      {evento(5, 9).substr(0, 2), fin_log::kIncompleto, "2 bytes left"},
-      {evento(1440, 9), fin_log::kDanado, "minute of day 1440 is above 1439"},
-      {evento(1440, 9).substr(0, 2), fin_log::kDanado, "minute of day 1440"},
-  };
-  for (const auto& caso : casos) {
-    SCOPED_TRACE(caso.motivo);
-    lectura_log l = decodifica(bien + caso.cola);
-    EXPECT_EQ(l.fin, caso.fin);
-    EXPECT_EQ(l.leidos, 25u);
-    EXPECT_EQ(l.lineas.size(), 2u);
-    EXPECT_NE(l.motivo.find(caso.motivo), std::string::npos) << l.motivo;
-  }
-}
-
-TEST(AdminLog, PrintShowsWhatItCanThenWhereItStopped) {
-  admin_prueba::Carpeta d;
-  const std::string log = d / "Nivara.log";
-  const std::string dos_lineas =
-      "======== 05/12/26  16:39:33 ========\n05/12/26 00:05  [   9] ->RW\n";
-  std::ostringstream salida, errores;
-  escribe_archivo(log, texto(5, kSello) + evento(5, 9));
-  EXPECT_EQ(admin::imprime_log(log, salida, errores), 0);
-  escribe_archivo(log,
-                  texto(5, kSello) + evento(5, 9) + evento(5, 10) + texto(5, "cut").substr(0, 5));
-  EXPECT_EQ(admin::imprime_log(log, salida, errores), 1);
-  EXPECT_EQ(salida.str(), dos_lineas + dos_lineas + "05/12/26 00:05  [  10] lfv\n");
-  EXPECT_EQ(errores.str(),
-            log + ": stopped at byte 28: text record without its NUL before the end\n");
-  EXPECT_EQ(admin::imprime_log(d / "falta.log", salida, errores), 1);
-}
-
-TEST(AdminLog, FollowPrintsGrowthWaitsForPartsAndStartsAgainWhenTrimmedOrReplaced) {
-  admin_prueba::Carpeta d;
-  const std::string log = d / "Nivara.log";
+TEST_F(AdminLog, FollowPrintsGrowthWaitsForPartsAndStartsAgainWhenTrimmedOrReplaced) {
+  const std::string log = ruta("Nivara.log");
   auto agrega = [&](const std::string& b) {
     return [=] { std::ofstream(log, std::ios::binary | std::ios::app) << b; };
   };
@@ -136,4 +136,17 @@ TEST(AdminLog, FollowPrintsGrowthWaitsForPartsAndStartsAgainWhenTrimmedOrReplace
          log + ": stopped at byte 6: minute of day 2000"}) {
     EXPECT_NE(errores.str().find(m), std::string::npos) << m << "\n" << errores.str();
   }
+}
+
+// The built tool: a bad command line, and a TERM ending the follow loop.
+TEST_F(AdminLog, BuiltToolEndsFollowingOnTerm) {
+  EXPECT_EQ(
+      WEXITSTATUS(std::system((std::string(NIVARA_ADMIN_BIN) + " config 2>/dev/null").c_str())), 2);
+  escribe_archivo(ruta("Nivara.log"), evento(60, 12));
+  pid_t hijo = lanza(NIVARA_ADMIN_BIN, {"log", "--follow", "Nivara.log"}, carpeta, "salida.txt");
+  // Its first line shows it is in the follow loop, signal handlers set.
+  EXPECT_EQ(espera_texto(ruta("salida.txt"), "\n"), "--/--/-- 01:00  [  12] <-STOCK\n");
+  int estado = detiene(hijo, SIGTERM);
+  ASSERT_TRUE(WIFEXITED(estado));
+  EXPECT_EQ(WEXITSTATUS(estado), 0);
 }

@@ -7,32 +7,23 @@
 #include <vector>
 
 #include "admin/sincro.h"
-#include "admin_prueba.h"
+#include "entorno.h"
 
 namespace {
 
-// One record of each kind: a marked snapshot with both flags, a sale, a
-// shift close, a start-up and the null event of an unknown 'X'.
+// One record of each kind: a marked snapshot with both flags and a loss,
+// a sale, a shift close, a start-up and the null event of an unknown 'X'.
 std::string store() {
-  uint8_t r[kLargoSuceso];
-  suceso_foto({.fecha = {0x00, 0x01, 0x10, 0x15, 0x03, 0x00, 0x23},
-               .tanque = 2,
-               .nivel = 1000.0f,
-               .status_calibs = 1,
-               .liq_agua_medible = 0x30,
-               .litros = 50000.0f,
-               .merma_mes = -12,
-               .programada = true,
-               .autclb = true},
-              r);
-  r[campo_suceso::kMarca] = kMarcaCaptura;
-  return std::string(reinterpret_cast<const char*>(r), kLargoSuceso) +
-         Almacen()
-             .venta(fecha_de(16, 3, 23, 10, 2, 30), 2, 25.5f)
-             .venta(fecha_de(16, 3, 23, 22), kTanqueCierreTurno, 0.0f, 0.0f)
-             .arranque(fecha_de(17, 3, 23, 8, 4, 5), 1)
-             .otro(SUCESO_NULO, fecha_de(17, 3, 23, 8, 4, 5), 'X')
-             .datos;
+  Almacen a;
+  a.foto(fecha_de(15, 3, 23, 10, 1), 2, 50000.0f);
+  a.datos[campo_suceso::kFlags] |= kFlagProgramada | kFlagAutclb;
+  a.datos[campo_suceso::kMarca] |= kMarcaCaptura;
+  a.datos.replace(campo_suceso::kMerma, 2, "\xF4\xFF");  // -1.2 litres
+  return a.venta(fecha_de(16, 3, 23, 10, 2, 30), 2, 25.5f)
+      .venta(fecha_de(16, 3, 23, 22), kTanqueCierreTurno, 0.0f, 0.0f)
+      .arranque(fecha_de(17, 3, 23, 8, 4, 5), 1)
+      .otro(SUCESO_NULO, fecha_de(17, 3, 23, 8, 4, 5), 'X')
+      .datos;
 }
 
 int corre(const std::vector<std::string>& args, std::string* salida, std::string* errores) {
@@ -45,14 +36,17 @@ int corre(const std::vector<std::string>& args, std::string* salida, std::string
   return r;
 }
 
-TEST(AdminSincro, DecodesEachKindAndFilters) {
-  admin_prueba::Carpeta c;
-  const std::string ruta = c / "qtrs.nvr";
-  escribe_archivo(ruta, store());
+}  // namespace
+
+using AdminSincro = Estacion;  // for its scratch folder
+
+TEST_F(AdminSincro, DecodesEachKindFiltersAndWritesCsv) {
+  const std::string nvr = ruta("qtrs.nvr");
+  escribe_archivo(nvr, store());
   std::string out, err;
-  ASSERT_EQ(corre({ruta}, &out, &err), 0);
+  ASSERT_EQ(corre({nvr}, &out, &err), 0);
   EXPECT_EQ(out,
-            "S  15/03/23 10:01:00  tank 3  level 1000.00 mm  litres 50000.00  flags 0x79 status 1"
+            "S  15/03/23 10:01:00  tank 3  level 900.00 mm  litres 50000.00  flags 0x79 status 1"
             " programmed new-version  merma -1.2  *\n"
             "V  16/03/23 10:02:30  tank 3  litres 25.50  meter -1.00\n"
             "V  16/03/23 22:00:00  tank turno  litres 0.00  meter 0.00\n"
@@ -60,45 +54,42 @@ TEST(AdminSincro, DecodesEachKindAndFilters) {
             "N  17/03/23 08:04:05  replaced X\n");
   EXPECT_EQ(err, "");
 
+  // Lines shown, or -1 for options refused.
   const struct {
     std::vector<std::string> filtro;
-    size_t lineas;
+    int lineas;
   } casos[] = {
       {{"--tank", "3"}, 2},  // the shift close and the kinds without a tank are left out
       {{"--kind", "V"}, 2},
       {{"--from", "16/03/23", "--to", "16/03/23"}, 2},
       {{"--tank", "3", "--to", "15/03/23"}, 1},  // filters add up
+      {{"--kind", "X"}, -1},
+      {{"--from", "1/3/23"}, -1},
+      {{"--tank", "0"}, -1},
+      {{"--to", "32/01/23"}, -1},
+      {{"--tank"}, -1},
+      {{"a", "b"}, -1},
   };
   for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.filtro[0] + " " + caso.filtro.back());
     std::vector<std::string> args = caso.filtro;
-    args.push_back(ruta);
+    if (caso.lineas < 0) {
+      EXPECT_EQ(corre(args, &out, &err), 2);
+      continue;
+    }
+    args.push_back(nvr);
     ASSERT_EQ(corre(args, &out, &err), 0);
-    EXPECT_EQ(static_cast<size_t>(std::count(out.begin(), out.end(), '\n')), caso.lineas)
-        << caso.filtro[0] << " " << caso.filtro[1];
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), caso.lineas);
   }
-  for (const std::vector<std::string>& malo : {std::vector<std::string>{"--kind", "X"},
-                                               {"--from", "1/3/23"},
-                                               {"--tank", "0"},
-                                               {"--to", "32/01/23"},
-                                               {"--tank"},
-                                               {"a", "b"}}) {
-    EXPECT_EQ(corre(malo, &out, &err), 2) << malo[0];
-  }
-}
 
-TEST(AdminSincro, CsvAndACutShortTail) {
-  admin_prueba::Carpeta c;
-  const std::string ruta = c / "qtrs.nvr";
-  escribe_archivo(ruta, store() + std::string(5, 'S'));
-  std::string out, err;
-  EXPECT_EQ(corre({"--csv", "--kind", "S", ruta}, &out, &err), 1);
+  // CSV, and a tail cut short.
+  escribe_archivo(nvr, store() + std::string(5, 'S'));
+  EXPECT_EQ(corre({"--csv", "--kind", "S", nvr}, &out, &err), 1);
   EXPECT_EQ(out, std::string(admin::kCabeceraCsv) + "\n" +
-                     "S,15/03/23 10:01:00,3,1000.00,50000.00,0x79,1,1,1,-1.2,,,,*\n");
-  EXPECT_EQ(err, ruta + ": 5 bytes at offset 105 are no whole record\n");
-  ASSERT_EQ(corre({"--csv", "--from", "17/03/23", ruta}, &out, &err), 1);
+                     "S,15/03/23 10:01:00,3,900.00,50000.00,0x79,1,1,1,-1.2,,,,*\n");
+  EXPECT_EQ(err, nvr + ": 5 bytes at offset 105 are no whole record\n");
+  ASSERT_EQ(corre({"--csv", "--from", "17/03/23", nvr}, &out, &err), 1);
   EXPECT_EQ(out, std::string(admin::kCabeceraCsv) + "\n" + "A,17/03/23 08:04:05,,,,,,,,,,1,,\n" +
                      "N,17/03/23 08:04:05,,,,,,,,,,,X,\n");
-  EXPECT_EQ(corre({c / "missing.nvr"}, &out, &err), 1);
+  EXPECT_EQ(corre({ruta("missing.nvr")}, &out, &err), 1);
 }
-
-}  // namespace

@@ -31,9 +31,6 @@ Bytes trama(F escribe) {
   return trama(c);
 }
 const Bytes kRW = trama(cuerpo_RW), kRDW = trama(cuerpo_RDW), kPCT = trama(cuerpo_PCT);
-Bytes rcw(uint8_t tanque) {
-  return trama([&](uint8_t* c) { return cuerpo_RCW(c, tanque); });
-}
 Bytes pre(const fecha_bcd& f) {
   return trama([&](uint8_t* c) { return cuerpo_PRE(c, f); });
 }
@@ -67,7 +64,7 @@ class Qtr10Consola : public ::testing::Test {
   qtr10::Sesion sesion;
 };
 
-TEST_F(Qtr10Consola, DamagedFramesGetNoReplyAndAreRecordedWithTheirFault) {
+TEST_F(Qtr10Consola, DamagedFramesAreRecordedWithTheirFaultAndPiecesMakeNoDifference) {
   auto cambia = [](Bytes b, size_t i) {
     b[i] ^= 1;
     return b;
@@ -91,12 +88,11 @@ TEST_F(Qtr10Consola, DamagedFramesGetNoReplyAndAreRecordedWithTheirFault) {
   }
   EXPECT_EQ(consola().recibidas().back().clase, Clase::kRDW);
   EXPECT_EQ(consola().recibidas().size(), 6u);
-  // The programming did not take, and a good frame after them is answered.
+  // The programming did not take.
   EXPECT_NE(consola().tanque(0).tabla(), qtr10::TablaConsola{});
-  EXPECT_EQ(respuesta(kRW).size(), 132u);
-}
 
-TEST_F(Qtr10Consola, FramesInPiecesOrTogetherAreTheSame) {
+  // Good frames after them are answered, the same whether they come
+  // together or a byte at a time.
   Bytes todo = kRW;
   todo.insert(todo.end(), kRDW.begin(), kRDW.end());
   const Bytes de_una = respuesta(todo);
@@ -108,7 +104,7 @@ TEST_F(Qtr10Consola, FramesInPiecesOrTogetherAreTheSame) {
     a_bytes.insert(a_bytes.end(), r.begin(), r.end());
   }
   EXPECT_EQ(a_bytes, de_una);
-  EXPECT_EQ(consola().cuenta(Clase::kRDW), 2);
+  EXPECT_EQ(consola().cuenta(Clase::kRDW), 2);  // good ones only
 }
 
 TEST_F(Qtr10Consola, ProgrammedTableIsReadBackAndUsed) {
@@ -119,7 +115,7 @@ TEST_F(Qtr10Consola, ProgrammedTableIsReadBackAndUsed) {
     qtr10::pon_f32_be(p, qtr10::lee_f32_be(p) * 1.1f);
   }
   EXPECT_EQ(respuesta(pcw(1, t)), kAcuse);
-  Bytes r = respuesta(rcw(1));
+  Bytes r = respuesta(trama([](uint8_t* b) { return cuerpo_RCW(b, 1); }));
   ASSERT_EQ(r.size(), 1252u);
   EXPECT_EQ(0, std::memcmp(&r[3], t.data(), t.size()));
 
@@ -145,18 +141,11 @@ TEST_F(Qtr10Consola, ClockFollowsDriftAndPre) {
 }
 
 TEST_F(Qtr10Consola, FaultsShapeTheReply) {
+  // Silence and a close instead of the reply are what the scheduler's tests
+  // run on.
   qtr10::Fallos& f = consola().fallos();
-  f = {.silencio = true};
-  EXPECT_TRUE(envia(kRW).empty());
-  EXPECT_TRUE(consola().recibidas().back().buena());
-
-  f = {.cierre_antes = true};
-  std::vector<Salida> s = envia(kRW);
-  ASSERT_EQ(s.size(), 1u);
-  EXPECT_TRUE(s[0].cierra);
-
   f = {.trozos = 3, .pausa_trozos_ms = 100, .retardo_ms = 500};
-  s = envia(kRW);
+  std::vector<Salida> s = envia(kRW);
   ASSERT_EQ(s.size(), 3u);
   EXPECT_EQ(s[0].retardo_ms, 500);
   EXPECT_EQ(s[2].retardo_ms, 700);
