@@ -6,6 +6,11 @@
 #include "foundation/resumen.h"
 #include "platform/platform.h"
 
+std::string archivo_tabla(int tanque) { return formatea("tan\\ct%dn.tan", tanque + 1); }
+std::string archivo_respaldo(int tanque, unsigned version) {
+  return formatea("tan\\ct%dv%u.tan", tanque + 1, version);
+}
+
 bool scf(int tanque, const tabla_calib& t) {
   tabla_calib copia = t;
   fecha_bcd hoy{};
@@ -15,7 +20,7 @@ bool scf(int tanque, const tabla_calib& t) {
   copia.anio = hoy.anio;
 
   plat::Platform& p = plat::current();
-  const std::string nombre = formatea("tan\\ct%dn.tan", tanque + 1);
+  const std::string nombre = archivo_tabla(tanque);
   int f =
       p.open(nombre.c_str(), plat::kReadWrite, plat::Share::kNone, plat::Creation::kCreateAlways);
   if (f == plat::kInvalidFile) {

@@ -47,6 +47,11 @@ uint16_t suma_tabla(const tabla_calib& t);
 // The log text for a table file that cannot be opened, from its errno.
 std::string texto_error_lct(int error, const char* archivo);
 
+// The working table file of tank index `tanque` ("tan\ct1n.tan"), and its
+// backup of table version `version` ("tan\ct1v7.tan").
+std::string archivo_tabla(int tanque);
+std::string archivo_respaldo(int tanque, unsigned version);
+
 // Loads a table file ("tan\ct1n.tan"), checks it and leaves it in host order.
 bool lct(const char* archivo, tabla_calib* destino);
 

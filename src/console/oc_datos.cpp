@@ -50,7 +50,7 @@ void CNivaraDlg::usa_tabla_qtr() {
   convierte_tabla(calib.tabla_qtr);
   gl(kTextoLibre, formatea("ct%d recibida from QTR", t + 1).c_str());
 
-  const std::string archivo = formatea("tan\\ct%dn.tan", t + 1);
+  const std::string archivo = archivo_tabla(t);
   bool valida = lct(archivo.c_str(), &calib.tabla_trabajo);
   if (valida) {
     gl(kTextoLibre, (archivo + " detectado").c_str());
