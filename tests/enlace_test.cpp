@@ -29,9 +29,7 @@ TEST_F(Envios, EachFrameByteForByteAndTheReplyItWaitsForButNoneWithoutAnAccessCo
   imagen[0] = 0x12;
   bytes pcw = {0x19, 0x04, 0xE6, 0x45, 0x03, 0x12};
   pcw.resize(5 + 1246, 0xFF);
-  const uint32_t s = 0x19 + 0x04 + 0xE6 + 0x45 + 3 + 0x12 + 1245 * 0xFF;
-  pcw.push_back(static_cast<uint8_t>(s >> 8));
-  pcw.push_back(static_cast<uint8_t>(s));
+  pcw.insert(pcw.end(), {0xD9, 0x80});  // 0x19 + ... + 0x12 + 1245 * 0xFF = 0x4D980
   const struct {
     std::function<void()> envia;
     bytes cuerpo;
@@ -80,15 +78,13 @@ TEST_F(Recepcion, AReplyInAnyPiecesIsCollectedTheSameNeverPastTheArea) {
   bytes datos(10000);
   for (size_t i = 0; i < datos.size(); ++i) datos[i] = static_cast<uint8_t>(i * 7);
   // Expected or not, bytes beyond the 8192 of the area are dropped.
-  struct {
-    std::vector<size_t> trozos;
-    uint32_t faltan;
-  } casos[] = {{{8192, 1808}, 0}, {{8192, 1808}, 10000}, {{1}, 10000}, {{13, 200, 7}, 10000}};
-  for (const auto& c : casos) {
+  const std::pair<std::vector<size_t>, uint32_t> casos[] = {
+      {{8192, 1808}, 0}, {{8192, 1808}, 10000}, {{1}, 10000}, {{13, 200, 7}, 10000}};
+  for (const auto& [trozos, faltan] : casos) {
     CNivaraDlg d;
-    d.enlace.faltan_respuesta = c.faltan;
+    d.enlace.faltan_respuesta = faltan;
     d.enlace.fase_respuesta = 0x11223344;
-    entrega(d, datos, c.trozos);
+    entrega(d, datos, trozos);
     EXPECT_EQ(d.enlace.faltan_respuesta, 0u);
     EXPECT_EQ(d.enlace.puntero_respuesta, 10000u);
     EXPECT_EQ(d.enlace.fase_respuesta, 0x11223344);  // the member after the area
