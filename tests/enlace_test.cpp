@@ -93,28 +93,4 @@ TEST_F(Recepcion, AReplyInAnyPiecesIsCollectedTheSameNeverPastTheArea) {
   }
 }
 
-TEST_F(Recepcion, ATwoPhaseReplyIsExaminedWhenWholeAndRefusedWhenTooLong) {
-  // Two tanks, no question: 15 bytes, then 117.
-  const bytes r = respuesta_inventario(fecha_bcd{}, bytes(2 * 57, 0));
-  CNivaraDlg d;
-  d.enlace.estado_oc = WAIT_READ;
-  d.enlace.fase_respuesta = FASE_RW_CABECERA;
-  d.enlace.faltan_respuesta = 15;
-  entrega(d, bytes(r.begin(), r.begin() + 15), {15});
-  EXPECT_EQ(d.enlace.fase_respuesta, FASE_RW_RESTO);
-  EXPECT_EQ(d.enlace.faltan_respuesta, 117u);
-  entrega(d, bytes(r.begin() + 15, r.end() - 1), {1});
-  EXPECT_EQ(d.enlace.estado_oc, WAIT_READ);
-  entrega(d, bytes(r.end() - 1, r.end()), {1});
-  EXPECT_EQ(d.enlace.estado_oc, 0);
-
-  d.enlace.estado_oc = WAIT_DESCARGAS;
-  d.enlace.fase_respuesta = FASE_RDW_CABECERA;
-  d.enlace.puntero_respuesta = 0;
-  d.enlace.faltan_respuesta = 4;
-  entrega(d, bytes{STX, 1, 16, 12}, {4});  // 45 x 16 x 12 + 7 bytes
-  EXPECT_EQ(d.enlace.faltan_respuesta, 0u);
-  EXPECT_EQ(eventos(), (V{ev(MSJ_STOCK), "T:Error: oc: respuesta de 8647 bytes"}));
-}
-
 }  // namespace
