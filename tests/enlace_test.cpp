@@ -1,9 +1,11 @@
-// Command frames byte for byte, and the collection of replies.
+// Command frames byte for byte, none without an access code, and the
+// collection of replies.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
 
+#include "console/respuesta_venta.h"
 #include "console/tramas.h"
 #include "estacion_en_linea.h"
 
@@ -59,17 +61,20 @@ TEST_F(Envios, EachFrameByteForByteAndTheReplyItWaitsForButNoneWithoutAnAccessCo
   EXPECT_EQ(consola->recibidas().size(), 6u);
   EXPECT_EQ(eventos_nuevos(), V{ev(MSJ_RELOJ)});
 
-  // Without an access code nothing goes out and nothing changes.
+  // Without an access code nothing goes out and nothing changes, nor does a
+  // sale question get its answer.
   std::memset(dlg->config.bytes + tnq::kCodigoAcceso, 0, 8);
   dlg->enlace.largo_tx = 5;
   dlg->enlace.puntero_respuesta = 6;
   for (const auto& c : casos) c.envia();
+  const uint8_t pregunta[kLargoPregunta] = {};
+  dlg->contesta_venta(0, pregunta, 'g');
   sim->run_for(10);
   EXPECT_EQ(consola->recibidas().size(), 6u);
   EXPECT_EQ(dlg->enlace.largo_tx, 5u);
   EXPECT_EQ(dlg->enlace.puntero_respuesta, 6u);
   EXPECT_EQ(dlg->enlace.faltan_respuesta, 3u);
-  EXPECT_EQ(eventos_nuevos(), V(6, ev(MSJ_EDE)));
+  EXPECT_EQ(eventos_nuevos(), V(7, ev(MSJ_EDE)));
 }
 
 class Recepcion : public Estacion {};

@@ -196,13 +196,6 @@ TEST_F(VentaRespuesta, EachFormForEachLengthOfTheList) {
     EXPECT_EQ(eventos_nuevos(),
               eventos_t(tres_periodos.begin(), tres_periodos.begin() + 2 * c.pedidos));
   }
-
-  // Without an access code the question stays unanswered.
-  std::memset(dlg->config.bytes + tnq::kCodigoAcceso, 0, 8);
-  dlg->enlace.largo_tx = 0;
-  dlg->contesta_venta(0, pregunta, 'g');
-  EXPECT_EQ(dlg->enlace.largo_tx, 0u);
-  EXPECT_EQ(eventos_nuevos(), eventos_t{ev(MSJ_EDE)});
 }
 
 }  // namespace
