@@ -1,9 +1,6 @@
 // Calibration tables: their files (scf, lct), and the working table made
 // from the console's (g100) and read between its points.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -56,15 +53,15 @@ class CalibracionArchivo : public Estacion {
   tabla_calib t = tabla_ejemplo();
 };
 
-TEST_F(CalibracionArchivo, SavedFileIsBigEndianDatedAndSummedAndLoadsBack) {
+TEST_F(CalibracionArchivo, SavedFileIsBigEndianDatedAndSummedLoadsBackAndRefusedWhenDamaged) {
   EXPECT_EQ(swap16(0x1234), 0x3412);
   EXPECT_EQ(swap32(0x12345678u), 0x78563412u);
-  tabla_calib u{};
-  std::memcpy(&u, "abc", 3);
-  EXPECT_EQ(suma_tabla(u), 0x0126);
+  tabla_calib u;
   std::memset(&u, 0xFF, sizeof u);
   EXPECT_EQ(suma_tabla(u), (1244 * 0xFF) & 0xFFFF);  // wraps, and leaves itself out
 
+  ASSERT_TRUE(scf(15, t));
+  EXPECT_TRUE(existe(ruta("tan/ct16n.tan")));
   ASSERT_TRUE(scf(0, t));
   const std::string f = archivo("tan/ct1n.tan");
   ASSERT_EQ(f.size(), 1246u);
@@ -76,39 +73,30 @@ TEST_F(CalibracionArchivo, SavedFileIsBigEndianDatedAndSummedAndLoadsBack) {
   EXPECT_EQ(f.substr(104, 4), std::string("\xBF\x80\x00\x00", 4));
   EXPECT_EQ(f.substr(1240, 4), std::string("\x44\x7A\x00\x00", 4));
   EXPECT_EQ(sellado(f), f);
-
   tabla_calib d;
   ASSERT_TRUE(lct("tan\\ct1n.tan", &d));
   t.dia = 0x05, t.mes = 0x03, t.anio = 0x26;
   EXPECT_EQ(std::memcmp(&d, &t, 1244), 0);
-
-  ASSERT_TRUE(scf(15, t));
-  EXPECT_TRUE(existe(ruta("tan/ct16n.tan")));
   EXPECT_TRUE(eventos().empty());
-}
 
-TEST_F(CalibracionArchivo, RefusesDamagedFiles) {
-  ASSERT_TRUE(scf(0, t));
-  const std::string bueno = archivo("tan/ct1n.tan");
-  // `bueno` with `b` written at `en`, summed again.
+  // `f` with `b` written at `en`, summed again.
   auto con = [&](size_t en, const std::string& b) {
-    return sellado(std::string(bueno).replace(en, b.size(), b));
+    return sellado(std::string(f).replace(en, b.size(), b));
   };
-  std::string mal_sumado = bueno;
+  std::string mal_sumado = f;
   std::swap(mal_sumado[1244], mal_sumado[1245]);
   const std::pair<std::string, std::string> casos[] = {
-      {bueno.substr(0, 1245), ev(MSJ_LCT_SIN_TAMANO)},
-      {bueno + "x", ev(MSJ_LCT_SIN_TAMANO)},
+      {f.substr(0, 1245), ev(MSJ_LCT_SIN_TAMANO)},
+      {f + "x", ev(MSJ_LCT_SIN_TAMANO)},
       {mal_sumado, ev(MSJ_LCT_CHECKSUM)},
       {con(0, std::string("\x03\x00", 2)), ev(MSJ_LCT_VERSION)},  // version 3 only in host order
-      {con(44 + 12 * 3 + 4, bueno.substr(44 + 12 * 2 + 4, 4)),
-       ev(MSJ_LCT_INCONSISTENTE)},  // points 2 and 3 at one level
-      {con(44 + 12, bueno.substr(44, 4)),
-       ev(MSJ_LCT_INCONSISTENTE)},                               // litres of points 0 and 1 equal
-      {con(44 + 12, std::string("\xBF\x80\x00\x00", 4)), "ok"},  // a table of one point
+      {con(44 + 12 * 3 + 4, f.substr(44 + 12 * 2 + 4, 4)),
+       ev(MSJ_LCT_INCONSISTENTE)},                                 // points 2 and 3 at one level
+      {con(44 + 12, f.substr(44, 4)), ev(MSJ_LCT_INCONSISTENTE)},  // litres of points 0 and 1 equal
+      {con(44 + 12, std::string("\xBF\x80\x00\x00", 4)), "ok"},    // a table of one point
   };
-  for (const auto& [d, codigo] : casos) {
-    escribe_archivo(ruta("tan/ct1n.tan"), d);
+  for (const auto& [datos, codigo] : casos) {
+    escribe_archivo(ruta("tan/ct1n.tan"), datos);
     EXPECT_EQ(carga(), codigo);
   }
   sim->inject({.op = plat::Op::kRead, .path = "tan/ct1n.tan", .short_io = true});
@@ -116,40 +104,34 @@ TEST_F(CalibracionArchivo, RefusesDamagedFiles) {
 }
 
 TEST_F(CalibracionArchivo, FileFailuresAreLogged) {
-  const std::pair<int, std::string> casos[] = {
-      {EINVAL, "Incorrect function"},
-      {ENOSYS, "Incorrect function"},
-      {ENOENT, "cannot find the file tan\\ct1n.tan"},
-      {ENOTDIR, "cannot find the path tan\\ct1n.tan"},
-      {EMFILE, "cannot open the file tan\\ct1n.tan"},
-      {ENFILE, "cannot open the file tan\\ct1n.tan"},
-      {EACCES, "Access is denied"},
-      {EPERM, "Access is denied"},
-      {EIO, "File open failed 5"},
-  };
-  for (const auto& [error, texto] : casos) {
-    sim->inject({.op = plat::Op::kOpen, .path = "tan/ct1n.tan", .error = error});
-    EXPECT_EQ(carga(), "T:Error: lct: " + texto);
+  const std::string nombre = "tan\\ct1n.tan";
+  const std::pair<std::string, std::vector<int>> casos[] = {
+      {"Incorrect function", {EINVAL, ENOSYS}},
+      {"cannot find the file " + nombre, {ENOENT}},
+      {"cannot find the path " + nombre, {ENOTDIR}},
+      {"cannot open the file " + nombre, {EMFILE, ENFILE}},
+      {"Access is denied", {EACCES, EPERM}},
+      {"File open failed 5", {EIO}}};
+  for (const auto& [texto, errores] : casos) {
+    for (int error : errores) {
+      sim->inject({.op = plat::Op::kOpen, .path = "tan/ct1n.tan", .error = error});
+      EXPECT_EQ(carga(), "T:Error: lct: " + texto) << error;
+    }
   }
   EXPECT_EQ(carga(), "T:Error: lct: cannot find the file tan\\ct1n.tan");  // really missing
-
-  ASSERT_TRUE(scf(0, t));
-  int otro = ::open(ruta("tan/ct1n.tan").c_str(), O_RDWR);
-  ASSERT_EQ(::flock(otro, LOCK_EX), 0);
-  EXPECT_EQ(carga(), "T:Error: lct: Access is denied");
-  ::close(otro);
+  sim->inject({.op = plat::Op::kOpen, .path = "tan/ct1n.tan", .error = EWOULDBLOCK});
+  EXPECT_EQ(carga(), "T:Error: lct: Access is denied");  // held by another program
 
   // Saving has a code of its own for each failure.
-  const size_t antes = eventos().size();
-  sim->inject({.op = plat::Op::kOpen, .path = "tan/ct1n.tan"});
-  EXPECT_FALSE(scf(0, t));
-  sim->inject({.op = plat::Op::kWrite, .path = "tan/ct1n.tan"});
-  EXPECT_FALSE(scf(0, t));
-  sim->inject({.op = plat::Op::kWrite, .path = "tan/ct1n.tan", .short_io = true});
-  EXPECT_FALSE(scf(0, t));
-  const V e = eventos();
-  EXPECT_EQ(V(e.begin() + static_cast<long>(antes), e.end()),
-            (V{ev(MSJ_SCF_NO_CREA), ev(MSJ_SCF_NO_GUARDA_1), ev(MSJ_SCF_NO_GUARDA_2)}));
+  const std::pair<plat::Fault, unsigned> fallos[] = {
+      {{.op = plat::Op::kOpen, .path = "tan/ct1n.tan"}, MSJ_SCF_NO_CREA},
+      {{.op = plat::Op::kWrite, .path = "tan/ct1n.tan"}, MSJ_SCF_NO_GUARDA_1},
+      {{.op = plat::Op::kWrite, .path = "tan/ct1n.tan", .short_io = true}, MSJ_SCF_NO_GUARDA_2}};
+  for (const auto& [fallo, codigo] : fallos) {
+    sim->inject(fallo);
+    EXPECT_FALSE(scf(0, t));
+    EXPECT_EQ(eventos().back(), ev(codigo));
+  }
   EXPECT_EQ(archivo("tan/ct1n.tan").size(), 623u);
 }
 
@@ -176,7 +158,7 @@ tabla_calib sucia() {
 // it by reference.
 
 TEST(G100Genera, AHundredEvenStepsUpToTheSnappedHeightRisingEvenBelowTheFirstPoint) {
-  tabla_calib c = consola({{0.0f, 0.0f}, {2000.0f, 40000.0f}}, 2000.5f);
+  tabla_calib c = consola({{0.0f, 0.0f}, {2000.0f, 40000.0f}}, 2000.99f);  // under a mm off
   std::memcpy(c.etiqueta, "NORTE\0basura", 12);
   tabla_calib w = sucia();
   ASSERT_EQ(genera_tabla(c, &w), 0u);
@@ -203,11 +185,21 @@ TEST(G100Genera, AHundredEvenStepsUpToTheSnappedHeightRisingEvenBelowTheFirstPoi
   EXPECT_EQ(+w.puntos[1].litros, 0.01f);
   EXPECT_EQ(+w.puntos[4].litros, 0.01f + 0.01f + 0.01f + 0.01f);  // 80.8 mm
   EXPECT_NEAR(w.puntos[5].litros, 40000.0 * (10000.0 / 99.0 - 100.0) / 1900.0, 0.01);
+
+  // Without an end marker all 100 points count: stopping at 99 would
+  // misjudge the height.
+  std::vector<std::pair<float, float>> p;
+  for (int k = 0; k < kPuntosTabla; ++k)
+    p.push_back({10.0f * static_cast<float>(k), static_cast<float>(k * k)});
+  c = consola(p, 990.0f);
+  ASSERT_EQ(genera_tabla(c, &w), 0u);
+  EXPECT_NEAR(w.capacidad, 99.0f * 99.0f, 0.5f);
+  EXPECT_EQ(interpola(w, 1e6f), +w.puntos[99].litros);  // flat above the last of 100 points
 }
 
 class G100Estacion : public Estacion {};
 
-TEST_F(G100Estacion, TakesRisingTablesWithinAMillimetreOfTheirHeightAndLogsWhyOthersAreNot) {
+TEST_F(G100Estacion, LogsWhyATableIsRefusedAndLeavesTheWorkingTable) {
   const float nan = std::nanf("");
   const std::pair<tabla_calib, unsigned> malas[] = {
       {consola({{0, 0}, {2000, 40000}}, 2001.0f), MSJ_G100_DIAMETRO},  // one mm over
@@ -228,21 +220,6 @@ TEST_F(G100Estacion, TakesRisingTablesWithinAMillimetreOfTheirHeightAndLogsWhyOt
     EXPECT_EQ(std::memcmp(&dlg.calib.tabla_trabajo, &basura, sizeof basura), 0) << i;
     EXPECT_EQ(+dlg.calib.tabla_qtr.diametro_tank, +malas[i].first.diametro_tank) << i;
   }
-
-  tabla_calib c = consola({{0, 0}, {2000, 40000}}, 2000.99f);
-  tabla_calib w;
-  EXPECT_EQ(genera_tabla(c, &w), 0u);
-  EXPECT_EQ(+c.diametro_tank, 2000.0f);
-
-  // Without an end marker all 100 points count: stopping at 99 would
-  // misjudge the height.
-  std::vector<std::pair<float, float>> p;
-  for (int k = 0; k < kPuntosTabla; ++k)
-    p.push_back({10.0f * static_cast<float>(k), static_cast<float>(k * k)});
-  c = consola(p, 990.0f);
-  ASSERT_EQ(genera_tabla(c, &w), 0u);
-  EXPECT_NEAR(w.capacidad, 99.0f * 99.0f, 0.5f);
-  EXPECT_EQ(interpola(w, 1e6f), +w.puntos[99].litros);  // flat above the last of 100 points
 }
 
 TEST(G100Interpola, StraightLinesBetweenPointsAndFlatOutside) {

@@ -1,9 +1,11 @@
-// Command frames byte for byte, and the collection of replies.
+// Command frames byte for byte, none without an access code, and the
+// collection of replies.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
 
+#include "console/respuesta_venta.h"
 #include "console/tramas.h"
 #include "estacion_en_linea.h"
 
@@ -29,9 +31,7 @@ TEST_F(Envios, EachFrameByteForByteAndTheReplyItWaitsForButNoneWithoutAnAccessCo
   imagen[0] = 0x12;
   bytes pcw = {0x19, 0x04, 0xE6, 0x45, 0x03, 0x12};
   pcw.resize(5 + 1246, 0xFF);
-  const uint32_t s = 0x19 + 0x04 + 0xE6 + 0x45 + 3 + 0x12 + 1245 * 0xFF;
-  pcw.push_back(static_cast<uint8_t>(s >> 8));
-  pcw.push_back(static_cast<uint8_t>(s));
+  pcw.insert(pcw.end(), {0xD9, 0x80});  // 0x19 + ... + 0x12 + 1245 * 0xFF = 0x4D980
   const struct {
     std::function<void()> envia;
     bytes cuerpo;
@@ -61,17 +61,20 @@ TEST_F(Envios, EachFrameByteForByteAndTheReplyItWaitsForButNoneWithoutAnAccessCo
   EXPECT_EQ(consola->recibidas().size(), 6u);
   EXPECT_EQ(eventos_nuevos(), V{ev(MSJ_RELOJ)});
 
-  // Without an access code nothing goes out and nothing changes.
+  // Without an access code nothing goes out and nothing changes, nor does a
+  // sale question get its answer.
   std::memset(dlg->config.bytes + tnq::kCodigoAcceso, 0, 8);
   dlg->enlace.largo_tx = 5;
   dlg->enlace.puntero_respuesta = 6;
   for (const auto& c : casos) c.envia();
+  const uint8_t pregunta[kLargoPregunta] = {};
+  dlg->contesta_venta(0, pregunta, 'g');
   sim->run_for(10);
   EXPECT_EQ(consola->recibidas().size(), 6u);
   EXPECT_EQ(dlg->enlace.largo_tx, 5u);
   EXPECT_EQ(dlg->enlace.puntero_respuesta, 6u);
   EXPECT_EQ(dlg->enlace.faltan_respuesta, 3u);
-  EXPECT_EQ(eventos_nuevos(), V(6, ev(MSJ_EDE)));
+  EXPECT_EQ(eventos_nuevos(), V(7, ev(MSJ_EDE)));
 }
 
 class Recepcion : public Estacion {};
@@ -80,45 +83,19 @@ TEST_F(Recepcion, AReplyInAnyPiecesIsCollectedTheSameNeverPastTheArea) {
   bytes datos(10000);
   for (size_t i = 0; i < datos.size(); ++i) datos[i] = static_cast<uint8_t>(i * 7);
   // Expected or not, bytes beyond the 8192 of the area are dropped.
-  struct {
-    std::vector<size_t> trozos;
-    uint32_t faltan;
-  } casos[] = {{{8192, 1808}, 0}, {{8192, 1808}, 10000}, {{1}, 10000}, {{13, 200, 7}, 10000}};
-  for (const auto& c : casos) {
+  const std::pair<std::vector<size_t>, uint32_t> casos[] = {
+      {{8192, 1808}, 0}, {{8192, 1808}, 10000}, {{1}, 10000}, {{13, 200, 7}, 10000}};
+  for (const auto& [trozos, faltan] : casos) {
     CNivaraDlg d;
-    d.enlace.faltan_respuesta = c.faltan;
+    d.enlace.faltan_respuesta = faltan;
     d.enlace.fase_respuesta = 0x11223344;
-    entrega(d, datos, c.trozos);
+    entrega(d, datos, trozos);
     EXPECT_EQ(d.enlace.faltan_respuesta, 0u);
     EXPECT_EQ(d.enlace.puntero_respuesta, 10000u);
     EXPECT_EQ(d.enlace.fase_respuesta, 0x11223344);  // the member after the area
     EXPECT_EQ(bytes(d.enlace.respuesta, d.enlace.respuesta + 8192),
               bytes(datos.begin(), datos.begin() + 8192));
   }
-}
-
-TEST_F(Recepcion, ATwoPhaseReplyIsExaminedWhenWholeAndRefusedWhenTooLong) {
-  // Two tanks, no question: 15 bytes, then 117.
-  const bytes r = respuesta_inventario(fecha_bcd{}, bytes(2 * 57, 0));
-  CNivaraDlg d;
-  d.enlace.estado_oc = WAIT_READ;
-  d.enlace.fase_respuesta = FASE_RW_CABECERA;
-  d.enlace.faltan_respuesta = 15;
-  entrega(d, bytes(r.begin(), r.begin() + 15), {15});
-  EXPECT_EQ(d.enlace.fase_respuesta, FASE_RW_RESTO);
-  EXPECT_EQ(d.enlace.faltan_respuesta, 117u);
-  entrega(d, bytes(r.begin() + 15, r.end() - 1), {1});
-  EXPECT_EQ(d.enlace.estado_oc, WAIT_READ);
-  entrega(d, bytes(r.end() - 1, r.end()), {1});
-  EXPECT_EQ(d.enlace.estado_oc, 0);
-
-  d.enlace.estado_oc = WAIT_DESCARGAS;
-  d.enlace.fase_respuesta = FASE_RDW_CABECERA;
-  d.enlace.puntero_respuesta = 0;
-  d.enlace.faltan_respuesta = 4;
-  entrega(d, bytes{STX, 1, 16, 12}, {4});  // 45 x 16 x 12 + 7 bytes
-  EXPECT_EQ(d.enlace.faltan_respuesta, 0u);
-  EXPECT_EQ(eventos(), (V{ev(MSJ_STOCK), "T:Error: oc: respuesta de 8647 bytes"}));
 }
 
 }  // namespace

@@ -30,6 +30,8 @@ long veces_texto(const std::string& s, const std::string& x) {
   return n;
 }
 
+using qtr10::Clase;
+
 class EstacionSimulada : public EstacionEnLinea {};
 
 TEST_F(EstacionSimulada, AnHourOfPollingStoresWhatMovedReportsItAndGetsPastABadReply) {
@@ -37,13 +39,14 @@ TEST_F(EstacionSimulada, AnHourOfPollingStoresWhatMovedReportsItAndGetsPastABadR
                             {.producto = "SUPER", .nivel_mm = 600}};
   config_consola.descargas = {{1, 20 * 60, 6000, 10}};  // into tank 2 after 20 minutes
   config.pon_genera(0, 1);
+  config.pon_genera(1, 1);
   arranca();
 
   sim->run_for(30 * 1000);  // the first poll is done
   // The next poll gets a reply with bad sums: it changes nothing and is
   // sent again after the quiet period.
   const std::string antes = archivo("qtrs.nvr");
-  consola->pon_fallos({.sumas_malas = true, .comandos = qtr10::bit(qtr10::Clase::kRW), .veces = 1});
+  consola->pon_fallos({.sumas_malas = true, .comandos = qtr10::bit(Clase::kRW), .veces = 1});
   sim->run_for(40 * 1000);
   EXPECT_EQ(veces(eventos(), ev(MSJ_CHECKSUM_MAL)), 1);
   EXPECT_EQ(archivo("qtrs.nvr"), antes);
@@ -57,8 +60,25 @@ TEST_F(EstacionSimulada, AnHourOfPollingStoresWhatMovedReportsItAndGetsPastABadR
   const long inventarios = veces(e, ev(MSJ_STOCK));
   ASSERT_GE(inventarios, 58);
   EXPECT_LE(inventarios, 60);
-  EXPECT_GE(veces(e, ev(MSJ_DESCARGAS)), 27);  // deliveries about every two minutes
-  EXPECT_EQ(veces(e, ev(MSJ_RCW_OK)), 2);      // the flagged tank's table, again after the re-read
+  // Deliveries about every two minutes.
+  EXPECT_GE(veces(e, ev(MSJ_DESCARGAS)), 27);
+  EXPECT_LE(consola->cuenta(Clase::kRDW), 30);
+  // The flagged tanks' tables, a few seconds apart after the first inventory,
+  // and again after the re-read.
+  EXPECT_EQ(veces(e, ev(MSJ_RCW_OK)), 4);
+  const std::vector<qtr10::TramaRecibida>& t = consola->recibidas();
+  ASSERT_GE(t.size(), 3u);
+  EXPECT_EQ((std::vector<Clase>{t[0].clase, t[1].clase, t[2].clase}),
+            (std::vector<Clase>{Clase::kRW, Clase::kRCW, Clase::kRCW}));
+  EXPECT_EQ((bytes{t[1].bytes[12], t[2].bytes[12]}), (bytes{0, 1}));
+  EXPECT_LT(t[0].ms - inicio_ms, 4000);
+  EXPECT_GE(t[2].ms - t[1].ms, kMsEntreTablas);
+  EXPECT_LE(t[2].ms - t[1].ms, kMsEntreTablas + 2 * kMsTic);
+  EXPECT_EQ(consola->cuenta(Clase::kRCW), 4);
+  EXPECT_EQ(consola->cuenta(Clase::kRW), inventarios + 1);  // and the bad reply
+  // One frame per connection, and each link closed after its reply.
+  EXPECT_EQ(consola->conexiones(), static_cast<int>(t.size()));
+  EXPECT_EQ(dlg->enlace.conectado, 0);
 
   std::vector<foto> f = fotos(archivo("qtrs.nvr"));
   std::vector<float> uno, dos;

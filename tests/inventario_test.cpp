@@ -82,27 +82,22 @@ TEST(InventarioDecodifica, EachLayoutFillsTheFieldsItHoldsAndOnlyThose) {
     uno.u8(2).texto(kFecha).u8(0).u8(1).u8(0).real(800.0f).u8(0x10).real(litros).real(9000.0f);
     uno.real(0.0f).u16(7).real(3.0f).u8(0x01).u16(2000).real(0.0f);
   }
-  const std::string nombre = "SUPER 98 PREMIUM", libres = " libres 77 77 77";
+  const std::string f = "29/09/22 10:30:45 ", nombre = "SUPER 98 PREMIUM",
+                    libres = " libres 77 77 77";
+  const std::string en_uno = "2 " + f + "wwwwwwwwwwwwwwww 40 0 800.0 11 ";
   const std::pair<trama, std::vector<std::string>> casos[] = {
-      {dos,
-       {"1 29/09/22 10:30:45 GASOIL.......... A0 0 1234.5 32 5000.0 25000.0 12.0 -150 0.25" +
-        libres}},
-      {tres,
-       {"1 29/09/22 10:30:45 " + nombre + " 5A 0 1234.5 13 5000.0 25000.0 15.5 1850 0.50" +
-        libres}},
-      {siete,
-       {"1 29/09/22 10:30:45 " + nombre + " 5A -25 1234.5 13 5000.0 25000.0 15.5 1850 0.50" +
-        libres}},
-      {uno,
-       {"2 29/09/22 10:30:45 wwwwwwwwwwwwwwww 40 0 800.0 11 100.0 9000.0 3.0 2000 0.00" + libres,
-        "2 29/09/22 10:30:45 wwwwwwwwwwwwwwww 40 0 800.0 11 200.0 9000.0 3.0 2000 0.00" + libres}},
+      {dos, {"1 " + f + "GASOIL.......... A0 0 1234.5 32 5000.0 25000.0 12.0 -150 0.25"}},
+      {tres, {"1 " + f + nombre + " 5A 0 1234.5 13 5000.0 25000.0 15.5 1850 0.50"}},
+      {siete, {"1 " + f + nombre + " 5A -25 1234.5 13 5000.0 25000.0 15.5 1850 0.50"}},
+      {uno, {en_uno + "100.0 9000.0 3.0 2000 0.00", en_uno + "200.0 9000.0 3.0 2000 0.00"}},
   };
   for (const auto& [t, esperado] : casos) {
     bytes b = t.b;
     b.resize(18 + 57 * esperado.size() + 3, 0);
     std::vector<registro_tanque> r(kTanquesConsola, ocupado());
     decodifica_tanques(b.data(), b.size(), r.data());
-    for (size_t i = 0; i < esperado.size(); ++i) EXPECT_EQ(campos(r[i]), esperado[i]) << b[13];
+    for (size_t i = 0; i < esperado.size(); ++i)
+      EXPECT_EQ(campos(r[i]), esperado[i] + libres) << b[13];
     EXPECT_EQ(r[esperado.size()].status_calibs, 0x77);
   }
 }
@@ -127,20 +122,22 @@ TEST(InventarioDecodifica, NeverReadsOrWritesBeyondItsBuffers) {
 }
 
 TEST(InventarioStock, NewStockNeedsAChangeBeyondCapacityOver15000) {
+  // Capacity 30000: more than 2 litres either way; 0 (no table read yet):
+  // any change; a tank without inventory never.
+  const struct {
+    int8_t inventario;
+    float litros, capacidad;
+    bool nuevo;
+  } casos[] = {{1, 1002.0f, 30000, false}, {1, 998.0f, 30000, false}, {1, 1002.1f, 30000, true},
+               {1, 997.9f, 30000, true},   {1, 1000.1f, 0, true},     {1, 1000.0f, 0, false},
+               {0, 50000.0f, 0, false}};
   registro_tanque foto{}, actual{};
   foto.litros = 1000.0f;
-  actual.Inventario = 1;
-  // 30000 / 15000: more than 2 litres either way.
-  for (float litros : {1002.0f, 998.0f, 1000.0f, 1002.1f, 997.9f}) {
-    actual.litros = litros;
-    EXPECT_EQ(stock_nuevo(actual, foto, 30000.0f), litros == 1002.1f || litros == 997.9f) << litros;
+  for (const auto& c : casos) {
+    actual.Inventario = c.inventario;
+    actual.litros = c.litros;
+    EXPECT_EQ(stock_nuevo(actual, foto, c.capacidad), c.nuevo) << c.litros << " " << c.capacidad;
   }
-  EXPECT_TRUE(stock_nuevo(actual, foto, 0.0f));  // no table read yet
-  copia_foto(actual, &foto);
-  EXPECT_FALSE(stock_nuevo(actual, foto, 0.0f));
-  actual.Inventario = 0;
-  actual.litros = 50000.0f;
-  EXPECT_FALSE(stock_nuevo(actual, foto, 0.0f));
 }
 
 registro_tanque tanque_ejemplo(uint8_t medible = 0) {
@@ -157,28 +154,13 @@ registro_tanque tanque_ejemplo(uint8_t medible = 0) {
   return r;
 }
 
-std::string bloque_tanque(int n, const char* nivel = " ", const char* agua = " ") {
+std::string bloque_tanque(int n, const char* nivel = " ", const char* agua = " ",
+                          const std::string& producto = "GASOIL") {
   const std::string m = std::string(",") + nivel + ",";
-  return "Tanque," + std::to_string(n) + "\nFecha,29/09/22 10:30:45\nProducto,GASOIL\nNivel" + m +
-         "1234.57,mm\nLitros" + m + "5000.0,litros\nLitros Vacio" + m +
+  return "Tanque," + std::to_string(n) + "\nFecha,29/09/22 10:30:45\nProducto," + producto +
+         "\nNivel" + m + "1234.57,mm\nLitros" + m + "5000.0,litros\nLitros Vacio" + m +
          "20000.0,litros\nMerma mes,-2.5,litros\nNivel Agua," + agua +
          ",15,mm\nTemperatura,18.5,grados\nPerdidas,0.0,litros/hora\n";
-}
-
-TEST(InventarioInforme, StockSectionBlocks) {
-  std::vector<registro_tanque> r(kTanquesConsola, tanque_ejemplo());
-  r[1].Inventario = 0;
-  r[2] = tanque_ejemplo(0x10);
-  r[3] = tanque_ejemplo(0x01);
-  std::memcpy(r[4].producto, "SUPER 98 PREMIUM", 16);
-  r[4].status_calibs = 'X';                            // right behind the name, not part of it
-  const std::string s = seccion_stock(r.data(), 200);  // 16 tanks at most
-  std::string esperado = bloque_tanque(1) + "Tanque,2\n" + std::string(11, '\n') +
-                         bloque_tanque(3, "*", " ") + bloque_tanque(4, " ", "*");
-  EXPECT_EQ(s.substr(0, esperado.size()), esperado);
-  EXPECT_NE(s.find("Tanque,5\nFecha,29/09/22 10:30:45\nProducto,SUPER 98 PREMIUM\nNivel"),
-            std::string::npos);
-  EXPECT_EQ(s.substr(s.size() - bloque_tanque(16).size()), bloque_tanque(16));
 }
 
 registro_descarga descarga(int tanque, float inicial, float fin, int marcas) {
@@ -199,48 +181,50 @@ std::string bloque_descarga(int tanque, const char* ini, const char* fin, const 
          "Agua Total, ,0,litros\nProducto Total" + t;
 }
 
-TEST(InventarioInforme, DeliveryBlocksTwoEntriesPerTank) {
+class InventarioArchivo : public Estacion {};
+
+TEST_F(InventarioArchivo, ABlockPerTankThenTwoDeliveriesPerTankAndAFailedSectionLeavesTheOther) {
+  std::vector<registro_tanque> r(kTanquesConsola, tanque_ejemplo());
+  r[1].Inventario = 0;
+  r[2] = tanque_ejemplo(0x10);
+  r[3] = tanque_ejemplo(0x01);
+  std::memcpy(r[4].producto, "SUPER 98 PREMIUM", 16);
+  r[4].status_calibs = 'X';  // right behind the name, not part of it
   std::vector<registro_descarga> tabla(kEntradasDescarga, registro_descarga{});
   tabla[0] = descarga(9, 1.0f, 2.0f, 0);
   tabla[0].b[22] = 0;  // year 0: empty whatever else it holds
-  tabla[1] = descarga(2, 1200.0f, 9150.5f, 0);
+  tabla[1] = descarga(2, 1200.0f, 9150.5f, 0x09);
   tabla[2] = descarga(1, 500.0f, 600.0f, 0x02);
   tabla[3] = descarga(1, 0.04f, 600000.0f, 0x04);  // 599999.9 in single precision
-  const std::string primero = bloque_descarga(3, "1200.0", "9150.5", "7950.5", 0);
-  EXPECT_EQ(seccion_descargas(tabla.data(), 1), primero);
-  EXPECT_EQ(seccion_descargas(tabla.data(), 2),
-            primero + bloque_descarga(2, "500.0", "600.0", "100.0", 0x02) +
-                bloque_descarga(2, "0.0", "600000.0", "600000.0", 0x04));
+  tabla[10] = descarga(5, 1.0f, 2.0f, 0);          // past the tanks reported
+  auto escribe = [&] { escribe_informe_stock("stock.txt", r.data(), tabla.data(), 5); };
+  const std::string stock = bloque_tanque(1) + "Tanque,2\n" + std::string(11, '\n') +
+                            bloque_tanque(3, "*", " ") + bloque_tanque(4, " ", "*") +
+                            bloque_tanque(5, " ", " ", "SUPER 98 PREMIUM");
+  const std::string descargas = bloque_descarga(3, "1200.0", "9150.5", "7950.5", 0x09) +
+                                bloque_descarga(2, "500.0", "600.0", "100.0", 0x02) +
+                                bloque_descarga(2, "0.0", "600000.0", "600000.0", 0x04);
 
-  tabla.assign(kEntradasDescarga, descarga(0, 0.0f, 1.0f, 0));
-  const std::string todas = seccion_descargas(tabla.data(), 255);  // never past entry 31
-  EXPECT_EQ(todas.size(), 32 * bloque_descarga(1, "0.0", "1.0", "1.0", 0).size());
-}
-
-class InventarioArchivo : public Estacion {
- protected:
-  void escribe() { escribe_informe_stock("stock.txt", tanques, tabla, 1); }
-
-  registro_tanque tanques[kTanquesConsola] = {tanque_ejemplo()};
-  registro_descarga tabla[kEntradasDescarga] = {descarga(0, 1200.0f, 9150.5f, 0x09)};
-  const std::string descargas = bloque_descarga(1, "1200.0", "9150.5", "7950.5", 0x09);
-};
-
-TEST_F(InventarioArchivo, ReplacesTheWholeFileAndAFailedSectionLeavesTheOther) {
   sim->inject({.op = plat::Op::kOpen, .path = "stock.txt"});
   escribe();
   EXPECT_FALSE(existe(ruta("stock.txt")));
   escribe_archivo(ruta("stock.txt"), std::string(5000, 'x'));
   escribe();
-  EXPECT_EQ(archivo("stock.txt"), bloque_tanque(1) + descargas);
+  EXPECT_EQ(archivo("stock.txt"), stock + descargas);
   sim->inject({.op = plat::Op::kWrite, .path = "stock.txt"});
   escribe();
   EXPECT_EQ(archivo("stock.txt"), descargas);
   sim->inject({.op = plat::Op::kWrite, .path = "stock.txt", .nth = 2, .short_io = true});
   escribe();
-  EXPECT_EQ(archivo("stock.txt"), bloque_tanque(1) + descargas.substr(0, descargas.size() / 2));
+  EXPECT_EQ(archivo("stock.txt"), stock + descargas.substr(0, descargas.size() / 2));
   EXPECT_EQ(eventos(), (std::vector<std::string>{ev(MSJ_AFS_NO_CREA_STOCK), ev(MSJ_AFS_STOCK_1),
                                                  ev(MSJ_AFS_STOCK_2)}));
+
+  // Never past the 16 tanks or the 32 entries.
+  EXPECT_EQ(seccion_stock(r.data(), 200), seccion_stock(r.data(), 16));
+  tabla.assign(kEntradasDescarga, descarga(0, 0.0f, 1.0f, 0));
+  EXPECT_EQ(seccion_descargas(tabla.data(), 255).size(),
+            32 * bloque_descarga(1, "0.0", "1.0", "1.0", 0).size());
 }
 
 }  // namespace

@@ -39,8 +39,9 @@ class Respuestas : public EstacionEnLinea {
     arranca();
     eventos_nuevos();
   }
-  // The reply arrives while `estado` awaits it, as its sender set it up.
-  void llega(int32_t estado, const bytes& r) {
+  // The reply arrives while `estado` awaits it, as its sender set it up, in
+  // pieces of the given sizes.
+  void llega(int32_t estado, const bytes& r, std::vector<size_t> trozos = {8192}) {
     dlg->enlace.estado_oc = estado;
     dlg->enlace.puntero_respuesta = 0;
     dlg->enlace.faltan_respuesta = estado == WAIT_READ         ? 15
@@ -48,7 +49,7 @@ class Respuestas : public EstacionEnLinea {
                                    : estado == WAIT_READ_CALIB ? 1252
                                                                : 3;
     dlg->enlace.fase_respuesta = estado == WAIT_READ ? FASE_RW_CABECERA : FASE_RDW_CABECERA;
-    entrega(*dlg, r);
+    entrega(*dlg, r, trozos);
   }
   // The station's clock `s` seconds ago.
   fecha_bcd hace(int s) {
@@ -87,7 +88,9 @@ TEST_F(Respuestas, AnInventoryCountsOnlyWhenItsChecksPassAndCanSetTheConsoleCloc
   }
   EXPECT_EQ(archivo("qtrs.nvr").size(), 21u);  // nothing measured moved
 
-  llega(WAIT_READ, con(61 + 57));  // the question's sum: the reply still counts
+  // The question's sum: the reply still counts. Byte by byte, it is examined
+  // only when whole.
+  llega(WAIT_READ, con(61 + 57), {1});
   EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_STOCK), "T:AFS T1", ev(MSJ_ERROR_7)}));
   EXPECT_EQ(dlg->enlace.estado_oc, 0);
   EXPECT_EQ(archivo("qtrs.nvr").size(), 42u);  // the snapshot went in
@@ -111,15 +114,20 @@ TEST_F(Respuestas, DeliveriesFillTheTableAndWaitForTheNextReport) {
   EXPECT_EQ(std::memcmp(dlg->resp.descargas[3].b, r.data() + 4 + 45 * 3, 45), 0);
   for (int i = 4; i < kEntradasDescarga; ++i) EXPECT_TRUE(dlg->resp.descargas[i].vacia()) << i;
 
-  // A head without STX or of another version; the sum's high byte; no ETX.
+  // A head without STX or of another version; the sum's high byte; no ETX;
+  // a head announcing 45 x 16 x 12 + 7 bytes, more than the area holds: it
+  // is not collected, and the time-out will take it as unanswered.
   bytes suma_mala = respuesta_descargas(1, 2), sin_etx = suma_mala;
   suma_mala.end()[-2] ^= 1;
   sin_etx.back() = 0;
-  for (const bytes& m : {bytes{0, 1, 1, 1}, bytes{STX, 2, 1, 1}, suma_mala, sin_etx})
+  for (const bytes& m :
+       {bytes{0, 1, 1, 1}, bytes{STX, 2, 1, 1}, suma_mala, sin_etx, bytes{STX, 1, 16, 12}})
     llega(WAIT_DESCARGAS, m);
-  EXPECT_EQ(eventos_nuevos(), (V{ev(MSJ_STX_ETX_MAL), ev(MSJ_OC_VERSION_DESCARGA),
-                                 ev(MSJ_CHECKSUM_MAL), ev(MSJ_STX_ETX_MAL)}));
+  EXPECT_EQ(eventos_nuevos(),
+            (V{ev(MSJ_STX_ETX_MAL), ev(MSJ_OC_VERSION_DESCARGA), ev(MSJ_CHECKSUM_MAL),
+               ev(MSJ_STX_ETX_MAL), "T:Error: oc: respuesta de 8647 bytes"}));
   EXPECT_EQ(dlg->enlace.estado_oc, WAIT_DESCARGAS);
+  EXPECT_EQ(dlg->enlace.faltan_respuesta, 0u);
 }
 
 TEST_F(Respuestas, AcknowledgementsGoodAndBad) {
