@@ -1,6 +1,7 @@
 // The sales file reader on one run: which records of each layout become
 // sale events, the journal and log lines they leave, every failure, the
-// share, and the cut or deletion of the controller's file.
+// share, and the cut or deletion of the controller's file. The start-up scan
+// of the same file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,6 +30,7 @@ using V = std::vector<std::string>;
 
 const fecha_bcd kUltima = fecha_de(5, 3, 26, 10, 0, 0);  // the last sale stored
 const fecha_bcd kViejo = fecha_de(5, 3, 26, 9, 0, 0);
+const std::string kIncorrecto = "Error: lfv: File ventas incorrecto !!!";
 
 fecha_bcd a_las(unsigned h, unsigned mi, unsigned s = 0) { return fecha_de(5, 3, 26, h, mi, s); }
 
@@ -219,9 +221,8 @@ TEST_F(LectorVentas, FailuresEndTheRunWithTheirMessage) {
     dlg->lfv();
     EXPECT_EQ(eventos(), c.eventos);
     EXPECT_EQ(nuevos().size(), c.guardadas * kLargoSuceso);
-    EXPECT_EQ(dlg->ventas.texto_estado, c.eventos.back() == ev(MSJ_LFV_VENTAS_INCORRECTO)
-                                            ? "Error: lfv: File ventas incorrecto !!!"
-                                            : "");
+    EXPECT_EQ(dlg->ventas.texto_estado,
+              c.eventos.back() == ev(MSJ_LFV_VENTAS_INCORRECTO) ? kIncorrecto : "");
     // What was stored moved the last sale date, and nothing else did.
     EXPECT_EQ(comparar_fecha(dlg->ventas.ultima_venta,
                              c.guardadas == 0 ? kUltima : a_las(10, c.guardadas)),
@@ -332,6 +333,67 @@ TEST_F(LectorVentas, AxxusRecordsBecomeTextLines) {
     EXPECT_EQ(dlg->gma(), c.hecho);
     EXPECT_EQ(eventos(), c.eventos);
     EXPECT_EQ(archivo("my_axxus.txt"), c.texto);
+  }
+}
+
+// The start-up scan: each nozzle's meter reading as of the last stored sale,
+// whether the file reaches back to that sale (0) or not (1), and each way it
+// stops.
+TEST_F(LectorVentas, StartUpLoadsEachNozzlesLastReadingUpToTheLastSale) {
+  const std::vector<venta_surtidor> dia = {
+      {a_las(8, 0), 3, 1, 1, 5, 100.5f},   {a_las(9, 0), 3, 2, 1, 5, 200.25f},
+      {a_las(9, 30), 3, 1, 1, 5, 105.5f},  {kUltima, 16, 8, 1, 5, 7.0f},
+      {a_las(10, 30), 3, 1, 1, 5, 110.5f},  // after the last sale: not loaded
+  };
+  auto wolf = [](const std::vector<venta_surtidor>& v) {
+    return surtidor::archivo_ventas(CONTROLADOR_WOLF, v);
+  };
+  const int i31 = 2 * 12 + 0, i32 = 2 * 12 + 1, i168 = 15 * 12 + 7;
+  const std::string no_abre = "Error: safv: File open failed 2";
+  const struct {
+    const char* caso;
+    int32_t tipo;
+    std::string ventas;
+    int resultado;
+    V eventos;
+    std::vector<std::pair<int, float>> lecturas = {};  // the table's non-zero entries
+    plat::Fault falla = {.nth = 0};
+  } casos[] = {
+      // clang-format off
+      {"up to the last sale", 0, wolf(dia), 0, {}, {{i31, 105.5f}, {i32, 200.25f}, {i168, 7.0f}}},
+      {"all at or before it", 0, wolf({dia[0], dia[1], dia[3]}), 0, {},
+       {{i31, 100.5f}, {i32, 200.25f}, {i168, 7.0f}}},
+      {"the oldest already newer", 0, wolf({dia[4]}), 1, {}},
+      {"SVS AXXUS: the file is not opened", 8, "", 0, {}, {}, {.op = plat::Op::kOpen}},
+      {"no meter field", 1, surtidor::archivo_ventas(1, dia), 0, {}},
+      {"no file", 0, "", 0, {"T:" + no_abre}, {}, {.op = plat::Op::kOpen, .error = ENOENT}},
+      {"empty", 0, "", 0, {ev(MSJ_ARCHIVO_VACIO)}},
+      {"no size", 0, wolf(dia), 0, {ev(MSJ_LFV_SIN_TAMANO)}, {}, {.op = plat::Op::kSize}},
+      {"unknown controller", 10, wolf(dia), 0, {ev(MSJ_LFV_CONTROLADOR)}},
+      {"a field too many", 0, ";" + wolf(dia), 0, {ev(MSJ_LFV_VENTAS_INCORRECTO)}},
+      {"a corrupt date keeps the result", 0, "7;3;1;1;1;1;1;1;2026/03/05 08:00:00;1;1\r\n", 1,
+       {ev(MSJ_LFV_FECHA)}},
+      {"pump 17", 0, wolf({dia[0], {a_las(9, 0), 17, 1, 1, 5, 1.0f}}), 0, {ev(MSJ_LFV_SURTXPIC)},
+       {{i31, 100.5f}}},
+      {"an unreadable meter", 0, wolf({{a_las(9, 0), 3, 1, 1, 5, 1e13f}}), 0, {ev(MSJ_F_CORRUPT)}},
+      // clang-format on
+  };
+  for (const auto& c : casos) {
+    SCOPED_TRACE(c.caso);
+    prepara_lector(c.tipo, c.ventas, c.falla);
+    EXPECT_EQ(dlg->safv(), c.resultado);
+    EXPECT_EQ(eventos(), c.eventos);
+    std::vector<std::pair<int, float>> lecturas;
+    for (int i = 0; const float l : dlg->ventas.tabla_contadores) {
+      if (l != 0.0f) lecturas.push_back({i, l});
+      ++i;
+    }
+    EXPECT_EQ(lecturas, c.lecturas);
+    // The open failure is added to the status text; a wrong layout replaces it.
+    const std::string primero = c.eventos.empty() ? "" : c.eventos[0];
+    EXPECT_EQ(dlg->ventas.texto_estado, primero == ev(MSJ_LFV_VENTAS_INCORRECTO)
+                                            ? kIncorrecto
+                                            : "antes" + (primero == "T:" + no_abre ? no_abre : ""));
   }
 }
 
