@@ -149,21 +149,39 @@ TEST_F(LectorVentas, EachLayoutStoresTheNewerSalesOldestFirst) {
   }
 }
 
-// Each failure's message, and how much got stored before it. New records
-// are dated 10:01 and 10:02; kWolfViejo (09:00) ends the search.
-TEST_F(LectorVentas, FailuresEndTheRunWithTheirMessage) {
+// How each run ends: its messages, how much got stored, and what became of
+// the controller's file. New records are dated 10:01 and 10:02; kWolfViejo
+// (09:00) ends the search. After reading to the end, files above 32768 bytes
+// are cut back to their first line (SVS, FUSION WAYNE) or deleted (SVS
+// AXXUS); SVS AXXUS's file is converted first.
+TEST_F(LectorVentas, EachRunEndsWithItsMessagesAndLeavesTheFileAsDue) {
   const std::string t1 = "T:- 05/03/26 10:01:00  Venta T1  S3 P1  Litros 12.5";
   const std::string t2 = "T:- 05/03/26 10:02:00  Venta T1  S3 P1  Litros 12.5";
   const std::string uno = w("03", "1") + kWolfViejo;
   const std::string ult = ev(MSJ_VENTAS_ACTUALIZADO);
-  auto en = [](plat::Op op, int nth = 1) {
-    return plat::Fault{.op = op, .path = "ventas.txt", .nth = nth};
+  const std::string cortado = ev(MSJ_SVS_RECORTADO);
+  const std::string rec = axxus(50326.09, 1, 3, 5, 0) + axxus(50326.1001, 1, 3, 12.5f, 0);
+  auto en = [](plat::Op op, int nth = 1, const char* ruta = "ventas.txt") {
+    return plat::Fault{.op = op, .path = ruta, .nth = nth};
   };
   auto petro = [](int tanque) {
     return surtidor::archivo_ventas(CONTROLADOR_PETROSOFT_X_TANQUE,
                                     {{kViejo, 3, 1, 1, 5.0f}, {a_las(10, 1), 3, 1, tanque, 12.5f}});
   };
+  // A file of `tamano` bytes whose one new sale is at 10:01: older sales,
+  // and in a text layout a longer first field (not read), make up the rest.
+  auto grande = [](int32_t tipo, size_t tamano) {
+    const std::string nueva = surtidor::archivo_ventas(tipo, {{a_las(10, 1), 3, 1, 1, 12.5f}});
+    const std::string vieja = surtidor::archivo_ventas(tipo, {{kViejo, 3, 1, 1, 5.0f}});
+    std::string datos;
+    while (datos.size() + vieja.size() + nueva.size() <= tamano) datos += vieja;
+    datos += nueva;
+    if (tipo != CONTROLADOR_SVS_AXXUS) datos.insert(0, tamano - datos.size(), '0');
+    return datos;
+  };
   const plat::Fault en_abre{.op = plat::Op::kOpen, .path = "ventas.txt", .error = ENOENT};
+  const plat::Fault ninguna{.nth = 0};
+  enum queda { entero, primera_linea, borrado };
   const struct {
     const char* caso;
     int32_t tipo;
@@ -171,6 +189,7 @@ TEST_F(LectorVentas, FailuresEndTheRunWithTheirMessage) {
     V eventos;
     size_t guardadas;
     plat::Fault falla = {.nth = 0};
+    queda resto = entero;  // what is left of ventas.txt
   } casos[] = {
       // clang-format off
       {"no file", 0, "", {"T:Error: lfv: File open failed 2"}, 0, en_abre},
@@ -207,12 +226,26 @@ TEST_F(LectorVentas, FailuresEndTheRunWithTheirMessage) {
       {"sign -1 (SVS AXXUS)", 8, axxus(50326.09, 1, 3, 5, 0) + axxus(50326.1001, 1, 3, 25.4f, -1),
        {ult, ev(MSJ_I_CORRUPT), "T:- 05/03/26 10:01:00  Venta T1  S3 P1  Litros -25.4"}, 1},
       {"shorter than a record (SVS AXXUS)", 8, "corto", {ult, ev(MSJ_LFV_VACIO)}, 0},
-      {"my_axxus.txt cannot be opened", 8, axxus(50326.1001, 1, 3, 2, 0),
-       {ult, "T:Error: lfv: Open my_axxus.txt failed 5"}, 0,
-       {.op = plat::Op::kOpen, .path = "my_axxus.txt", .nth = 2}},
+      {"SVS AXXUS: no file to convert", 8, rec, {ult, "T:Error: lfv: File open failed 5"}, 0,
+       en(plat::Op::kOpen, 2)},
+      {"no size to convert", 8, rec, {ult, ev(MSJ_GMA_SIN_TAMANO)}, 0, en(plat::Op::kSize, 2)},
+      {"no memory to convert", 8, rec, {ult, ev(MSJ_GMA_SIN_MEMORIA)}, 0, {.op = plat::Op::kAlloc}},
+      {"nothing read to convert", 8, rec, {ult, ev(MSJ_GMA_VACIO)}, 0, en(plat::Op::kRead)},
+      {"my_axxus.txt not created", 8, rec, {ult, ev(MSJ_NO_CREA_AXXUS)}, 0,
+       en(plat::Op::kOpen, 1, "my_axxus.txt")},
+      {"my_axxus.txt cannot be opened", 8, rec, {ult, "T:Error: lfv: Open my_axxus.txt failed 5"},
+       0, en(plat::Op::kOpen, 2, "my_axxus.txt")},
       {"the store fails: the last sale date stays", 0, w("03", "1", "10:02:00") + uno,
-       {ult, t1, t2, ev(MSJ_AFS_NO_GUARDA_1)}, 1,
-       {.op = plat::Op::kWrite, .path = "qtrs.nvr", .nth = 2}},
+       {ult, t1, t2, ev(MSJ_AFS_NO_GUARDA_1)}, 1, en(plat::Op::kWrite, 2, "qtrs.nvr")},
+      {"32768 bytes (SVS WIDE) stay", 1, grande(1, 32768), {ult, t1}, 1},
+      {"32769 bytes are cut", 1, grande(1, 32769), {ult, t1, cortado}, 1, ninguna, primera_linea},
+      {"a cut that fails", 1, grande(1, 32769), {ult, t1, cortado, ev(MSJ_FILE_NO_RESIZED)}, 1,
+       {.op = plat::Op::kSetEnd}},
+      {"1170 records (SVS AXXUS) stay", 8, grande(8, 1170 * 28), {ult, t1}, 1},
+      {"1171 records are deleted", 8, grande(8, 1171 * 28), {ult, t1, ev(MSJ_AXXUS_BORRADO)}, 1,
+       ninguna, borrado},
+      {"not opened again to delete", 8, grande(8, 1171 * 28),
+       {ult, t1, "T:Error: lfv: File REopen failed 5"}, 1, en(plat::Op::kOpen, 3)},
       // clang-format on
   };
   for (const auto& c : casos) {
@@ -227,52 +260,11 @@ TEST_F(LectorVentas, FailuresEndTheRunWithTheirMessage) {
     EXPECT_EQ(comparar_fecha(dlg->ventas.ultima_venta,
                              c.guardadas == 0 ? kUltima : a_las(10, c.guardadas)),
               0);
-  }
-}
-
-// After reading to the end, files above 32768 bytes are cut back to their
-// first line (SVS, FUSION WAYNE) or deleted (SVS AXXUS).
-TEST_F(LectorVentas, BigFilesAreCutOrDeletedAfterReading) {
-  enum queda { entero, primera_linea, borrado };
-  const std::string venta = "T:- 05/03/26 10:01:00  Venta T1  S3 P1  Litros 12.5";
-  const std::string ult = ev(MSJ_VENTAS_ACTUALIZADO);
-  const std::string cortado = ev(MSJ_SVS_RECORTADO);
-  const struct {
-    int32_t tipo;
-    size_t tamano;
-    V eventos;
-    queda resultado;
-    plat::Fault falla = {.nth = 0};
-  } casos[] = {
-      // clang-format off
-      {CONTROLADOR_SVS_WIDE, 32768, {ult, venta}, entero},
-      {CONTROLADOR_SVS_WIDE, 32769, {ult, venta, cortado}, primera_linea},
-      {CONTROLADOR_SVS_WIDE, 32769, {ult, venta, cortado, ev(MSJ_FILE_NO_RESIZED)}, entero,
-       {.op = plat::Op::kSetEnd}},
-      {CONTROLADOR_SVS_AXXUS, 1170 * 28, {ult, venta}, entero},
-      {CONTROLADOR_SVS_AXXUS, 1171 * 28, {ult, venta, ev(MSJ_AXXUS_BORRADO)}, borrado},
-      {CONTROLADOR_SVS_AXXUS, 1171 * 28, {ult, venta, "T:Error: lfv: File REopen failed 5"}, entero,
-       {.op = plat::Op::kOpen, .path = "ventas.txt", .nth = 3}},
-      // clang-format on
-  };
-  for (const auto& c : casos) {
-    SCOPED_TRACE(std::string(nombre_controlador(c.tipo)) + " " + std::to_string(c.tamano));
-    const venta_surtidor nueva{a_las(10, 1), 3, 1, 1, 12.5f};
-    const std::string linea = surtidor::archivo_ventas(c.tipo, {nueva});
-    const std::string vieja = surtidor::archivo_ventas(c.tipo, {{kViejo, 3, 1, 1, 5.0f}});
-    std::string datos;
-    while (datos.size() + vieja.size() + linea.size() <= c.tamano) datos += vieja;
-    datos += linea;
-    // A longer first field (not read) brings the file to its size.
-    if (c.tipo != CONTROLADOR_SVS_AXXUS) datos.insert(0, c.tamano - datos.size(), '0');
-    ASSERT_EQ(datos.size(), c.tamano);
-    prepara_lector(c.tipo, datos, c.falla);
-    dlg->lfv();
-    EXPECT_EQ(eventos(), c.eventos);
-    EXPECT_EQ(nuevos(), Almacen().venta(a_las(10, 1), 0, 12.5f).datos);
-    const std::string despues = c.resultado == borrado ? "" : datos.substr(0, datos.find('\n') + 1);
-    EXPECT_EQ(existe(ruta("ventas.txt")), c.resultado != borrado);
-    EXPECT_EQ(archivo("ventas.txt"), c.resultado == entero ? datos : despues);
+    EXPECT_EQ(existe(ruta("ventas.txt")), c.resto != borrado);
+    EXPECT_EQ(archivo("ventas.txt"), c.resto == entero ? c.ventas
+                                     : c.resto == primera_linea
+                                         ? c.ventas.substr(0, c.ventas.find('\n') + 1)
+                                         : "");
   }
 }
 
@@ -298,41 +290,22 @@ TEST_F(LectorVentas, TheShareIsConnectedOnEveryRun) {
                "T:Error: lfv: WNetAddConnection2 failed 53"}));
 }
 
-// SVS AXXUS's records as text lines, and each failure of the conversion.
+// SVS AXXUS's records as text lines: a one-digit day, a zero date left out,
+// a partial record left for later. A failed write ends the conversion there.
 TEST_F(LectorVentas, AxxusRecordsBecomeTextLines) {
-  const std::string dos = axxus(10922.000001, 2, 5.9f, 25.4f, -1) + axxus(0, 1, 1, 1, 0) +
-                          axxus(290922.103045, 3, 12, 7, 0) + "partial";
   const std::string lineas =
       "2022-09-01 00:00:01;5;2;25.400000;-1\r\n2022-09-29 10:30:45;12;3;7.000000;0\r\n";
-  auto en = [](const char* ruta, plat::Op op, int nth = 1) {
-    return plat::Fault{.op = op, .path = ruta, .nth = nth};
-  };
-  const struct {
-    const char* caso;
-    plat::Fault falla;
-    bool hecho;
-    V eventos;
-    std::string texto;  // "my_axxus.txt" afterwards
-  } casos[] = {
-      // clang-format off
-      {"whole records, a one-digit day, a zero date left out", {.nth = 0}, true, {}, lineas},
-      {"no file", en("ventas.txt", plat::Op::kOpen), false,
-       {"T:Error: lfv: File open failed 5"}, "antes"},
-      {"no size", en("ventas.txt", plat::Op::kSize), false, {ev(MSJ_GMA_SIN_TAMANO)}, "antes"},
-      {"no memory", {.op = plat::Op::kAlloc}, false, {ev(MSJ_GMA_SIN_MEMORIA)}, "antes"},
-      {"nothing read", en("ventas.txt", plat::Op::kRead), false, {ev(MSJ_GMA_VACIO)}, "antes"},
-      {"not created", en("my_axxus.txt", plat::Op::kOpen), false, {ev(MSJ_NO_CREA_AXXUS)}, "antes"},
-      {"a write fails", en("my_axxus.txt", plat::Op::kWrite, 7), true, {ev(MSJ_GMA_NO_GUARDA)},
-       lineas.substr(0, lineas.find('\n') + 1) + "2022-09-29 10:30:45;"},
-      // clang-format on
-  };
-  for (const auto& c : casos) {
-    SCOPED_TRACE(c.caso);
-    prepara_lector(CONTROLADOR_SVS_AXXUS, dos, c.falla);
-    escribe_archivo(ruta("my_axxus.txt"), "antes");
-    EXPECT_EQ(dlg->gma(), c.hecho);
-    EXPECT_EQ(eventos(), c.eventos);
-    EXPECT_EQ(archivo("my_axxus.txt"), c.texto);
+  for (const int escritura : {0, 7}) {
+    SCOPED_TRACE(escritura);
+    prepara_lector(CONTROLADOR_SVS_AXXUS,
+                   axxus(10922.000001, 2, 5.9f, 25.4f, -1) + axxus(0, 1, 1, 1, 0) +
+                       axxus(290922.103045, 3, 12, 7, 0) + "partial",
+                   {.op = plat::Op::kWrite, .path = "my_axxus.txt", .nth = escritura});
+    EXPECT_TRUE(dlg->gma());
+    EXPECT_EQ(eventos(), escritura == 0 ? V{} : V{ev(MSJ_GMA_NO_GUARDA)});
+    EXPECT_EQ(
+        archivo("my_axxus.txt"),
+        escritura == 0 ? lineas : lineas.substr(0, lineas.find('\n') + 1) + "2022-09-29 10:30:45;");
   }
 }
 
