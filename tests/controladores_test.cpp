@@ -29,7 +29,8 @@ class Controladores : public Estacion {
 };
 
 // Integers (';') take one or two digits; reals (',') at most twelve digits
-// and dots. Both stay on their own line; what they refuse is logged as -1.
+// and dots, a missing one reading as empty. Both stay on their own line;
+// what they refuse is logged and read as -1.
 TEST_F(Controladores, FieldsReadTheirDigitsOnTheirOwnLine) {
   const struct {
     const char* registro;
@@ -37,24 +38,15 @@ TEST_F(Controladores, FieldsReadTheirDigitsOnTheirOwnLine) {
     char sep;
     float valor;
   } casos[] = {
-      {"a;5;x", 1, ';', 5},
-      {"a;123;x", 1, ';', 12},
-      {"7;b", 0, ';', 7},
-      {"a;9", 1, ';', 9},
-      {"a;;x", 1, ';', -1},
-      {"a;x5;", 1, ';', -1},
-      {"a; 5;", 1, ';', -1},
-      {"a;b", 2, ';', -1},
-      {"a;b\r\n1;2;3", 2, ';', -1},
-      {"a;b\n;4", 2, ';', -1},
-      {"a,12.50,x", 1, ',', 12.5f},
-      {"a,-3.0,x", 1, ',', 0},
-      {"a,,x", 1, ',', 0},
-      {"a,123456789012,x", 1, ',', 123456789012.0f},
-      {"a,7.25\r\n1,2", 1, ',', 7.25f},
-      {"a,b\r\n1,2,3", 2, ',', 0},  // no field: empty
+      // clang-format off
+      {"a;5;x", 1, ';', 5},           {"a;123;x", 1, ';', 12},        {"7;b", 0, ';', 7},
+      {"a;9", 1, ';', 9},             {"a;;x", 1, ';', -1},           {"a;x5;", 1, ';', -1},
+      {"a; 5;", 1, ';', -1},          {"a;b", 2, ';', -1},            {"a;b\r\n1;2;3", 2, ';', -1},
+      {"a;b\n;4", 2, ';', -1},        {"a,12.50,x", 1, ',', 12.5f},   {"a,-3.0,x", 1, ',', 0},
+      {"a,,x", 1, ',', 0},            {"a,b\r\n1,2,3", 2, ',', 0},  {"a,1.2.3.4.5.6.7", 1, ',', -1},
+      {"a,7.25\r\n1,2", 1, ',', 7.25f}, {"a,123456789012,x", 1, ',', 123456789012.0f},
       {"a,1234567890123,x", 1, ',', -1},
-      {"a,1.2.3.4.5.6.7", 1, ',', -1},
+      // clang-format on
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(c.registro);
