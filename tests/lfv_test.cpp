@@ -80,7 +80,7 @@ class LectorVentas : public EstacionConAlmacen {
     dlg = std::make_unique<CNivaraDlg>();
     dlg->config = config;
     dlg->ventas.ultima_venta = kUltima;
-    dlg->ventas.texto_estado = "antes";  // each run starts it afresh
+    dlg->ventas.texto_estado = "antes";  // the reader clears it, the scan adds to it
   }
   // The records appended to the store by the run.
   std::string nuevos() { return almacenado().substr(previo.size()); }
