@@ -66,7 +66,7 @@ class LectorVentas : public EstacionConAlmacen {
     config.pon_texto(tnq::kFileVentas, tnq::kLargoFileVentas, "ventas.txt");
     config.pon_par(0, 0, 3, 1);  // tank 1: pump 3 nozzles 1 and 2
     config.pon_par(0, 1, 3, 2);
-    config.pon_par(1, 0, 5, 4);   // tank 2: pump 5 nozzle 4
+    config.pon_par(1, 0, 12, 4);  // tank 2: pump 12 nozzle 4
     config.pon_par(2, 0, 17, 1);  // outside the meter table
     config.pon_par(2, 1, 1, 40);  // a station-wide nozzle number
   }
@@ -105,7 +105,7 @@ TEST_F(LectorVentas, EachLayoutStoresTheNewerSalesOldestFirst) {
     std::vector<venta_surtidor> ventas = {
         {kViejo, 3, 1, 1, 40.0f, 960.0f},  // a one-digit hour, older
         {kUltima, 3, 2, 1, 20.0f, 480.5f},         {a_las(10, 1), 3, 1, 1, 12.5f, 972.5f},
-        {a_las(10, 2), 3, 2, 1, 25.0f, 505.5f},    {a_las(10, 3, 30), 5, 4, 2, -7.5f, 2.5f},
+        {a_las(10, 2), 3, 2, 1, 25.0f, 505.5f},    {a_las(10, 3, 30), 12, 4, 2, -7.5f, 2.5f},
         {a_las(10, 3, 30), 3, 1, 1, 1.0f, 973.5f},  // same second: not taken
     };
     Almacen esperado;
@@ -126,7 +126,7 @@ TEST_F(LectorVentas, EachLayoutStoresTheNewerSalesOldestFirst) {
                                 "- 05/03/26 10:03:30  Venta Tanque 2  Litros " + linea}
                             : V{"- 05/03/26 10:01:00  Venta T1  S3 P1  Litros 12.5",
                                 "- 05/03/26 10:02:00  Venta T1  S3 P2  Litros 25.0",
-                                "- 05/03/26 10:03:30  Venta T2  S5 P4  Litros " + linea};
+                                "- 05/03/26 10:03:30  Venta T2  S12 P4  Litros " + linea};
     EXPECT_EQ(lineas_diario(archivo("Estado.txt")), lineas);
     V e = {ev(MSJ_VENTAS_ACTUALIZADO)};
     for (const std::string& l : lineas) e.push_back("T:" + l);
