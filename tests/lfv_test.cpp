@@ -1,16 +1,16 @@
 // The sales file reader on one run: which records of each layout become
 // sale events, the journal and log lines they leave, every failure, the
-// share, and the cut or deletion of the controller's file.
+// share, and the cut or deletion of the controller's file. The start-up scan
+// of the same file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <filesystem>
-#include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +29,7 @@ using V = std::vector<std::string>;
 
 const fecha_bcd kUltima = fecha_de(5, 3, 26, 10, 0, 0);  // the last sale stored
 const fecha_bcd kViejo = fecha_de(5, 3, 26, 9, 0, 0);
+const std::string kIncorrecto = "Error: lfv: File ventas incorrecto !!!";
 
 fecha_bcd a_las(unsigned h, unsigned mi, unsigned s = 0) { return fecha_de(5, 3, 26, h, mi, s); }
 
@@ -65,7 +66,7 @@ class LectorVentas : public EstacionConAlmacen {
     config.pon_texto(tnq::kFileVentas, tnq::kLargoFileVentas, "ventas.txt");
     config.pon_par(0, 0, 3, 1);  // tank 1: pump 3 nozzles 1 and 2
     config.pon_par(0, 1, 3, 2);
-    config.pon_par(1, 0, 5, 4);   // tank 2: pump 5 nozzle 4
+    config.pon_par(1, 0, 12, 4);  // tank 2: pump 12 nozzle 4
     config.pon_par(2, 0, 17, 1);  // outside the meter table
     config.pon_par(2, 1, 1, 40);  // a station-wide nozzle number
   }
@@ -79,7 +80,7 @@ class LectorVentas : public EstacionConAlmacen {
     dlg = std::make_unique<CNivaraDlg>();
     dlg->config = config;
     dlg->ventas.ultima_venta = kUltima;
-    dlg->ventas.texto_estado = "antes";  // each run starts it afresh
+    dlg->ventas.texto_estado = "antes";  // the reader clears it, the scan adds to it
   }
   // The records appended to the store by the run.
   std::string nuevos() { return almacenado().substr(previo.size()); }
@@ -89,56 +90,43 @@ class LectorVentas : public EstacionConAlmacen {
   std::unique_ptr<CNivaraDlg> dlg;
 };
 
+// How each layout's reader takes a return of L litres (see below).
+float litros_leidos(int32_t tipo, float litros);
+
 // Older, equal, newer, a return, a second sale in the same second and a
 // shift close, in each layout's own order, give the newer sales oldest first.
 TEST_F(LectorVentas, EachLayoutStoresTheNewerSalesOldestFirst) {
-  const struct {
-    int32_t tipo;
-    float devolucion;   // what a return of 7.5 litres is stored as
-    const char* linea;  // and shows in the sale line
-  } casos[] = {
-      {CONTROLADOR_WOLF, -7.5f, "-7.5"},
-      {CONTROLADOR_SVS_WIDE, 0.0f, "0.0"},  // "-7.50" reads as 0
-      {CONTROLADOR_SVS_WIDE_HN, 0.0f, "0.0"},
-      {CONTROLADOR_SVS_NARROW, 0.0f, "0.0"},
-      {CONTROLADOR_PETROSOFT_X_PICO, 0.0f, "0.0"},
-      {CONTROLADOR_PETROSOFT_X_TANQUE, 0.0f, "0.0"},
-      {CONTROLADOR_PIRCAL, 0.0f, "0.0"},
-      {CONTROLADOR_CALDEN_OIL, -7.5f, "-7.5"},
-      {CONTROLADOR_FUSION_WAYNE, 7.5f, "7.5"},  // its sign field has no rule
-      {CONTROLADOR_SVS_AXXUS, -7.5f, "-7.5"},
-  };
-  for (const auto& c : casos) {
-    SCOPED_TRACE(nombre_controlador(c.tipo));
-    const fila_controlador& fila = *busca_controlador(c.tipo);
-    const bool tanque = fila.campo_tanque >= 0;
-    const bool wolf = c.tipo == CONTROLADOR_WOLF;
+  for (int32_t tipo = 0; tipo < 10; ++tipo) {
+    SCOPED_TRACE(nombre_controlador(tipo));
+    const bool tanque = busca_controlador(tipo)->campo_tanque >= 0;
+    const bool wolf = tipo == CONTROLADOR_WOLF;
+    const float devolucion = litros_leidos(tipo, -7.5f);
+    const std::string linea = devolucion < 0 ? "-7.5" : devolucion > 0 ? "7.5" : "0.0";
     std::vector<venta_surtidor> ventas = {
         {kViejo, 3, 1, 1, 40.0f, 960.0f},  // a one-digit hour, older
         {kUltima, 3, 2, 1, 20.0f, 480.5f},         {a_las(10, 1), 3, 1, 1, 12.5f, 972.5f},
-        {a_las(10, 2), 3, 2, 1, 25.0f, 505.5f},    {a_las(10, 3, 30), 5, 4, 2, -7.5f, 2.5f},
+        {a_las(10, 2), 3, 2, 1, 25.0f, 505.5f},    {a_las(10, 3, 30), 12, 4, 2, -7.5f, 2.5f},
         {a_las(10, 3, 30), 3, 1, 1, 1.0f, 973.5f},  // same second: not taken
     };
     Almacen esperado;
     // Tank 1's second nozzle has no reading yet at the first sale.
     esperado.venta(a_las(10, 1), 0, 12.5f, -1.0f)
         .venta(a_las(10, 2), 0, 25.0f, wolf ? 972.5f + 505.5f : -1.0f)
-        .venta(a_las(10, 3, 30), 1, c.devolucion, wolf ? 2.5f : -1.0f);
+        .venta(a_las(10, 3, 30), 1, devolucion, wolf ? 2.5f : -1.0f);
     if (!tanque) {
       ventas.push_back(surtidor::cierre_de_turno(a_las(10, 5)));
       esperado.otro(SUCESO_VENTA, a_las(10, 5), kTanqueCierreTurno);
     }
-    prepara_lector(c.tipo, surtidor::archivo_ventas(c.tipo, ventas));
+    prepara_lector(tipo, surtidor::archivo_ventas(tipo, ventas));
     dlg->lfv();
 
     EXPECT_EQ(nuevos(), esperado.datos);
-    const V lineas =
-        tanque ? V{"- 05/03/26 10:01:00  Venta Tanque 1  Litros 12.5",
-                   "- 05/03/26 10:02:00  Venta Tanque 1  Litros 25.0",
-                   std::string("- 05/03/26 10:03:30  Venta Tanque 2  Litros ") + c.linea}
-               : V{"- 05/03/26 10:01:00  Venta T1  S3 P1  Litros 12.5",
-                   "- 05/03/26 10:02:00  Venta T1  S3 P2  Litros 25.0",
-                   std::string("- 05/03/26 10:03:30  Venta T2  S5 P4  Litros ") + c.linea};
+    const V lineas = tanque ? V{"- 05/03/26 10:01:00  Venta Tanque 1  Litros 12.5",
+                                "- 05/03/26 10:02:00  Venta Tanque 1  Litros 25.0",
+                                "- 05/03/26 10:03:30  Venta Tanque 2  Litros " + linea}
+                            : V{"- 05/03/26 10:01:00  Venta T1  S3 P1  Litros 12.5",
+                                "- 05/03/26 10:02:00  Venta T1  S3 P2  Litros 25.0",
+                                "- 05/03/26 10:03:30  Venta T2  S12 P4  Litros " + linea};
     EXPECT_EQ(lineas_diario(archivo("Estado.txt")), lineas);
     V e = {ev(MSJ_VENTAS_ACTUALIZADO)};
     for (const std::string& l : lineas) e.push_back("T:" + l);
@@ -147,9 +135,9 @@ TEST_F(LectorVentas, EachLayoutStoresTheNewerSalesOldestFirst) {
     EXPECT_EQ(dlg->prog.pendiente_PCT, tanque ? 0 : 1);
     EXPECT_EQ(comparar_fecha(dlg->ventas.ultima_venta, tanque ? a_las(10, 3, 30) : a_las(10, 5)),
               0);
-    if (c.tipo == CONTROLADOR_SVS_AXXUS) {
+    if (tipo == CONTROLADOR_SVS_AXXUS) {
       std::string texto;
-      for (const venta_surtidor& v : ventas) texto += surtidor::linea_venta(c.tipo, v);
+      for (const venta_surtidor& v : ventas) texto += surtidor::linea_venta(tipo, v);
       EXPECT_EQ(archivo("my_axxus.txt"), texto);
     }
 
@@ -160,21 +148,38 @@ TEST_F(LectorVentas, EachLayoutStoresTheNewerSalesOldestFirst) {
   }
 }
 
-// Each failure's message, and how much got stored before it. New records
-// are dated 10:01 and 10:02; kWolfViejo (09:00) ends the search.
-TEST_F(LectorVentas, FailuresEndTheRunWithTheirMessage) {
+// How each run ends: its messages, how much got stored, and what became of
+// the controller's file. New records are dated 10:01 and 10:02; kWolfViejo
+// (09:00) ends the search. After reading to the end, files above 32768 bytes
+// are cut back to their first line (SVS, FUSION WAYNE) or deleted (SVS
+// AXXUS); SVS AXXUS's file is converted first.
+TEST_F(LectorVentas, EachRunEndsWithItsMessagesAndLeavesTheFileAsDue) {
   const std::string t1 = "T:- 05/03/26 10:01:00  Venta T1  S3 P1  Litros 12.5";
   const std::string t2 = "T:- 05/03/26 10:02:00  Venta T1  S3 P1  Litros 12.5";
   const std::string uno = w("03", "1") + kWolfViejo;
   const std::string ult = ev(MSJ_VENTAS_ACTUALIZADO);
-  auto en = [](plat::Op op, int nth = 1) {
-    return plat::Fault{.op = op, .path = "ventas.txt", .nth = nth};
+  const std::string cortado = ev(MSJ_SVS_RECORTADO);
+  const std::string rec = axxus(50326.09, 1, 3, 5, 0) + axxus(50326.1001, 1, 3, 12.5f, 0);
+  auto en = [](plat::Op op, int nth = 1, const char* ruta = "ventas.txt") {
+    return plat::Fault{.op = op, .path = ruta, .nth = nth};
   };
   auto petro = [](int tanque) {
     return surtidor::archivo_ventas(CONTROLADOR_PETROSOFT_X_TANQUE,
                                     {{kViejo, 3, 1, 1, 5.0f}, {a_las(10, 1), 3, 1, tanque, 12.5f}});
   };
-  const plat::Fault en_abre{.op = plat::Op::kOpen, .path = "ventas.txt", .error = ENOENT};
+  // A file of `tamano` bytes whose one new sale is at 10:01: older sales,
+  // and in a text layout a longer first field (not read), make up the rest.
+  auto grande = [](int32_t tipo, size_t tamano) {
+    const std::string nueva = surtidor::archivo_ventas(tipo, {{a_las(10, 1), 3, 1, 1, 12.5f}});
+    const std::string vieja = surtidor::archivo_ventas(tipo, {{kViejo, 3, 1, 1, 5.0f}});
+    std::string datos;
+    while (datos.size() + vieja.size() + nueva.size() <= tamano) datos += vieja;
+    datos += nueva;
+    if (tipo != CONTROLADOR_SVS_AXXUS) datos.insert(0, tamano - datos.size(), '0');
+    return datos;
+  };
+  const plat::Fault ninguna{.nth = 0};
+  enum queda { entero, primera_linea, borrado };
   const struct {
     const char* caso;
     int32_t tipo;
@@ -182,9 +187,11 @@ TEST_F(LectorVentas, FailuresEndTheRunWithTheirMessage) {
     V eventos;
     size_t guardadas;
     plat::Fault falla = {.nth = 0};
+    queda resto = entero;  // what is left of ventas.txt
   } casos[] = {
       // clang-format off
-      {"no file", 0, "", {"T:Error: lfv: File open failed 2"}, 0, en_abre},
+      {"no file", 0, "", {"T:Error: lfv: File open failed 2"}, 0,
+       {.op = plat::Op::kOpen, .path = "ventas.txt", .error = ENOENT}},
       {"no write time", 0, uno, {ev(MSJ_LFV_SIN_HORA)}, 0, en(plat::Op::kFileTime)},
       {"no size", 0, uno, {ult, ev(MSJ_LFV_SIN_TAMANO)}, 0, en(plat::Op::kSize)},
       {"empty", 0, "", {ult, ev(MSJ_LFV_VACIO)}, 0},
@@ -218,12 +225,26 @@ TEST_F(LectorVentas, FailuresEndTheRunWithTheirMessage) {
       {"sign -1 (SVS AXXUS)", 8, axxus(50326.09, 1, 3, 5, 0) + axxus(50326.1001, 1, 3, 25.4f, -1),
        {ult, ev(MSJ_I_CORRUPT), "T:- 05/03/26 10:01:00  Venta T1  S3 P1  Litros -25.4"}, 1},
       {"shorter than a record (SVS AXXUS)", 8, "corto", {ult, ev(MSJ_LFV_VACIO)}, 0},
-      {"my_axxus.txt cannot be opened", 8, axxus(50326.1001, 1, 3, 2, 0),
-       {ult, "T:Error: lfv: Open my_axxus.txt failed 5"}, 0,
-       {.op = plat::Op::kOpen, .path = "my_axxus.txt", .nth = 2}},
+      {"SVS AXXUS: no file to convert", 8, rec, {ult, "T:Error: lfv: File open failed 5"}, 0,
+       en(plat::Op::kOpen, 2)},
+      {"no size to convert", 8, rec, {ult, ev(MSJ_GMA_SIN_TAMANO)}, 0, en(plat::Op::kSize, 2)},
+      {"no memory to convert", 8, rec, {ult, ev(MSJ_GMA_SIN_MEMORIA)}, 0, {.op = plat::Op::kAlloc}},
+      {"nothing read to convert", 8, rec, {ult, ev(MSJ_GMA_VACIO)}, 0, en(plat::Op::kRead)},
+      {"my_axxus.txt not created", 8, rec, {ult, ev(MSJ_NO_CREA_AXXUS)}, 0,
+       en(plat::Op::kOpen, 1, "my_axxus.txt")},
+      {"my_axxus.txt cannot be opened", 8, rec, {ult, "T:Error: lfv: Open my_axxus.txt failed 5"},
+       0, en(plat::Op::kOpen, 2, "my_axxus.txt")},
       {"the store fails: the last sale date stays", 0, w("03", "1", "10:02:00") + uno,
-       {ult, t1, t2, ev(MSJ_AFS_NO_GUARDA_1)}, 1,
-       {.op = plat::Op::kWrite, .path = "qtrs.nvr", .nth = 2}},
+       {ult, t1, t2, ev(MSJ_AFS_NO_GUARDA_1)}, 1, en(plat::Op::kWrite, 2, "qtrs.nvr")},
+      {"32768 bytes (SVS WIDE) stay", 1, grande(1, 32768), {ult, t1}, 1},
+      {"32769 bytes are cut", 1, grande(1, 32769), {ult, t1, cortado}, 1, ninguna, primera_linea},
+      {"a cut that fails", 1, grande(1, 32769), {ult, t1, cortado, ev(MSJ_FILE_NO_RESIZED)}, 1,
+       {.op = plat::Op::kSetEnd}},
+      {"1170 records (SVS AXXUS) stay", 8, grande(8, 1170 * 28), {ult, t1}, 1},
+      {"1171 records are deleted", 8, grande(8, 1171 * 28), {ult, t1, ev(MSJ_AXXUS_BORRADO)}, 1,
+       ninguna, borrado},
+      {"not opened again to delete", 8, grande(8, 1171 * 28),
+       {ult, t1, "T:Error: lfv: File REopen failed 5"}, 1, en(plat::Op::kOpen, 3)},
       // clang-format on
   };
   for (const auto& c : casos) {
@@ -232,62 +253,17 @@ TEST_F(LectorVentas, FailuresEndTheRunWithTheirMessage) {
     dlg->lfv();
     EXPECT_EQ(eventos(), c.eventos);
     EXPECT_EQ(nuevos().size(), c.guardadas * kLargoSuceso);
-    EXPECT_EQ(dlg->ventas.texto_estado, c.eventos.back() == ev(MSJ_LFV_VENTAS_INCORRECTO)
-                                            ? "Error: lfv: File ventas incorrecto !!!"
-                                            : "");
+    EXPECT_EQ(dlg->ventas.texto_estado,
+              c.eventos.back() == ev(MSJ_LFV_VENTAS_INCORRECTO) ? kIncorrecto : "");
     // What was stored moved the last sale date, and nothing else did.
     EXPECT_EQ(comparar_fecha(dlg->ventas.ultima_venta,
                              c.guardadas == 0 ? kUltima : a_las(10, c.guardadas)),
               0);
-  }
-}
-
-// After reading to the end, files above 32768 bytes are cut back to their
-// first line (SVS, FUSION WAYNE) or deleted (SVS AXXUS).
-TEST_F(LectorVentas, BigFilesAreCutOrDeletedAfterReading) {
-  enum queda { entero, primera_linea, borrado };
-  const std::string venta = "T:- 05/03/26 10:01:00  Venta T1  S3 P1  Litros 12.5";
-  const std::string ult = ev(MSJ_VENTAS_ACTUALIZADO);
-  const std::string cortado = ev(MSJ_SVS_RECORTADO);
-  const struct {
-    int32_t tipo;
-    size_t tamano;
-    V eventos;
-    queda resultado;
-    plat::Fault falla = {.nth = 0};
-  } casos[] = {
-      // clang-format off
-      {CONTROLADOR_SVS_WIDE, 32768, {ult, venta}, entero},
-      {CONTROLADOR_SVS_WIDE, 32769, {ult, venta, cortado}, primera_linea},
-      {CONTROLADOR_SVS_NARROW, 32769, {ult, venta, cortado}, primera_linea},
-      {CONTROLADOR_FUSION_WAYNE, 40000, {ult, venta, cortado}, primera_linea},
-      {CONTROLADOR_PETROSOFT_X_PICO, 40000, {ult, venta}, entero},
-      {CONTROLADOR_SVS_WIDE, 32769, {ult, venta, cortado, ev(MSJ_FILE_NO_RESIZED)}, entero,
-       {.op = plat::Op::kSetEnd}},
-      {CONTROLADOR_SVS_AXXUS, 1170 * 28, {ult, venta}, entero},
-      {CONTROLADOR_SVS_AXXUS, 1171 * 28, {ult, venta, ev(MSJ_AXXUS_BORRADO)}, borrado},
-      {CONTROLADOR_SVS_AXXUS, 1171 * 28, {ult, venta, "T:Error: lfv: File REopen failed 5"}, entero,
-       {.op = plat::Op::kOpen, .path = "ventas.txt", .nth = 3}},
-      // clang-format on
-  };
-  for (const auto& c : casos) {
-    SCOPED_TRACE(std::string(nombre_controlador(c.tipo)) + " " + std::to_string(c.tamano));
-    const venta_surtidor nueva{a_las(10, 1), 3, 1, 1, 12.5f};
-    const std::string linea = surtidor::archivo_ventas(c.tipo, {nueva});
-    const std::string vieja = surtidor::archivo_ventas(c.tipo, {{kViejo, 3, 1, 1, 5.0f}});
-    std::string datos;
-    while (datos.size() + vieja.size() + linea.size() <= c.tamano) datos += vieja;
-    datos += linea;
-    // A longer first field (not read) brings the file to its size.
-    if (c.tipo != CONTROLADOR_SVS_AXXUS) datos.insert(0, c.tamano - datos.size(), '0');
-    ASSERT_EQ(datos.size(), c.tamano);
-    prepara_lector(c.tipo, datos, c.falla);
-    dlg->lfv();
-    EXPECT_EQ(eventos(), c.eventos);
-    EXPECT_EQ(nuevos(), Almacen().venta(a_las(10, 1), 0, 12.5f).datos);
-    const std::string despues = c.resultado == borrado ? "" : datos.substr(0, datos.find('\n') + 1);
-    EXPECT_EQ(existe(ruta("ventas.txt")), c.resultado != borrado);
-    EXPECT_EQ(archivo("ventas.txt"), c.resultado == entero ? datos : despues);
+    EXPECT_EQ(existe(ruta("ventas.txt")), c.resto != borrado);
+    EXPECT_EQ(archivo("ventas.txt"), c.resto == entero ? c.ventas
+                                     : c.resto == primera_linea
+                                         ? c.ventas.substr(0, c.ventas.find('\n') + 1)
+                                         : "");
   }
 }
 
@@ -313,41 +289,82 @@ TEST_F(LectorVentas, TheShareIsConnectedOnEveryRun) {
                "T:Error: lfv: WNetAddConnection2 failed 53"}));
 }
 
-// SVS AXXUS's records as text lines, and each failure of the conversion.
+// SVS AXXUS's records as text lines: a one-digit day, a zero date left out,
+// a partial record left for later. A failed write ends the conversion there.
 TEST_F(LectorVentas, AxxusRecordsBecomeTextLines) {
-  const std::string dos = axxus(10922.000001, 2, 5.9f, 25.4f, -1) + axxus(0, 1, 1, 1, 0) +
-                          axxus(290922.103045, 3, 12, 7, 0) + "partial";
   const std::string lineas =
       "2022-09-01 00:00:01;5;2;25.400000;-1\r\n2022-09-29 10:30:45;12;3;7.000000;0\r\n";
-  auto en = [](const char* ruta, plat::Op op, int nth = 1) {
-    return plat::Fault{.op = op, .path = ruta, .nth = nth};
+  for (const int escritura : {0, 7}) {
+    SCOPED_TRACE(escritura);
+    prepara_lector(CONTROLADOR_SVS_AXXUS,
+                   axxus(10922.000001, 2, 5.9f, 25.4f, -1) + axxus(0, 1, 1, 1, 0) +
+                       axxus(290922.103045, 3, 12, 7, 0) + "partial",
+                   {.op = plat::Op::kWrite, .path = "my_axxus.txt", .nth = escritura});
+    EXPECT_TRUE(dlg->gma());
+    EXPECT_EQ(eventos(), escritura == 0 ? V{} : V{ev(MSJ_GMA_NO_GUARDA)});
+    EXPECT_EQ(
+        archivo("my_axxus.txt"),
+        escritura == 0 ? lineas : lineas.substr(0, lineas.find('\n') + 1) + "2022-09-29 10:30:45;");
+  }
+}
+
+// The start-up scan: each nozzle's meter reading as of the last stored sale,
+// whether the file reaches back to that sale (0) or not (1), and each way it
+// stops.
+TEST_F(LectorVentas, StartUpLoadsEachNozzlesLastReadingUpToTheLastSale) {
+  const std::vector<venta_surtidor> dia = {
+      {a_las(8, 0), 3, 1, 1, 5, 100.5f},   {a_las(9, 0), 3, 2, 1, 5, 200.25f},
+      {a_las(9, 30), 3, 1, 1, 5, 105.5f},  {kUltima, 16, 8, 1, 5, 7.0f},
+      {a_las(10, 30), 3, 1, 1, 5, 110.5f},  // after the last sale: not loaded
   };
+  auto wolf = [](const std::vector<venta_surtidor>& v) {
+    return surtidor::archivo_ventas(CONTROLADOR_WOLF, v);
+  };
+  const int i31 = 2 * 12 + 0, i32 = 2 * 12 + 1, i168 = 15 * 12 + 7;
   const struct {
     const char* caso;
-    plat::Fault falla;
-    bool hecho;
+    int32_t tipo;
+    std::string ventas;
+    int resultado;
     V eventos;
-    std::string texto;  // "my_axxus.txt" afterwards
+    std::vector<std::pair<int, float>> lecturas = {};  // the table's non-zero entries
+    plat::Fault falla = {.nth = 0};
+    // An open failure is added to the status text; a wrong layout replaces it.
+    std::string estado = "antes";
   } casos[] = {
       // clang-format off
-      {"whole records, a one-digit day, a zero date left out", {.nth = 0}, true, {}, lineas},
-      {"no file", en("ventas.txt", plat::Op::kOpen), false,
-       {"T:Error: lfv: File open failed 5"}, "antes"},
-      {"no size", en("ventas.txt", plat::Op::kSize), false, {ev(MSJ_GMA_SIN_TAMANO)}, "antes"},
-      {"no memory", {.op = plat::Op::kAlloc}, false, {ev(MSJ_GMA_SIN_MEMORIA)}, "antes"},
-      {"nothing read", en("ventas.txt", plat::Op::kRead), false, {ev(MSJ_GMA_VACIO)}, "antes"},
-      {"not created", en("my_axxus.txt", plat::Op::kOpen), false, {ev(MSJ_NO_CREA_AXXUS)}, "antes"},
-      {"a write fails", en("my_axxus.txt", plat::Op::kWrite, 7), true, {ev(MSJ_GMA_NO_GUARDA)},
-       lineas.substr(0, lineas.find('\n') + 1) + "2022-09-29 10:30:45;"},
+      {"up to the last sale", 0, wolf(dia), 0, {}, {{i31, 105.5f}, {i32, 200.25f}, {i168, 7.0f}}},
+      {"all at or before it", 0, wolf({dia[0], dia[1], dia[3]}), 0, {},
+       {{i31, 100.5f}, {i32, 200.25f}, {i168, 7.0f}}},
+      {"the oldest already newer", 0, wolf({dia[4]}), 1, {}},
+      {"SVS AXXUS: the file is not opened", 8, "", 0, {}, {}, {.op = plat::Op::kOpen}},
+      {"no meter field", 1, surtidor::archivo_ventas(1, dia), 0, {}},
+      {"no file", 0, "", 0, {"T:Error: safv: File open failed 2"}, {},
+       {.op = plat::Op::kOpen, .error = ENOENT}, "antesError: safv: File open failed 2"},
+      {"empty", 0, "", 0, {ev(MSJ_ARCHIVO_VACIO)}},
+      {"no size", 0, wolf(dia), 0, {ev(MSJ_LFV_SIN_TAMANO)}, {}, {.op = plat::Op::kSize}},
+      {"unknown controller", 10, wolf(dia), 0, {ev(MSJ_LFV_CONTROLADOR)}},
+      {"a field too many", 0, ";" + wolf(dia), 0, {ev(MSJ_LFV_VENTAS_INCORRECTO)}, {}, {.nth = 0},
+       kIncorrecto},
+      {"a corrupt date keeps the result", 0, "7;3;1;1;1;1;1;1;2026/03/05 08:00:00;1;1\r\n", 1,
+       {ev(MSJ_LFV_FECHA)}},
+      {"pump 17", 0, wolf({dia[0], {a_las(9, 0), 17, 1, 1, 5, 1.0f}}), 0, {ev(MSJ_LFV_SURTXPIC)},
+       {{i31, 100.5f}}},
+      {"an unreadable meter", 0, wolf({{a_las(9, 0), 3, 1, 1, 5, 1e13f}}), 0, {ev(MSJ_F_CORRUPT)}},
       // clang-format on
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(c.caso);
-    prepara_lector(CONTROLADOR_SVS_AXXUS, dos, c.falla);
-    escribe_archivo(ruta("my_axxus.txt"), "antes");
-    EXPECT_EQ(dlg->gma(), c.hecho);
+    prepara_lector(c.tipo, c.ventas, c.falla);
+    EXPECT_EQ(dlg->safv(), c.resultado);
     EXPECT_EQ(eventos(), c.eventos);
-    EXPECT_EQ(archivo("my_axxus.txt"), c.texto);
+    std::vector<std::pair<int, float>> lecturas;
+    for (int i = 0; const float l : dlg->ventas.tabla_contadores) {
+      if (l != 0.0f) lecturas.push_back({i, l});
+      ++i;
+    }
+    EXPECT_EQ(lecturas, c.lecturas);
+    EXPECT_EQ(dlg->ventas.texto_estado, c.estado);
   }
 }
 

@@ -47,17 +47,16 @@ TEST_F(RecursoRed, UnArchivoDelRecursoSeTrabajaComoUnoLocal) {
   const std::string aqui = samba.carpeta() + "/../local";
   std::filesystem::create_directory(aqui);
   std::filesystem::create_directory(samba.carpeta() + "/dia 1");
-  struct Caso {
+  const struct {
     const char* nombre;
     std::string carpeta;  // where the file lies on this machine
     std::string ruta;     // the folder as the station names it
-  };
-  const Caso casos[] = {
+  } casos[] = {
       {"local", aqui, aqui},
       {"recurso", samba.carpeta(), samba.recurso()},
       {"carpeta del recurso con espacio", samba.carpeta() + "/dia 1", samba.recurso() + "\\dia 1"},
   };
-  for (const Caso& c : casos) {
+  for (const auto& c : casos) {
     SCOPED_TRACE(c.nombre);
     auto en = [&](const std::string& n) { return c.ruta + "\\" + n; };
     auto local = [&](const std::string& n) { return c.carpeta + "/" + n; };
@@ -122,12 +121,11 @@ TEST_F(RecursoRed, UnArchivoDelRecursoSeTrabajaComoUnoLocal) {
 TEST_F(RecursoRed, ConectaSoloConLaClaveBuena) {
   escribe_archivo(samba.carpeta() + "/ventas.txt", "x");
   const std::string servidor = "\\\\127.0.0.1:" + std::to_string(samba.puerto());
-  struct Caso {
+  const struct {
     const char* nombre;
     std::string recurso, clave;
     int error;  // 0: connects
-  };
-  const Caso casos[] = {
+  } casos[] = {
       {"clave buena", samba.recurso(), samba.clave(), 0},
       {"clave mala", samba.recurso(), "Surtidor-8", EACCES},
       {"otra vez la buena", samba.recurso(), samba.clave(), 0},
@@ -135,7 +133,7 @@ TEST_F(RecursoRed, ConectaSoloConLaClaveBuena) {
       {"puerto sin servidor", "\\\\127.0.0.1:" + std::to_string(puerto_libre()) + "\\ventas",
        samba.clave(), ECONNREFUSED},
   };
-  for (const Caso& c : casos) {
+  for (const auto& c : casos) {
     SCOPED_TRACE(c.nombre);
     const bool conectado = conecta(c.recurso, c.clave);
     EXPECT_EQ(conectado ? 0 : p.last_error(), c.error);

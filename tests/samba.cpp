@@ -44,35 +44,24 @@ bool responde(unsigned puerto) {
   return ok;
 }
 
-// Every folder the server writes to is under `raiz`; the share needs the
-// login and takes no guests.
+// The folders the server writes to, all under its own root, by the settings
+// that name them.
+constexpr const char* kCarpetas[][2] = {{"private dir", "private"},   {"lock directory", "lock"},
+                                        {"state directory", "state"}, {"cache directory", "cache"},
+                                        {"pid directory", "pid"},     {"ncalrpc dir", "ncalrpc"}};
+
+// Only on 127.0.0.1 at `puerto`; the share needs the login and takes no guests.
 std::string configuracion(const std::string& raiz, unsigned puerto) {
-  return "[global]\n"
-         "  server role = standalone server\n"
-         "  interfaces = 127.0.0.1\n"
-         "  bind interfaces only = yes\n"
-         "  smb ports = " +
-         std::to_string(puerto) +
-         "\n"
-         "  disable netbios = yes\n"
-         "  private dir = " +
-         raiz + "/private\n  lock directory = " + raiz + "/lock\n  state directory = " + raiz +
-         "/state\n  cache directory = " + raiz + "/cache\n  pid directory = " + raiz +
-         "/pid\n  ncalrpc dir = " + raiz + "/ncalrpc\n  log file = " + raiz +
-         "/smbd.log\n  username map = " + raiz +
-         "/usuarios.map\n"
-         "  map to guest = never\n"
-         "  load printers = no\n"
-         "  printing = bsd\n"
-         "  printcap name = /dev/null\n"
-         "  disable spoolss = yes\n"
-         "  rpc start on demand helpers = no\n"
-         "[ventas]\n"
-         "  path = " +
-         raiz +
-         "/compartida\n"
-         "  read only = no\n"
-         "  valid users = root\n";
+  std::string c =
+      "[global]\n  server role = standalone server\n  interfaces = 127.0.0.1\n"
+      "  bind interfaces only = yes\n  disable netbios = yes\n  map to guest = never\n"
+      "  load printers = no\n  printing = bsd\n  printcap name = /dev/null\n"
+      "  disable spoolss = yes\n  rpc start on demand helpers = no\n  smb ports = " +
+      std::to_string(puerto) + "\n  log file = " + raiz + "/smbd.log\n  username map = " + raiz +
+      "/usuarios.map\n";
+  for (const auto& [ajuste, carpeta] : kCarpetas)
+    c += "  " + std::string(ajuste) + " = " + raiz + "/" + carpeta + "\n";
+  return c + "[ventas]\n  path = " + raiz + "/compartida\n  read only = no\n  valid users = root\n";
 }
 
 }  // namespace
@@ -104,12 +93,16 @@ bool ServidorSamba::arranca() {
   }
   raiz_ = plantilla;
   compartida_ = raiz_ + "/compartida";
-  for (const char* sub : {"private", "lock", "state", "cache", "pid", "ncalrpc", "compartida"}) {
-    std::filesystem::create_directory(raiz_ + "/" + sub);
+  std::filesystem::create_directory(compartida_);
+  for (const auto& [ajuste, carpeta] : kCarpetas) {
+    std::filesystem::create_directory(raiz_ + "/" + carpeta);
   }
   escribe_archivo(raiz_ + "/usuarios.map", "root = " + usuario_ + "\n");
-  puerto_ = puerto_libre();
-  escribe_archivo(raiz_ + "/smb.conf", configuracion(raiz_, puerto_));
+  auto configura = [&] {
+    puerto_ = puerto_libre();
+    escribe_archivo(raiz_ + "/smb.conf", configuracion(raiz_, puerto_));
+  };
+  configura();
   const std::string smbpasswd = busca("smbpasswd");
   if (smbpasswd.empty() || busca("smbd").empty()) {
     fallo_ = "smbd or smbpasswd not installed (scripts/setup.sh installs samba)";
@@ -125,14 +118,11 @@ bool ServidorSamba::arranca() {
     return false;
   }
   // A port taken between our look and smbd's bind ends smbd: try another.
-  for (int intento = 0; intento < 3; ++intento) {
-    if (intento > 0) {
-      puerto_ = puerto_libre();
-      escribe_archivo(raiz_ + "/smb.conf", configuracion(raiz_, puerto_));
-    }
-    if (intenta()) return true;
+  for (int intento = 1; !intenta(); ++intento) {
+    if (intento == 3) return false;
+    configura();
   }
-  return false;
+  return true;
 }
 
 bool ServidorSamba::intenta() {
@@ -142,18 +132,15 @@ bool ServidorSamba::intenta() {
                {"-s", raiz_ + "/smb.conf", "--foreground", "--debug-stdout", "--debuglevel=1"},
                raiz_, "smbd.out");
   for (int ms = 0; ms < 10000; ms += 20) {
-    int estado = 0;
-    if (::waitpid(pid_, &estado, WNOHANG) == pid_) {
-      pid_ = -1;
-      fallo_ = "smbd ended at start (status " + std::to_string(estado) +
-               "): " + lee_archivo(raiz_ + "/smbd.out");
-      return false;
+    if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+      pid_ = -1;  // ended, and reaped: nothing left to stop
+      break;
     }
     if (responde(puerto_)) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   para();
-  fallo_ = "smbd did not answer on port " + std::to_string(puerto_) +
+  fallo_ = "smbd ended or did not answer on port " + std::to_string(puerto_) +
            " in 10 s: " + lee_archivo(raiz_ + "/smbd.out");
   return false;
 }
