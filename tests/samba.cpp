@@ -55,10 +55,10 @@ std::string configuracion(const std::string& raiz, unsigned puerto) {
   std::string c =
       "[global]\n  server role = standalone server\n  interfaces = 127.0.0.1\n"
       "  bind interfaces only = yes\n  disable netbios = yes\n  map to guest = never\n"
-      "  load printers = no\n  printing = bsd\n  printcap name = /dev/null\n"
-      "  disable spoolss = yes\n  rpc start on demand helpers = no\n  smb ports = " +
+      "  load printers = no\n  printing = bsd\n  disable spoolss = yes\n"
+      "  rpc start on demand helpers = no\n  smb ports = " +
       std::to_string(puerto) + "\n  log file = " + raiz + "/smbd.log\n  username map = " + raiz +
-      "/usuarios.map\n";
+      "/usuarios.map\n  printcap name = " + raiz + "/printcap\n";
   for (const auto& [ajuste, carpeta] : kCarpetas)
     c += "  " + std::string(ajuste) + " = " + raiz + "/" + carpeta + "\n";
   return c + "[ventas]\n  path = " + raiz + "/compartida\n  read only = no\n  valid users = root\n";
