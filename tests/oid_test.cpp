@@ -46,7 +46,7 @@ TEST_F(Arranque, ReadsTheConfigurationLogsTheHostAndArmsTheFourTimers) {
   EXPECT_EQ(dlg.prog.ot_ocupado, 1);
 
   // Neither a host name, nor its address, nor the tan folder is needed.
-  sim->inject({.op = plat::Op::kMakeDir, .path = "tan", .from_then_on = true});
+  sim->inject({.op = plat::Op::kMakeDir, .path = "tan"});  // then it exists
   for (auto [nombre, linea] :
        {std::tuple{"", "NIVARA:   IP 0.0.0.0"}, std::tuple{"caja", "NIVARA: caja  IP 0.0.0.0"}}) {
     sim->set_host(nombre, *nombre != '\0', false);
