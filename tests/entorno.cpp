@@ -73,14 +73,7 @@ Almacen& Almacen::venta(const fecha_bcd& f, uint8_t tanque, float litros, float 
 
 Almacen& Almacen::foto(const fecha_bcd& f, uint8_t tanque, float litros) {
   uint8_t r[kLargoSuceso];
-  suceso_foto({.fecha = f,
-               .tanque = tanque,
-               .nivel = 900.0f,
-               .status_calibs = 1,
-               .liq_agua_medible = 0x30,
-               .litros = litros,
-               .merma_mes = 7},
-              r);
+  suceso_foto({f, tanque, 900.0f, 1, 0x30, litros, 7}, r);  // level, status, measurable
   return agrega(r);
 }
 
