@@ -53,21 +53,18 @@ TEST_F(Sus, OldVersionsAreConvertedUpToWhereTheyStop) {
     int version;
     std::string previo;
     std::string esperado;  // empty: not rewritten
-    bool desconocido;
+    bool desconocido = false;
   } casos[] = {
-      {1, kVersion1, kConvertida1, false},
+      {1, kVersion1, kConvertida1},
       {2, antiguo(kVenta, 2) + antiguo(kFoto, 2) + antiguo(kArranque, 2),
-       convertido(kVenta) + convertido(kFoto) + convertido(kArranque), false},
+       convertido(kVenta) + convertido(kFoto) + convertido(kArranque)},
       // Version 3 stops at a null event, version 4 carries it.
-      {3, antiguo(kVenta, 3) + antiguo(kNulo, 3) + antiguo(kArranque, 3), convertido(kVenta),
-       false},
-      {4, antiguo(kNulo, 4) + antiguo(kArranque, 4), convertido(kNulo) + convertido(kArranque),
-       false},
+      {3, antiguo(kVenta, 3) + antiguo(kNulo, 3) + antiguo(kArranque, 3), convertido(kVenta)},
+      {4, antiguo(kNulo, 4) + antiguo(kArranque, 4), convertido(kNulo) + convertido(kArranque)},
       {2, antiguo(kFoto, 2) + antiguo(kRaro, 2) + antiguo(kArranque, 2), convertido(kFoto), true},
-      {1, antiguo(kVenta, 1, 18) + antiguo(kArranque, 1, 9), convertido(kVenta, 18),
-       false},  // cut short
-      {5, kVenta + kFoto, "", false},
-      {0, antiguo(kArranque, 0) + antiguo(kFoto, 1), "", false},  // names no structure
+      {1, antiguo(kVenta, 1, 18) + antiguo(kArranque, 1, 9), convertido(kVenta, 18)},  // cut short
+      {5, kVenta + kFoto, ""},
+      {0, antiguo(kArranque, 0) + antiguo(kFoto, 1), ""},  // names no structure
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(&c - casos);
@@ -99,7 +96,8 @@ const std::string kConRaro = kAntesDelRaro + kRaro + kVenta + kFoto;
 
 TEST_F(Sus, FailuresLeaveTheStoreWholeAndALackOfMemoryEndsTheProgram) {
   const std::string previo = antiguo(kArranque, 2) + antiguo(kFoto, 2);
-  const std::string v2 = "T:Version struct nvr = 2", raro = ev(MSJ_SUS_DESCONOCIDO);
+  const std::string v2 = "T:Version struct nvr = 2", raro = ev(MSJ_SUS_DESCONOCIDO),
+                    nulo = ev(MSJ_SUS_NO_GUARDA_NULO);
   const char* tmp = "qtrs.nvr.tmp";
   const std::string& s = kArchivoSincro;
   const auto sus = &CNivaraDlg::sus;
@@ -129,14 +127,9 @@ TEST_F(Sus, FailuresLeaveTheStoreWholeAndALackOfMemoryEndsTheProgram) {
       {previo, {.op = kAlloc}, {ev(MSJ_EXIT_SUS_MEMORIA)}, "Exit: sus", sus},
       // Nothing is written before the store is open again and positioned.
       {kConRaro, {.op = kOpen, .path = s, .nth = 2}, {raro, ev(MSJ_SUS_NO_REABRE)}, nullptr, sus},
-      {kConRaro, {.op = kSeek, .path = s}, {raro, ev(MSJ_SUS_NO_GUARDA_NULO)}, nullptr, sus},
-      {kConRaro, {.op = kWrite, .path = s}, {raro, ev(MSJ_SUS_NO_GUARDA_NULO)}, nullptr, sus},
-      {kConRaro,
-       {.op = kWrite, .path = s, .short_io = true},
-       {raro, ev(MSJ_SUS_NO_GUARDA_NULO)},
-       nullptr,
-       sus,
-       false},
+      {kConRaro, {.op = kSeek, .path = s}, {raro, nulo}, nullptr, sus},
+      {kConRaro, {.op = kWrite, .path = s}, {raro, nulo}, nullptr, sus},
+      {kConRaro, {.op = kWrite, .path = s, .short_io = true}, {raro, nulo}, nullptr, sus, false},
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(&c - casos);
