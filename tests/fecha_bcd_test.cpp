@@ -5,6 +5,8 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "entorno.h"
 
@@ -13,26 +15,22 @@ namespace {
 TEST(FechaBcd, OrderAndSecondsBetweenBridgeOneMonthWithFebruaryAlways28Days) {
   fecha_bcd otro_dia = fecha_de(1, 2, 22, 3, 4, 5);
   otro_dia.dia_semana = 7;
-  struct {
-    fecha_bcd a, b;
-    int orden;         // of a against b
-    int32_t segundos;  // from a to b
-  } const casos[] = {
-      {fecha_de(1, 2, 22, 3, 4, 5), otro_dia, 0, 0},  // the weekday is not compared
-      {fecha_de(1, 1, 23), fecha_de(31, 12, 22, 23, 59, 59), 1, -1},
-      {fecha_de(2, 1, 23), fecha_de(1, 2, 23), -1, 30 * 86400},  // the month counts first
-      {fecha_de(1, 1, 23, 0, 0, 1), fecha_de(1, 1, 23), 1, -1},
-      {fecha_de(31, 1, 22, 10), fecha_de(1, 2, 22, 9), -1, 82800},
-      {fecha_de(28, 2, 24), fecha_de(1, 3, 24), -1, 86400},
-      {fecha_de(5, 6, 22, 10), fecha_de(5, 6, 22, 10, 1, 30), -1, 90},
-      {fecha_de(30, 0, 22), fecha_de(1, 1, 22), -1, -29 * 86400},  // month 0 bridges nothing
-  };
-  for (const auto& c : casos) {
-    SCOPED_TRACE(&c - casos);
-    EXPECT_EQ(comparar_fecha(c.a, c.b), c.orden);
-    EXPECT_EQ(comparar_fecha(c.b, c.a), -c.orden);
-    EXPECT_EQ(segundos_entre(c.a, c.b), c.segundos);
-    EXPECT_EQ(segundos_entre(c.b, c.a), -c.segundos);
+  // a, b, the order of a against b, the seconds from a to b.
+  for (const auto& [a, b, orden, s] : std::vector<std::tuple<fecha_bcd, fecha_bcd, int, int>>{
+           {fecha_de(1, 2, 22, 3, 4, 5), otro_dia, 0, 0},  // the weekday is not compared
+           {fecha_de(1, 1, 23), fecha_de(31, 12, 22, 23, 59, 59), 1, -1},
+           {fecha_de(2, 1, 23), fecha_de(1, 2, 23), -1, 30 * 86400},  // the month counts first
+           {fecha_de(1, 1, 23, 0, 0, 1), fecha_de(1, 1, 23), 1, -1},
+           {fecha_de(31, 1, 22, 10), fecha_de(1, 2, 22, 9), -1, 82800},
+           {fecha_de(28, 2, 24), fecha_de(1, 3, 24), -1, 86400},
+           {fecha_de(5, 6, 22, 10), fecha_de(5, 6, 22, 10, 1, 30), -1, 90},
+           {fecha_de(30, 0, 22), fecha_de(1, 1, 22), -1, -29 * 86400},  // month 0 bridges nothing
+       }) {
+    SCOPED_TRACE(s);
+    EXPECT_EQ(comparar_fecha(a, b), orden);
+    EXPECT_EQ(comparar_fecha(b, a), -orden);
+    EXPECT_EQ(segundos_entre(a, b), s);
+    EXPECT_EQ(segundos_entre(b, a), -s);
   }
 }
 

@@ -71,19 +71,16 @@ TEST_F(Log, RecordBytesAndTheStampAtEachRunHourAndDate) {
                 "599:2", "600 05/03/26  10:00:00", "600:3", "600 06/03/26  10:00:00", "600:4"}));
 }
 
-// A log of `n` bytes made of text records of 100 bytes and event records.
-std::string log_de(size_t n) {
+// A log at the trim limit: 20500 text records of 100 bytes.
+std::string log_lleno() {
   std::string s;
-  while (s.size() + 100 <= n) {
-    s += std::string("\x10\x00\xff", 3) + std::string(96, 'a' + static_cast<char>(s.size() % 26)) +
-         std::string(1, '\0');
-  }
-  while (s.size() + 3 <= n) s += std::string("\x10\x00\x07", 3);
+  for (int i = 0; i < 20500; ++i)
+    s += std::string("\x10\x00\xff", 3) + std::string(96, static_cast<char>('a' + i % 26)) + '\0';
   return s;
 }
 
 TEST_F(Log, TrimsOnlyAboveTheLimitKeepsWholeRecordsAndDropsARecordItCannotWrite) {
-  const std::string lleno = log_de(2050000);  // 20500 texts
+  const std::string lleno = log_lleno();
   // A text record with no end runs to the end of the file.
   const std::string roto =
       std::string(300, '\x07') + std::string("\x10\x00\xff", 3) + std::string(2050000, 'z');
@@ -122,11 +119,11 @@ TEST_F(Log, TrimsOnlyAboveTheLimitKeepsWholeRecordsAndDropsARecordItCannotWrite)
 }
 
 TEST_F(Log, TrimWithoutMemoryEndsTheProgramOnce) {
-  escribe_archivo(ruta("Nivara.log"), log_de(2050010));
+  escribe_archivo(ruta("Nivara.log"), log_lleno() + kEvento12);
   sim->inject({.op = kAlloc, .from_then_on = true});
   EXPECT_EXIT(gl(12), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(diario(), "05/03/26  09:07:03 Exit: gl: 2\r\n");
-  EXPECT_EQ(log().size(), 2050009u);  // nothing written, nothing trimmed
+  EXPECT_EQ(log().size(), 2050003u);  // nothing written, nothing trimmed
   // The journal's own failures are logged, and need the trim again: they
   // are dropped, and the program still ends.
   std::remove(ruta("Estado.txt").c_str());

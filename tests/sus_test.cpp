@@ -151,17 +151,10 @@ TEST_F(Sus, FailuresLeaveTheStoreWholeAndALackOfMemoryEndsTheProgram) {
 TEST_F(Sus, ScanTakesTheLastSaleAndEachTanksLastSnapshotAndRepairsAnUnknownRecord) {
   // The earlier sale is the newer one; tank byte 16 is no tank; a cut-short
   // tail is no record.
-  const std::string escaneo = Almacen()
-                                  .venta(kMarzo, 0, 1.0f)
-                                  .foto(kFebrero, 2, 100.0f)
-                                  .foto(kFebrero, 5, 50.0f)
-                                  .venta(kFebrero, 1, 2.0f)
-                                  .foto(kFebrero, 2, 200.0f)
-                                  .foto(kFebrero, 16, 9.0f)
-                                  .arranque(kFebrero, 1)
-                                  .otro(SUCESO_NULO, kFebrero, 'X')
-                                  .datos +
-                              std::string("V\x05", 2);
+  const std::string escaneo =
+      Almacen().venta(kMarzo, 0, 1.0f).foto(kFebrero, 2, 100.0f).foto(kFebrero, 5, 50.0f).datos +
+      Almacen().venta(kFebrero, 1, 2.0f).foto(kFebrero, 2, 200.0f).foto(kFebrero, 16, 9.0f).datos +
+      Almacen().arranque(kFebrero, 1).otro(SUCESO_NULO, kFebrero, 'X').datos + "V\x05";
   // The unknown record becomes a null event, of today, that ends the store;
   // no sale before it is to be read again.
   std::string reparado = kRaro;
