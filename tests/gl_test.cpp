@@ -116,6 +116,8 @@ TEST_F(Log, TrimsOnlyAboveTheLimitKeepsWholeRecordsAndDropsARecordItCannotWrite)
     sim->clear_faults();
     EXPECT_EQ(log(), c.despues);
   }
+  // A tail too short for a record is taken as one, to the end.
+  EXPECT_EQ(inicio_recorte(reinterpret_cast<const uint8_t*>("\x10\x00"), 2), 2u);
 }
 
 TEST_F(Log, TrimWithoutMemoryEndsTheProgramOnce) {
