@@ -1,44 +1,31 @@
 #include "entorno.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "foundation/bytes.h"
 #include "foundation/gl.h"
 
 int64_t segundos(int anio, int mes, int dia, int hora, int minuto, int segundo) {
-  std::tm t{};
-  t.tm_year = anio - 1900;
-  t.tm_mon = mes - 1;
-  t.tm_mday = dia;
-  t.tm_hour = hora;
-  t.tm_min = minuto;
-  t.tm_sec = segundo;
+  std::tm t{segundo, minuto, hora, dia, mes - 1, anio - 1900};
   return static_cast<int64_t>(::timegm(&t));
 }
 
 std::string lee_archivo(const std::string& ruta) {
   std::ifstream f(ruta, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
 void escribe_archivo(const std::string& ruta, const std::string& datos) {
-  std::ofstream f(ruta, std::ios::binary | std::ios::trunc);
-  f.write(datos.data(), static_cast<std::streamsize>(datos.size()));
+  std::ofstream(ruta, std::ios::binary | std::ios::trunc) << datos;
 }
 
 bool existe(const std::string& ruta) {
-  struct stat st {};
-  return ::stat(ruta.c_str(), &st) == 0;
+  std::error_code e;
+  return std::filesystem::exists(ruta, e);
 }
 
 std::string archivo_tnq(const configuracion_tnq& c, uint32_t version, int registros) {
@@ -51,8 +38,7 @@ std::string archivo_tnq(const configuracion_tnq& c, uint32_t version, int regist
 
 configuracion_tnq configuracion_ejemplo() {
   configuracion_tnq c{};
-  const uint8_t ip[4] = {10, 0, 0, 7};
-  std::memcpy(c.bytes + tnq::kIp, ip, 4);
+  std::memcpy(c.bytes + tnq::kIp, "\x0a\x00\x00\x07", 4);
   c.pon_puerto(10001);
   std::memcpy(c.bytes + tnq::kCodigoAcceso, "12345678", 8);
   c.pon_controlador(0);
@@ -87,14 +73,7 @@ Almacen& Almacen::venta(const fecha_bcd& f, uint8_t tanque, float litros, float 
 
 Almacen& Almacen::foto(const fecha_bcd& f, uint8_t tanque, float litros) {
   uint8_t r[kLargoSuceso];
-  suceso_foto({.fecha = f,
-               .tanque = tanque,
-               .nivel = 900.0f,
-               .status_calibs = 1,
-               .liq_agua_medible = 0x30,
-               .litros = litros,
-               .merma_mes = 7},
-              r);
+  suceso_foto({f, tanque, 900.0f, 1, 0x30, litros, 7}, r);  // level, status, measurable
   return agrega(r);
 }
 
@@ -113,44 +92,44 @@ void Estacion::TearDown() {
 }
 
 void EstacionConAlmacen::olvida_log() {
-  std::remove(ruta("Nivara.log").c_str());
-  std::remove(ruta("Estado.txt").c_str());
+  std::filesystem::remove(ruta("Nivara.log"));
+  std::filesystem::remove(ruta("Estado.txt"));
   gl_reinicia();
 }
 
-std::vector<registro_log> registros_log(const std::string& datos) {
-  std::vector<registro_log> r;
-  const auto* p = reinterpret_cast<const uint8_t*>(datos.data());
-  size_t pos = 0;
-  while (pos < datos.size()) {
-    size_t n = largo_registro(p + pos, datos.size() - pos);
-    EXPECT_GE(n, 3u) << "damaged log at " << pos;
-    if (n < 3) break;
-    registro_log reg{lee_u16_le(p + pos), p[pos + 2], ""};
-    if (reg.codigo == 0xFF) {
-      EXPECT_EQ(p[pos + n - 1], 0) << "text without its end at " << pos;
-      reg.texto.assign(datos, pos + 3, n - 4);
+// Read here byte by byte, not through the log's own record walk.
+std::vector<std::string> registros_log(const std::string& datos) {
+  std::vector<std::string> r;
+  for (size_t pos = 0; pos < datos.size();) {
+    EXPECT_LE(pos + 3, datos.size()) << "damaged log at " << pos;
+    if (pos + 3 > datos.size()) break;
+    const auto* p = reinterpret_cast<const uint8_t*>(datos.data() + pos);
+    std::string reg = std::to_string(lee_u16_le(p));
+    if (p[2] != 0xFF) {
+      r.push_back(reg + ":" + std::to_string(p[2]));
+      pos += 3;
+      continue;
     }
-    r.push_back(reg);
-    pos += n;
+    const size_t fin = datos.find('\0', pos + 3);
+    EXPECT_NE(fin, std::string::npos) << "text without its end at " << pos;
+    if (fin == std::string::npos) break;
+    r.push_back(reg + " " + datos.substr(pos + 3, fin - pos - 3));
+    pos = fin + 1;
   }
   return r;
 }
 
-namespace {
-bool es_sello(const std::string& t) {
-  return t.size() == 18 && t[2] == '/' && t[5] == '/' && t[8] == ' ' && t[9] == ' ' &&
-         t[12] == ':' && t[15] == ':';
-}
-}  // namespace
-
 std::vector<std::string> eventos_log(const std::string& datos) {
   std::vector<std::string> e;
-  for (const registro_log& r : registros_log(datos)) {
-    if (r.codigo != 0xFF) {
-      e.push_back(std::to_string(r.codigo));
-    } else if (!es_sello(r.texto)) {
-      e.push_back("T:" + r.texto);
+  for (const std::string& r : registros_log(datos)) {
+    const size_t corte = r.find_first_of(": ");
+    const std::string resto = r.substr(corte + 1);
+    const bool sello = resto.size() == 18 && resto[2] == '/' && resto[5] == '/' &&
+                       resto[8] == ' ' && resto[9] == ' ' && resto[12] == ':' && resto[15] == ':';
+    if (r[corte] == ':') {
+      e.push_back(resto);
+    } else if (!sello) {
+      e.push_back("T:" + resto);
     }
   }
   return e;

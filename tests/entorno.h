@@ -30,14 +30,9 @@ std::string archivo_tnq(const configuracion_tnq& c, uint32_t version = kTnqVersi
 // A good configuration: console 10.0.0.7:10001, access code set, WOLF.
 configuracion_tnq configuracion_ejemplo();
 
-// One decoded record of Nivara.log, for checks.
-struct registro_log {
-  uint16_t minuto;
-  int codigo;         // 1..254, or 255 for a text
-  std::string texto;  // the text of a text record
-};
-// Decodes a whole log; a damaged tail fails the test.
-std::vector<registro_log> registros_log(const std::string& datos);
+// Every record of Nivara.log, as "547:12" (minute of the day and code) or
+// "547 text"; a damaged tail fails the test.
+std::vector<std::string> registros_log(const std::string& datos);
 // The codes and texts of a log, time stamps left out: "13", "T:Nivara v9.1".
 std::vector<std::string> eventos_log(const std::string& datos);
 // A catalogue event as eventos_log shows it: ev(MSJ_SEPARADOR) is "13".

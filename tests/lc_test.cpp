@@ -1,9 +1,6 @@
 // Reading tnq.ini: the summary in the journal and the log, the live
 // configuration, and each way a reading ends the program or is given up.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -13,6 +10,8 @@
 #include "entorno.h"
 
 namespace {
+
+using enum plat::Op;
 
 // The summary's opening lines, up to the TNQ.INI line.
 const std::string kCabecera =
@@ -44,6 +43,7 @@ TEST_F(Configuracion, GoodFileGivesTheWholeSummaryAndItsFirstRecord) {
   dos[kTnqCabecera + kTnqRegistro + tnq::kPuerto] = 0x7F;  // a second record is not used
   tnq(dos);
   dlg.sincro.ultimo_error = "Error: afs: No se puede abrir sincro";
+  std::memset(dlg.config.bytes, 0x55, kTnqRegistro);  // the reading replaces the whole live copy
   dlg.lc();
 
   std::string esperado =
@@ -64,60 +64,64 @@ TEST_F(Configuracion, GoodFileGivesTheWholeSummaryAndItsFirstRecord) {
   ASSERT_EQ(e.size(), 1u + 2 + 8 + 2 + 16);
   EXPECT_EQ(e[0], ev(MSJ_SEPARADOR));
   EXPECT_EQ(e[10], "T:QTR10: IP 10.0.0.7  Port 10001");
-
-  // Each reading replaces the whole live copy.
-  configuracion_tnq otra{};
-  otra.pon_controlador(9);
-  tnq(archivo_tnq(otra));
-  dlg.lc();
-  EXPECT_EQ(std::memcmp(dlg.config.bytes, otra.bytes, kTnqRegistro), 0);
 }
 
-TEST_F(Configuracion, EndsOnAFileItCannotReadOrDoesNotKnow) {
-  const std::string bueno = archivo_tnq(c);
+TEST_F(Configuracion, EachFailureIsLoggedAndAFileItCannotReadOrDoesNotKnowEndsTheProgram) {
+  const std::string bueno = archivo_tnq(c), t = "tnq.ini", d = "Estado.txt";
   c.pon_controlador(10);
-  const std::string controlador = archivo_tnq(c);
-  using plat::Op;
+  const std::string abre = "Error: lc: No se puede abrir TNQ.ini", tnq_ini = "Error: lc: tnq.ini",
+                    version = "Error: lc: Version tnq.ini desconocida",
+                    incompleto = "Error: lc: tnq.ini incompleto", fatal = ev(MSJ_EXIT_LC_FATAL);
   const plat::Fault ninguna = {.nth = 0};
   struct {
     std::string datos;
     plat::Fault falla;
-    std::string error;   // as logged
-    std::string lineas;  // of the summary after the header
+    eventos_t eventos;    // the last ones logged
+    std::string lineas;   // of the summary after the header; empty: not fatal
+    uint32_t puerto = 0;  // of the live copy after
   } casos[] = {
+      {bueno, {.op = kOpen, .path = t}, {ev(MSJ_LC_NO_ABRE), fatal}, abre},
+      {bueno, {.op = kSize, .path = t}, {ev(MSJ_LC_TNQ), fatal}, tnq_ini},
+      {bueno, {.op = kRead, .path = t, .short_io = true}, {ev(MSJ_LC_TNQ), fatal}, tnq_ini},
       {bueno,
-       {.op = Op::kOpen, .path = "tnq.ini"},
-       ev(MSJ_LC_NO_ABRE),
-       "Error: lc: No se puede abrir TNQ.ini"},
-      {bueno, {.op = Op::kSize, .path = "tnq.ini"}, ev(MSJ_LC_TNQ), "Error: lc: tnq.ini"},
-      {bueno,
-       {.op = Op::kRead, .path = "tnq.ini", .short_io = true},
-       ev(MSJ_LC_TNQ),
-       "Error: lc: tnq.ini"},
-      {bueno, {.op = Op::kAlloc}, ev(MSJ_EXIT_LC_MEMORIA), "Error: EXIT: lc: GlobalAlloc failed"},
-      {archivo_tnq(c, 13), ninguna, ev(MSJ_LC_VERSION), "Error: lc: Version tnq.ini desconocida"},
-      {archivo_tnq(c, 15), ninguna, ev(MSJ_LC_VERSION), "Error: lc: Version tnq.ini desconocida"},
-      {std::string("\x0e\x00", 2), ninguna, ev(MSJ_LC_VERSION),
-       "Error: lc: Version tnq.ini desconocida"},
-      {bueno.substr(0, kTnqCabecera), ninguna, ev(MSJ_LC_INCOMPLETO),
-       "Error: lc: tnq.ini incompleto"},
-      {bueno + "x", ninguna, ev(MSJ_LC_INCOMPLETO), "Error: lc: tnq.ini incompleto"},
+       {.op = kAlloc},
+       {ev(MSJ_EXIT_LC_MEMORIA), fatal},
+       "Error: EXIT: lc: GlobalAlloc failed"},
+      {archivo_tnq(c, 13), ninguna, {ev(MSJ_LC_VERSION), fatal}, version},
+      {archivo_tnq(c, 15), ninguna, {ev(MSJ_LC_VERSION), fatal}, version},
+      {std::string("\x0e\x00", 2), ninguna, {ev(MSJ_LC_VERSION), fatal}, version},
+      {bueno.substr(0, kTnqCabecera), ninguna, {ev(MSJ_LC_INCOMPLETO), fatal}, incompleto},
+      {bueno + "x", ninguna, {ev(MSJ_LC_INCOMPLETO), fatal}, incompleto},
       // The new record has replaced the live one by then.
-      {controlador, ninguna, "T:Error: Controlador: 10 Desconocido",
+      {archivo_tnq(c),
+       ninguna,
+       {"T:Error: Controlador: 10 Desconocido", fatal},
        "File Ventas: \\\\server\\ventas.txt\r\nUsuario: nivara\r\nPassword: clave\r\n"
        "File Stocks: stock.txt\r\nError: Controlador: 10 Desconocido"},
+      // The summary lost, the reading stands; a journal that cannot be
+      // opened or wound on leaves the configuration as it was.
+      {bueno, {.op = kWrite, .path = d}, evs({MSJ_LC_NO_GUARDA_DIARIO}), "", 10001},
+      {bueno, {.op = kOpen, .path = d}, evs({MSJ_LC_NO_CREA_DIARIO, MSJ_LC_NO_POSICIONA_DIARIO})},
+      {bueno, {.op = kSeek, .path = d}, evs({MSJ_LC_NO_POSICIONA_DIARIO})},
   };
   for (const auto& x : casos) {
-    SCOPED_TRACE(x.lineas);
+    SCOPED_TRACE(&x - casos);
     tnq(x.datos);
     std::remove(ruta("Estado.txt").c_str());
     std::remove(ruta("Nivara.log").c_str());
+    dlg.config = {};
     sim->inject(x.falla);
-    EXPECT_EXIT(dlg.lc(), ::testing::ExitedWithCode(0), "");
+    if (x.lineas.empty()) {
+      dlg.lc();
+      EXPECT_EQ(diario(), "");
+    } else {
+      EXPECT_EXIT(dlg.lc(), ::testing::ExitedWithCode(0), "");
+      EXPECT_EQ(diario(), kCabecera + x.lineas + "\r\n" + kFinal +
+                              "05/03/26  09:07:03 EXIT: lc: Fatal Error\r\n");
+    }
     sim->clear_faults();  // used up by the ending child only
-    EXPECT_EQ(diario(), kCabecera + x.lineas + "\r\n" + kFinal +
-                            "05/03/26  09:07:03 EXIT: lc: Fatal Error\r\n");
-    EXPECT_EQ(ultimos(2), (eventos_t{x.error, ev(MSJ_EXIT_LC_FATAL)}));
+    EXPECT_EQ(dlg.config.puerto(), x.puerto);
+    EXPECT_EQ(ultimos(x.eventos.size()), x.eventos);
   }
 
   // The stop flag ends only after the whole summary.
@@ -129,30 +133,6 @@ TEST_F(Configuracion, EndsOnAFileItCannotReadOrDoesNotKnow) {
                           "05/03/26  09:07:03 EXIT: lc: StopNivara\r\n"),
             std::string::npos);
   EXPECT_EQ(ultimos(1), evs({MSJ_EXIT_LC_STOP}));
-}
-
-TEST_F(Configuracion, JournalFailuresAreLogged) {
-  tnq(archivo_tnq(c));
-  sim->inject({.op = plat::Op::kWrite, .path = "Estado.txt"});
-  dlg.lc();  // the summary is lost, the reading stands
-  EXPECT_EQ(dlg.config.puerto(), 10001u);
-  EXPECT_EQ(diario(), "");
-  EXPECT_EQ(ultimos(1), evs({MSJ_LC_NO_GUARDA_DIARIO}));
-
-  // A journal that cannot be opened or wound on leaves the configuration as it was.
-  configuracion_tnq otra = c;
-  otra.pon_puerto(2);
-  tnq(archivo_tnq(otra));
-  int otro = ::open(ruta("Estado.txt").c_str(), O_RDWR);
-  ASSERT_EQ(::flock(otro, LOCK_EX), 0);
-  dlg.lc();
-  ::close(otro);
-  EXPECT_EQ(dlg.config.puerto(), 10001u);
-  EXPECT_EQ(ultimos(2), evs({MSJ_LC_NO_CREA_DIARIO, MSJ_LC_NO_POSICIONA_DIARIO}));
-  sim->inject({.op = plat::Op::kSeek, .path = "Estado.txt"});
-  dlg.lc();
-  EXPECT_EQ(dlg.config.puerto(), 10001u);
-  EXPECT_EQ(ultimos(1), evs({MSJ_LC_NO_POSICIONA_DIARIO}));
 }
 
 }  // namespace
