@@ -1,8 +1,13 @@
 // The capture from sales: which stretches of the store become points of the
 // working table, the texts they leave, the mark that says how far the store
 // was looked at, and each failure.
+#include "calibration/captura.h"
+
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <ctime>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -59,6 +64,16 @@ std::vector<R> tramo() {
           {'V', a_las(10, 3), 50},  {'S', a_las(10, 3, 30), 990},
           {'V', a_las(10, 5), 50},  {'S', a_las(10, 5, 40), 980.2f, 49901},
           {'S', a_las(10, 8), 980}, {'V', a_las(10, 10), 20}};
+}
+
+// An end found too close to the next snapshot, the level back up a little,
+// and the gauge's litres up since the stretch began.
+std::vector<R> valvula() {
+  return {{'V', a_las(10, 0), 20},      {'S', a_las(10, 1), 1000, 50000},
+          {'V', a_las(10, 3), 50},      {'S', a_las(10, 3, 30), 990},
+          {'V', a_las(10, 5), 50},      {'S', a_las(10, 5, 40), 980.2f, 49901},
+          {'S', a_las(10, 6), 980},     {'S', a_las(10, 6, 10), 990},
+          {'S', a_las(10, 7, 30), 979}, {'V', a_las(10, 10), 20}};
 }
 
 const std::string kCaptura =
@@ -144,6 +159,11 @@ TEST_F(Captura, EachRuleOfTheWalk) {
       {"a return", con([](auto& t) { t[4].valor = -50; }), false, {}, {4}},
       // The level rose: a delivery.
       {"a delivery", con([](auto& t) { t[3].valor = 1005; }), false, {}, {4}},
+      {"a valve",
+       valvula(),
+       false,
+       {"T:15/03/23 10:05:00 ccfa: T1 pierde la valvula 49901.0 Lts"},
+       {2}},
       // Shrinkage of the month taken off the sales, 1 L.
       {"shrinkage",
        con([](auto& t) { t[5].merma = 10; }),
@@ -200,6 +220,99 @@ TEST_F(Captura, EachFailureSaysSoAndMarksNothing) {
   EXPECT_EXIT(d.ccfa(0), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(archivo("Estado.txt"), "05/03/26  09:07:03 Exit: ccfa\r\n");
   EXPECT_EQ(eventos(), V{ev(MSJ_EXIT_CCFA_MEMORIA)});
+}
+
+// The indexed walk against the plain one on random stores: two tanks,
+// sales, returns, snapshots now and then of status 2, falls of any size,
+// deliveries, breaks, marks, a month's end, tables with measured slopes.
+TEST_F(Captura, TheIndexedWalkComesToWhatThePlainWalkDoes) {
+  std::mt19937 azar(20261206);
+  auto uno = [&](double p) { return std::uniform_real_distribution<>(0, 1)(azar) < p; };
+  auto entre = [&](double a, double b) { return std::uniform_real_distribution<>(a, b)(azar); };
+  int capturas = 0, rechazos = 0, valvulas = 0;
+  for (int caso = 0; caso < 2000; ++caso) {
+    // Records from near a month's end, levels falling at about 5 L/mm.
+    std::time_t t = 1679900000 + static_cast<std::time_t>(entre(0, 6 * 86400));
+    float nivel = static_cast<float>(entre(800, 1800)), litros = 5 * nivel;
+    Almacen a;
+    // First the valve's store behind another tank's sale: the attempt that
+    // reports the valve is made again from the next record, and then goes on.
+    if (caso == 0) a.datos = Almacen().venta(a_las(9, 0), 1, 10).datos + almacen(valvula());
+    for (int i = 0; i < 300 && caso > 0; ++i) {
+      t += static_cast<std::time_t>(entre(5, 120));
+      std::tm x{};
+      ::localtime_r(&t, &x);
+      const fecha_bcd f =
+          fecha_de(static_cast<unsigned>(x.tm_mday), static_cast<unsigned>(x.tm_mon + 1), 23,
+                   static_cast<unsigned>(x.tm_hour), static_cast<unsigned>(x.tm_min),
+                   static_cast<unsigned>(x.tm_sec));
+      const uint8_t tanque = uno(0.2) ? 1 : 0;
+      const double tipo = entre(0, 1);
+      if (tipo < 0.45) {
+        const float l = static_cast<float>(entre(5, 40)) * (uno(0.05) ? -1.0f : 1.0f);
+        a.venta(f, tanque, l);
+        if (tanque == 0) {
+          nivel -= l / static_cast<float>(entre(4.5, 5.5));
+          litros -= l + (uno(0.05) ? 8.0f : 0.0f);
+        }
+      } else if (tipo < 0.9) {
+        if (uno(0.03)) nivel += 200, litros += 1000;
+        if (uno(0.03)) nivel -= 70;
+        if (uno(0.1)) litros += 100;  // the gauge's litres rise with no sale: a valve
+        uint8_t r[kLargoSuceso];
+        suceso_foto({.fecha = f,
+                     .tanque = tanque,
+                     .nivel = nivel + static_cast<float>(entre(-1, 1)) + (uno(0.1) ? 15.0f : 0.0f),
+                     .status_calibs = static_cast<uint8_t>(uno(0.03) ? 2 : 0),
+                     .litros = litros,
+                     .merma_mes = static_cast<int16_t>(entre(-20, 20))},
+                    r);
+        a.agrega(r);
+      } else {
+        a.otro(uno(0.5) ? SUCESO_ARRANQUE : SUCESO_NULO, f);
+      }
+      if (uno(0.02)) a.datos[a.datos.size() - kLargoSuceso + campo_suceso::kMarca] |= '\x80';
+    }
+    tabla_calib tabla{};
+    tabla.diametro_tank = 1980;
+    for (int k = 0; k < kPuntosTabla; ++k) {
+      tabla.puntos[k] = {static_cast<float>(100 * k + entre(-30, 30)),
+                         20.0f * static_cast<float>(k),
+                         uno(0.1) ? static_cast<float>(entre(4, 6)) : 0.0f};
+    }
+    tabla.capacidad = tabla.puntos[kPuntosTabla - 1].litros;
+
+    struct Vuelta {
+      fin_captura fin;
+      V eventos;
+      tabla_calib tabla;
+      int32_t contador;
+    };
+    auto vuelta = [&](recorrido modo) {
+      CNivaraDlg e;
+      e.calib.paso_mm = 20;
+      e.calib.tabla_trabajo = tabla;
+      olvida_log();
+      const fin_captura fin = recorre_captura(
+          e, 0, a.bytes(), static_cast<int64_t>(a.datos.size() / kLargoSuceso), modo);
+      return Vuelta{fin, eventos(), e.calib.tabla_trabajo, e.calib.contador_captura[0]};
+    };
+    const Vuelta llano = vuelta(recorrido::literal), indexado = vuelta(recorrido::indexado);
+    ASSERT_EQ(indexado.fin.marca, llano.fin.marca) << caso;
+    ASSERT_EQ(indexado.fin.resultado, llano.fin.resultado) << caso;
+    ASSERT_EQ(indexado.eventos, llano.eventos) << caso;
+    ASSERT_EQ(indexado.contador, llano.contador) << caso;
+    ASSERT_EQ(std::memcmp(&indexado.tabla, &llano.tabla, sizeof tabla), 0) << caso;
+    capturas += llano.contador;
+    for (const std::string& e : llano.eventos) {
+      rechazos += e.ends_with("--NO--");
+      valvulas += e.find("valvula") != std::string::npos;
+    }
+  }
+  // The stores reach the rules that matter.
+  EXPECT_GT(capturas, 200);
+  EXPECT_GT(rechazos, 50);
+  EXPECT_GT(valvulas, 0);
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 // The capture from sales: stretches of the store in which a tank's level fell
 // only through recorded sales give points of its volume curve, which the
 // curve update then writes into the working table.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/CNivaraDlg.h"
+#include "calibration/captura.h"
 #include "calibration/curva.h"
 #include "eventstore/suceso.h"
 #include "foundation/archivo_entero.h"
@@ -41,19 +44,35 @@ struct foto {
   float nivel, litros, merma;
 };
 
-// One call over the store's copy; indices count records.
+// One call over the store's copy. The walks go over positions: every record
+// in the plain walk, or only the tank's own records and the breaks, which
+// are all any step looks at, in the indexed one.
 class captura {
  public:
-  captura(CNivaraDlg& d, int tanque, const uint8_t* datos, int64_t n)
-      : d_(d), t_(static_cast<uint8_t>(tanque)), datos_(datos), n_(n) {}
+  captura(CNivaraDlg& d, int tanque, const uint8_t* datos, int64_t n, recorrido modo)
+      : d_(d), t_(static_cast<uint8_t>(tanque)), datos_(datos), n_(n), modo_(modo) {}
 
-  // The walk of every attempt; -1 or the record to mark.
-  int64_t recorre();
-  bool resultado() const { return resultado_; }
+  fin_captura recorre();
 
  private:
   enum class paso { sigue, otro_intento, fin };
 
+  // The state an attempt may leave behind, besides the mark candidate.
+  struct rastro {
+    int64_t s_ultima;
+    foto f1;
+    bool valvula;
+    float rechazo;
+    bool operator==(const rastro& o) const {
+      return s_ultima == o.s_ultima && f1.nivel == o.f1.nivel && f1.litros == o.f1.litros &&
+             f1.merma == o.f1.merma && valvula == o.valvula && rechazo == o.rechazo;
+    }
+  };
+  rastro estado() const { return {s_ultima_, f1_, valvula_dicha_, ultimo_rechazo_}; }
+
+  // Record of position `p`, and the first position at or after record `i`.
+  int64_t reg(int64_t p) const { return modo_ == recorrido::literal ? p : lista_[p]; }
+  int64_t posicion(int64_t i) const;
   const uint8_t* r(int64_t i) const { return datos_ + i * kLargoSuceso; }
   bool de_t(int64_t i, uint8_t tipo) const {
     return tipo_suceso(r(i)) == tipo && tanque_suceso(r(i)) == t_;
@@ -83,8 +102,12 @@ class captura {
   }
 
   int64_t reanuda() const;
+  void da_inicio(int64_t i) {
+    inicio_ = i;
+    inicio_dado_ = true;
+  }
   paso intento();
-  paso camina(int64_t desde);
+  paso camina(int64_t desde);  // from position `desde`
   paso final();
   paso capturado();
 
@@ -92,17 +115,22 @@ class captura {
   const uint8_t t_;
   const uint8_t* datos_;
   const int64_t n_;
+  const recorrido modo_;
+  std::vector<int64_t> lista_;  // indexed: the records that count, in order
+  int64_t fin_ = 0;             // positions end here
 
-  int64_t inicio_ = 0;  // where the next attempt searches from
-  int64_t marca_ = -1;  // the mark candidate
+  // Records, not positions: the attempt start and the mark go by records.
+  int64_t inicio_ = 0;        // where the next attempt searches from
+  bool inicio_dado_ = false;  // the attempt set where the next one starts
+  int64_t marca_ = -1;        // the mark candidate
   bool resultado_ = false;
   bool valvula_dicha_ = false;
   float ultimo_rechazo_ = kSinRechazo;
   // The end candidate and its values live through the call.
   int64_t s_ultima_ = -1;
   foto f1_{0, 0, 0};
-  // One attempt's.
-  int64_t v2_ = -1, s0_ = -1, v_ultima_ = -1, s_actual_ = -1;
+  // One attempt's, as records.
+  int64_t v1_ = -1, v2_ = -1, s0_ = -1, v_ultima_ = -1, s_actual_ = -1;
   foto f0_{0, 0, 0};
   float suma_ = 0, qa_ = 0, qb_ = 0;
   bool vistas_ = false;
@@ -120,11 +148,28 @@ int64_t captura::reanuda() const {
   return 0;
 }
 
-int64_t captura::recorre() {
+int64_t captura::posicion(int64_t i) const {
+  if (modo_ == recorrido::literal) return i;
+  return std::lower_bound(lista_.begin(), lista_.end(), i) - lista_.begin();
+}
+
+fin_captura captura::recorre() {
   inicio_ = reanuda();
+  if (modo_ == recorrido::literal) {
+    fin_ = n_;
+  } else {
+    for (int64_t i = inicio_; i < n_; ++i) {
+      if (tanque_suceso(r(i)) == t_ || corte(i)) lista_.push_back(i);
+    }
+    fin_ = static_cast<int64_t>(lista_.size());
+  }
   for (;;) {
-    const paso p = intento();
-    if (p == paso::fin) return marca_;
+    const rastro antes = estado();
+    inicio_dado_ = false;
+    if (intento() == paso::fin) return {resultado_, marca_};
+    // An attempt that left nothing behind would be made again, the same, from
+    // every record up to its opening sale: the indexed walk goes on past it.
+    if (modo_ == recorrido::indexado && !inicio_dado_ && estado() == antes) inicio_ = v1_;
     ++inicio_;
   }
 }
@@ -132,15 +177,18 @@ int64_t captura::recorre() {
 // One attempt: the opening sale, the opening snapshot, the second sale, and
 // the walk to an end.
 captura::paso captura::intento() {
-  int64_t i = inicio_;
-  while (i < n_ && !(venta(i) && litros(i) >= 0)) ++i;
-  const int64_t v1 = i;
+  int64_t p = posicion(inicio_);
+  while (p < fin_ && !(venta(reg(p)) && litros(reg(p)) >= 0)) ++p;
+  if (p >= fin_) return paso::fin;
+  v1_ = reg(p);
   s0_ = -1;
-  for (++i;; ++i) {
-    if (i >= n_) return paso::fin;
+  int64_t i;
+  for (++p;; ++p) {
+    if (p >= fin_) return paso::fin;
+    i = reg(p);
     if (foto_t(i)) {
       if (s0_ < 0) {
-        if (secs(v1, i) >= -30) {
+        if (secs(v1_, i) >= -30) {
           s0_ = i;
           f0_ = lee_foto(i);
         }
@@ -158,13 +206,15 @@ captura::paso captura::intento() {
       }
       break;
     } else if (corte(i)) {
-      inicio_ = marca_ = i;
+      da_inicio(i);
+      marca_ = i;
       return paso::otro_intento;
     }
   }
   v2_ = i;
   if (s0_ < 0) {
-    inicio_ = marca_ = v2_;
+    da_inicio(v2_);
+    marca_ = v2_;
     return paso::otro_intento;
   }
   if (secs(s0_, v2_) < -30) {
@@ -175,15 +225,16 @@ captura::paso captura::intento() {
   vistas_ = false;
   v_ultima_ = v2_;
   qa_ = qb_ = f0_.litros;
-  return camina(v2_);
+  return camina(p);
 }
 
 // From `desde` on, counting sales, to a snapshot whose fall from the opening
 // level is one to three steps of the table.
 captura::paso captura::camina(int64_t desde) {
   const float paso_mm = d_.calib.paso_mm;
-  for (int64_t i = desde;; ++i) {
-    if (i >= n_) return paso::fin;
+  for (int64_t p = desde;; ++p) {
+    if (p >= fin_) return paso::fin;
+    const int64_t i = reg(p);
     if (venta(i)) {
       if (litros(i) < 0) {
         marca_ = v2_;
@@ -221,10 +272,9 @@ captura::paso captura::camina(int64_t desde) {
       continue;
     }
     s_actual_ = i;
-    const paso p = final();
-    if (p != paso::sigue) return p;
+    const paso q = final();
+    if (q != paso::sigue) return q;
     s_ultima_ = s_actual_;
-    i = s_actual_;
   }
 }
 
@@ -246,33 +296,31 @@ captura::paso captura::final() {
   }
   // The first snapshot after the opening one, with at most one sale before it.
   int ventas = 0;
-  int64_t s1 = s0_ + 1;
-  for (; s1 < n_ && !foto_t(s1); ++s1) ventas += venta(s1);
-  if (s1 >= n_) return paso::fin;
-  if (ventas > 1 || secs(s0_, s1) < 65) {
+  int64_t p = posicion(s0_) + 1;
+  for (; p < fin_ && !foto_t(reg(p)); ++p) ventas += venta(reg(p));
+  if (p >= fin_) return paso::fin;
+  if (ventas > 1 || secs(s0_, reg(p)) < 65) {
     marca_ = v2_;
     return paso::otro_intento;
   }
   // The next sale must not come too soon after the end.
-  int64_t v3 = v_ultima_ + 1;
-  for (; v3 < n_ && !venta(v3); ++v3) {
-    if (corte(v3)) {
-      inicio_ = v3;
+  for (p = posicion(v_ultima_) + 1; p < fin_ && !venta(reg(p)); ++p) {
+    if (corte(reg(p))) {
+      da_inicio(reg(p));
       marca_ = v2_;
       return paso::otro_intento;
     }
   }
-  if (v3 >= n_) return paso::fin;
-  if (litros(v3) < 0) {
+  if (p >= fin_) return paso::fin;
+  if (litros(reg(p)) < 0) {
     marca_ = v2_;
     return paso::otro_intento;
   }
-  if (secs(s_ultima_, v3) < 31) return paso::sigue;
+  if (secs(s_ultima_, reg(p)) < 31) return paso::sigue;
   // Nor the next snapshot.
-  int64_t s2 = s_ultima_ + 1;
-  while (s2 < n_ && !foto_t(s2)) ++s2;
-  if (s2 >= n_) return paso::fin;
-  if (secs(s_ultima_, s2) < 65) return paso::sigue;
+  for (p = posicion(s_ultima_) + 1; p < fin_ && !foto_t(reg(p));) ++p;
+  if (p >= fin_) return paso::fin;
+  if (secs(s_ultima_, reg(p)) < 65) return paso::sigue;
   return capturado();
 }
 
@@ -324,7 +372,7 @@ captura::paso captura::capturado() {
     return paso::otro_intento;
   }
   texto += " --SI--";
-  inicio_ = v_ultima_;
+  da_inicio(v_ultima_);
   gl(kTextoLibre, texto.c_str());
   d_.calib.captura = {l0, l1, suma_};
   if (!d_.pcc(t_)) return paso::fin;
@@ -334,6 +382,11 @@ captura::paso captura::capturado() {
 }
 
 }  // namespace
+
+fin_captura recorre_captura(CNivaraDlg& d, int tanque, const uint8_t* datos, int64_t n,
+                            recorrido modo) {
+  return captura(d, tanque, datos, n, modo).recorre();
+}
 
 bool CNivaraDlg::ccfa(int tanque) {
   plat::Platform& p = plat::current();
@@ -350,9 +403,11 @@ bool CNivaraDlg::ccfa(int tanque) {
   const copia_archivo copia = lee_entero(archivo, kReglas);
   if (!copia.leida()) return false;
 
-  captura c(*this, tanque, copia.datos(), static_cast<int64_t>(copia.largo / kLargoSuceso));
-  const int64_t marca = c.recorre();
-  if (marca < 0) return c.resultado();
+  const fin_captura fin =
+      recorre_captura(*this, tanque, copia.datos(),
+                      static_cast<int64_t>(copia.largo / kLargoSuceso), recorrido::indexado);
+  const int64_t marca = fin.marca;
+  if (marca < 0) return fin.resultado;
   const int64_t donde = marca * static_cast<int64_t>(kLargoSuceso) + campo_suceso::kMarca;
   const uint8_t byte = copia.datos()[donde] | kMarcaCaptura;
   if (!p.seek(archivo.descriptor(), donde, plat::Origin::kBegin)) {
@@ -368,5 +423,5 @@ bool CNivaraDlg::ccfa(int tanque) {
     gl(MSJ_CCFA_NO_MARCA_2);
     return false;
   }
-  return c.resultado();
+  return fin.resultado;
 }
