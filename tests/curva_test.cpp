@@ -42,8 +42,8 @@ TEST(Curva, AWorkedCaptureSnapsToTheNearerStepAndLiftsTheRest) {
   EXPECT_FLOAT_EQ(t.puntos[50].litros, 5005);
   EXPECT_FLOAT_EQ(t.puntos[51].litros, 5115);
   EXPECT_FLOAT_EQ(t.puntos[52].litros, 5220);
-  EXPECT_EQ(t.puntos[50].pendiente, 5.5f);
-  EXPECT_EQ(t.puntos[51].pendiente, 5.5f);
+  EXPECT_EQ(+t.puntos[50].pendiente, 5.5f);
+  EXPECT_EQ(+t.puntos[51].pendiente, 5.5f);
   for (int i = 53; i < kPuntosTabla; ++i) {
     EXPECT_FLOAT_EQ(t.puntos[i].litros, 100.0f * static_cast<float>(i) + 20) << i;
   }
@@ -85,7 +85,7 @@ TEST(Curva, EachStepOfTheTableTakesItsOwnRules) {
     ASSERT_EQ(aplica_captura(t, 20, p), c.k >= 0);
     if (c.k < 0) {
       EXPECT_TRUE(cambiados(recta(), t).empty());
-      EXPECT_EQ(t.capacidad, 9900);
+      EXPECT_EQ(+t.capacidad, 9900);
       continue;
     }
     std::set<int> esperados = c.otros;
@@ -94,10 +94,10 @@ TEST(Curva, EachStepOfTheTableTakesItsOwnRules) {
     EXPECT_EQ(cambiados(recta(), t), esperados);
     const float m = c.p.litros / (c.p.alto - c.p.bajo);
     for (int i = 0; i < kPuntosTabla; ++i) {
-      EXPECT_EQ(t.puntos[i].pendiente, i == c.k || i == c.k + 1 ? m : 0.0f) << i;
+      EXPECT_EQ(+t.puntos[i].pendiente, i == c.k || i == c.k + 1 ? m : 0.0f) << i;
     }
     EXPECT_FLOAT_EQ((t.puntos[c.k].litros + t.puntos[c.k + 1].litros) / 2, c.base);
-    EXPECT_EQ(t.capacidad, t.puntos[kPuntosTabla - 1].litros);
+    EXPECT_EQ(+t.capacidad, +t.puntos[kPuntosTabla - 1].litros);
   }
 }
 
