@@ -245,6 +245,10 @@ TEST_F(LectorVentas, EachRunEndsWithItsMessagesAndLeavesTheFileAsDue) {
        ninguna, borrado},
       {"not opened again to delete", 8, grande(8, 1171 * 28),
        {ult, t1, "T:Error: lfv: File REopen failed 5"}, 1, en(plat::Op::kOpen, 3)},
+      {"no size to delete by", 8, grande(8, 1171 * 28), {ult, t1, ev(MSJ_LFV_SIN_TAMANO)}, 1,
+       en(plat::Op::kSize, 3)},
+      {"a deletion that fails", 8, grande(8, 1171 * 28),
+       {ult, t1, "T:Error: lfv: DeleteFile failed 5"}, 1, en(plat::Op::kRemove)},
       // clang-format on
   };
   for (const auto& c : casos) {
