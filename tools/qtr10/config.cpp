@@ -124,6 +124,9 @@ std::string fija_tanque(ConfigTanque& t, std::string_view v) {
       if (!(e = real(i, t.temperatura, k)).empty()) return e;
     } else if (k == "sales") {
       if (!(e = real(i, t.ventas_lpm, k)).empty()) return e;
+    } else if (k == "gauge_noise") {
+      if (!(e = real(i, t.ruido_mm, k)).empty()) return e;
+      if (t.ruido_mm < 0) return "tank: gauge_noise must not be below 0";
     } else if (k == "table_scale") {
       if (!(e = real(i, t.escala_tabla, k)).empty()) return e;
       if (t.escala_tabla <= 0) return "tank: table_scale must be above 0";

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <random>
 
 #include "qtr10/reloj.h"
 
@@ -27,7 +28,8 @@ Tanque::Tanque(uint8_t indice, ConfigTanque config, int64_t ahora_ms, const fech
       litros_(config_.curva.litros(config_.nivel_mm)),
       ultimo_ms_(ahora_ms),
       tabla_(tabla_de_curva(config_.curva, config_.escala_tabla,
-                            "TANQUE " + std::to_string(indice + 1), hoy)) {}
+                            "TANQUE " + std::to_string(indice + 1), hoy)),
+      ruido_(1u + indice) {}
 
 Descarga Tanque::base_descarga() const {
   Descarga d;
@@ -127,9 +129,16 @@ ValoresTanque Tanque::valores(const fecha_bcd& reloj) const {
   copia_nombre(v.producto, config_.producto);
   v.status = config_.status;
   v.merma_mes = config_.merma_mes;
-  v.nivel = static_cast<float>(nivel());
+  // The gauge reads the level with its noise, and the console works its
+  // litres out of that reading.
+  double leido = nivel();
+  if (config_.ruido_mm > 0) {
+    leido += std::normal_distribution<double>(0, config_.ruido_mm)(ruido_);
+    leido = std::clamp(leido, 0.0, config_.curva.altura());
+  }
+  v.nivel = static_cast<float>(leido);
   v.medible = config_.medible;
-  v.litros = static_cast<float>(litros_consola());
+  v.litros = static_cast<float>(litros_por_tabla(tabla_, leido));
   v.litros_vacio = static_cast<float>(std::max(0.0, capacidad_tabla(tabla_) - v.litros));
   v.litros_base = v.litros;
   v.serie = static_cast<uint16_t>(indice_ + 1);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@ struct ConfigTanque {
   double temperatura = 18.0;  // degrees
   double ventas_lpm = 0;      // litres per minute drawn steadily, with no sale written
   double escala_tabla = 1.0;  // the console's first table: true litres times this
+  double ruido_mm = 0;        // the gauge's noise: standard deviation of each reading
   bool inventario = true;     // false: the console reports no inventory
   uint8_t status = 0;
   uint8_t medible = 0;
@@ -95,6 +97,7 @@ class Tanque {
   TablaConsola tabla_;
   std::vector<EnCurso> llenados_;
   std::deque<Descarga> descargas_;
+  mutable std::mt19937 ruido_;  // the same tank, the same readings
 };
 
 }  // namespace qtr10
