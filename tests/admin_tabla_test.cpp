@@ -69,8 +69,8 @@ TEST_F(AdminTabla, PrintsComparesAndPlots) {
   // A line per table, a circle per measured point: 1 in the first, 2 in the
   // second.
   ASSERT_EQ(admin::tabla_plot({a, b}, ruta("curvas.svg"), e), 0) << e.str();
-  const std::string svg = archivo("curvas.svg");
-  auto cuenta = [&](const std::string& x) {
+  std::string svg = archivo("curvas.svg");
+  auto cuenta = [&svg](const std::string& x) {
     size_t n = 0;
     for (size_t p = svg.find(x); p != std::string::npos; p = svg.find(x, p + 1)) ++n;
     return n;
@@ -78,6 +78,12 @@ TEST_F(AdminTabla, PrintsComparesAndPlots) {
   EXPECT_EQ(svg.rfind("<svg ", 0), 0u);
   EXPECT_EQ((std::vector<size_t>{cuenta("<polyline"), cuenta("<circle"), cuenta("</svg>")}),
             (std::vector<size_t>{2, 3, 1}));
+  // A tank's versions over time, each in its own shade.
+  ASSERT_EQ(admin::tabla_plot({a, b, a}, ruta("curvas.svg"), e), 0) << e.str();
+  svg = archivo("curvas.svg");
+  EXPECT_EQ(cuenta("<polyline"), 3u);
+  EXPECT_EQ(cuenta("stroke=\"rgb(160,200,240)\""), 1u);  // the oldest
+  EXPECT_EQ(cuenta("stroke=\"rgb(10,40,120)\""), 1u);    // the newest
 
   // A damaged file is still shown, with the reason.
   std::string d = lee_archivo(a);

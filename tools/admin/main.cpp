@@ -14,6 +14,9 @@
 
 namespace {
 
+// A tank makes a new table version every few days: a year of them at most.
+constexpr size_t kTablasPlot = 256;
+
 volatile std::sig_atomic_t parar_pedido = 0;
 
 void pide_parar(int) { parar_pedido = 1; }
@@ -27,7 +30,8 @@ int uso() {
                "                     [--to dd/mm/yy] [--csv] [qtrs.nvr]\n"
                "  nivara-admin table print <ctNn.tan>\n"
                "  nivara-admin table compare <a.tan> <b.tan>\n"
-               "  nivara-admin table plot <a.tan> [<b.tan>] -o <out.svg>\n";
+               "  nivara-admin table plot <a.tan> [<b.tan> ...] -o <out.svg>\n"
+               "      (more than two: a tank's backups ct1v*.tan, oldest first)\n";
   return 2;
 }
 
@@ -72,7 +76,7 @@ int comando_table(const std::vector<std::string>& a) {
       return uso();
     }
   }
-  if (svg.empty() || tablas.empty() || tablas.size() > 2) return uso();
+  if (svg.empty() || tablas.empty() || tablas.size() > kTablasPlot) return uso();
   return admin::tabla_plot(tablas, svg, std::cerr);
 }
 

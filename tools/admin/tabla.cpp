@@ -158,6 +158,14 @@ std::string svg_tablas(const std::vector<std::pair<std::string, tabla_calib>>& t
   constexpr double kAncho = 800, kAlto = 500;
   constexpr double x0 = 80, y0 = 20, ancho = 690, alto = 410;  // the plot area
   static const char* const kColores[] = {"#1f5fbf", "#d0402a"};
+  // Blue and red for one or two tables; more are a tank's versions, oldest
+  // first, from light to dark.
+  auto color = [&tablas](size_t i) {
+    if (tablas.size() <= 2) return std::string(kColores[i]);
+    const double f = static_cast<double>(i) / static_cast<double>(tablas.size() - 1);
+    return fmt("rgb(%d,%d,%d)", static_cast<int>(160 - 150 * f), static_cast<int>(200 - 160 * f),
+               static_cast<int>(240 - 120 * f));
+  };
 
   double max_mm = 0.0, max_litros = 0.0;
   for (const auto& [nombre, t] : tablas) {
@@ -207,7 +215,7 @@ std::string svg_tablas(const std::vector<std::pair<std::string, tabla_calib>>& t
 
   for (size_t i = 0; i < tablas.size(); ++i) {
     const tabla_calib& t = tablas[i].second;
-    const char* color = kColores[i % 2];
+    const std::string tinta = color(i);
     std::string puntos, circulos;
     for (int k = 0; k < puntos_en_uso(t); ++k) {
       const punto_calib& p = t.puntos[k];
@@ -217,10 +225,12 @@ std::string svg_tablas(const std::vector<std::pair<std::string, tabla_calib>>& t
         circulos += fmt("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3\"/>\n", x(p.mm), y(p.litros));
       }
     }
-    s += fmt("<polyline fill=\"none\" stroke=\"%s\" stroke-width=\"1.5\" points=\"", color) +
-         puntos + "\"/>\n";
-    s += fmt("<g fill=\"%s\">\n", color) + circulos + "</g>\n";
-    s += fmt("<text x=\"%.1f\" y=\"%.1f\" fill=\"%s\">", x0 + 10, y0 + 18 + 16 * double(i), color) +
+    s +=
+        fmt("<polyline fill=\"none\" stroke=\"%s\" stroke-width=\"1.5\" points=\"", tinta.c_str()) +
+        puntos + "\"/>\n";
+    s += fmt("<g fill=\"%s\">\n", tinta.c_str()) + circulos + "</g>\n";
+    s += fmt("<text x=\"%.1f\" y=\"%.1f\" fill=\"%s\">", x0 + 10, y0 + 18 + 16 * double(i),
+             tinta.c_str()) +
          escapa_xml(tablas[i].first) + "</text>\n";
   }
   s += "</svg>\n";
