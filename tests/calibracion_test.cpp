@@ -4,11 +4,14 @@
 
 #include <cerrno>
 #include <cmath>
+#include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/CNivaraDlg.h"
+#include "asesina.h"
 #include "calibration/g100.h"
 #include "entorno.h"
 
@@ -122,17 +125,64 @@ TEST_F(CalibracionArchivo, FileFailuresAreLogged) {
   sim->inject({.op = plat::Op::kOpen, .path = "tan/ct1n.tan", .error = EWOULDBLOCK});
   EXPECT_EQ(carga(), "T:Error: lct: Access is denied");  // held by another program
 
-  // Saving has a code of its own for each failure.
+  // Saving has a code of its own for each failure, and a failed save
+  // leaves the table file as it was and no temporary file.
+  ASSERT_TRUE(scf(0, t));
+  const std::string guardada = archivo("tan/ct1n.tan");
+  const std::string temporal = "tan/ct1n.tan.tmp";
   const std::pair<plat::Fault, unsigned> fallos[] = {
-      {{.op = plat::Op::kOpen, .path = "tan/ct1n.tan"}, MSJ_SCF_NO_CREA},
-      {{.op = plat::Op::kWrite, .path = "tan/ct1n.tan"}, MSJ_SCF_NO_GUARDA_1},
-      {{.op = plat::Op::kWrite, .path = "tan/ct1n.tan", .short_io = true}, MSJ_SCF_NO_GUARDA_2}};
+      {{.op = plat::Op::kOpen, .path = temporal}, MSJ_SCF_NO_CREA},
+      {{.op = plat::Op::kWrite, .path = temporal}, MSJ_SCF_NO_GUARDA_1},
+      {{.op = plat::Op::kSync, .path = temporal}, MSJ_SCF_NO_GUARDA_1},
+      {{.op = plat::Op::kRename}, MSJ_SCF_NO_GUARDA_1},
+      {{.op = plat::Op::kWrite, .path = temporal, .short_io = true}, MSJ_SCF_NO_GUARDA_2}};
   for (const auto& [fallo, codigo] : fallos) {
     sim->inject(fallo);
     EXPECT_FALSE(scf(0, t));
     EXPECT_EQ(eventos().back(), ev(codigo));
+    EXPECT_EQ(archivo("tan/ct1n.tan"), guardada);
+    EXPECT_FALSE(existe(ruta(temporal)));
   }
-  EXPECT_EQ(archivo("tan/ct1n.tan").size(), 623u);
+}
+
+// Killed at any step of a save, the table file is the old one or the new
+// one, whole, and the next save puts the new one in place.
+TEST_F(CalibracionArchivo, KilledAtAnyStepOfASaveLeavesOneWholeTable) {
+  ASSERT_TRUE(scf(0, t));
+  const std::string vieja = archivo("tan/ct1n.tan");
+  tabla_calib otra = t;
+  otra.puntos[1].litros += 50;
+  int con_la_vieja = 0, con_la_nueva = 0;
+  for (int k = 1;; ++k) {
+    SCOPED_TRACE(k);
+    escribe_archivo(ruta("tan/ct1n.tan"), vieja);
+    std::fflush(nullptr);
+    const pid_t hijo = ::fork();
+    ASSERT_GE(hijo, 0);
+    if (hijo == 0) {
+      Asesina asesina(sim->root(), sim->now(), k);
+      plat::install(&asesina);
+      ::_exit(scf(0, otra) ? 0 : 1);
+    }
+    int estado = 0;
+    ASSERT_EQ(::waitpid(hijo, &estado, 0), hijo);
+    const std::string tras = archivo("tan/ct1n.tan");
+    tabla_calib leida{};
+    ASSERT_TRUE(lct("tan\\ct1n.tan", &leida)) << "a damaged table after death " << k;
+    const bool nueva = leida.puntos[1].litros == otra.puntos[1].litros;
+    if (WIFEXITED(estado)) {  // no call left to die at
+      EXPECT_EQ(WEXITSTATUS(estado), 0);
+      EXPECT_TRUE(nueva);
+      break;
+    }
+    ASSERT_TRUE(WIFSIGNALED(estado) && WTERMSIG(estado) == SIGKILL);
+    EXPECT_TRUE(nueva || tras == vieja);
+    (nueva ? con_la_nueva : con_la_vieja) += 1;
+    EXPECT_TRUE(scf(0, otra));
+    EXPECT_FALSE(existe(ruta("tan/ct1n.tan.tmp")));
+  }
+  EXPECT_GE(con_la_vieja, 3);  // write, sync, rename
+  EXPECT_GE(con_la_nueva, 1);  // closing the new file
 }
 
 // A console table (host order) of the given (mm, litres) points.

@@ -4,12 +4,12 @@
 #include <utility>
 
 #include "app/CNivaraDlg.h"
-#include "eventstore/reemplazo.h"
 #include "eventstore/suceso.h"
 #include "foundation/archivo_entero.h"
 #include "foundation/catalogo.h"
 #include "foundation/gl.h"
 #include "foundation/mensajes.h"
+#include "foundation/reemplazo.h"
 #include "platform/platform.h"
 
 namespace {
@@ -53,8 +53,8 @@ archivo_abierto retiene(archivo_abierto viejo, const uint8_t meses[kMesesRetenid
     return abre_sincro(error);
   }
   // The old store stays open, and locked, until the new one has replaced it.
-  return reemplaza_sincro(
-      copia.datos() + desde, static_cast<uint32_t>(copia.largo - desde),
+  return reemplaza_abierto(
+      kArchivoSincro, copia.datos() + desde, static_cast<uint32_t>(copia.largo - desde),
       {.crear = MSJ_AFS_NO_RECREA, .escribir = MSJ_AFS_NO_REGRABA, .corto = MSJ_AFS_CORTO});
 }
 

@@ -4,13 +4,13 @@
 #include <utility>
 
 #include "app/CNivaraDlg.h"
-#include "eventstore/reemplazo.h"
 #include "eventstore/suceso.h"
 #include "eventstore/version.h"
 #include "foundation/afe.h"
 #include "foundation/archivo_entero.h"
 #include "foundation/gl.h"
 #include "foundation/mensajes.h"
+#include "foundation/reemplazo.h"
 #include "foundation/resumen.h"
 #include "platform/platform.h"
 
@@ -80,11 +80,12 @@ bool CNivaraDlg::vfs() {
   s.copia.memoria.libera();
   if (r.desconocido) gl(MSJ_VFS_DESCONOCIDO);
 
-  archivo_abierto nuevo = reemplaza_sincro(
-      convertido.datos(), static_cast<uint32_t>(r.largo),
-      {.crear = MSJ_VFS_NO_CREA, .escribir = MSJ_VFS_NO_GUARDA_1, .corto = MSJ_VFS_NO_GUARDA_2});
-  if (!nuevo.abierto()) return false;
-  nuevo.cierra();
+  if (!reemplaza_archivo(kArchivoSincro, convertido.datos(), static_cast<uint32_t>(r.largo),
+                         {.crear = MSJ_VFS_NO_CREA,
+                          .escribir = MSJ_VFS_NO_GUARDA_1,
+                          .corto = MSJ_VFS_NO_GUARDA_2})) {
+    return false;
+  }
   gl(kTextoLibre, formatea("New Version struct nvr = %d", kVersionSuceso).c_str());
   return true;
 }

@@ -124,10 +124,29 @@ void close_file(int fd) {
   if (fd >= 0) ::close(fd);
 }
 
+// The folder's own entry is flushed too, so that the rename outlives a
+// power cut: until then the disk may still hold the old name.
+bool rename_file(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return false;
+  const size_t slash = to.rfind('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : to.substr(0, slash);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+  return true;
+}
+
+// Into a temporary file beside `to`, put on disk and renamed over it: a
+// crash leaves the old `to` or the whole copy, never part of one.
 bool copy_file(const std::string& from, const std::string& to) {
   int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
-  int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const std::string temp = to + ".tmp";
+  int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (out < 0) {
     int e = errno;
     ::close(in);
@@ -149,18 +168,20 @@ bool copy_file(const std::string& from, const std::string& to) {
       break;
     }
   }
+  ok = ok && ::fsync(out) == 0;
   int e = errno;
   ::close(in);
   ::close(out);
+  ok = ok && rename_file(temp, to);
+  if (!ok) {
+    e = errno;
+    ::unlink(temp.c_str());
+  }
   errno = e;
   return ok;
 }
 
 bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }
-
-bool rename_file(const std::string& from, const std::string& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0;
-}
 
 bool make_dir(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 
