@@ -6,6 +6,7 @@
 
 #include <signal.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -38,3 +39,11 @@ class Asesina : public plat::SimPlatform {
   int nth_;
   int llamadas_ = 0;
 };
+
+// Runs `operacion` in a child process that dies at the 1st, 2nd, ... call
+// that writes, moves or closes a file, until a run ends by itself. Before
+// each run `prepara` lays the files down; after it `comprueba` looks at
+// them, told whether the run died. Returns how many runs died.
+int mata_en_cada_paso(plat::SimPlatform& sim, const std::function<void()>& prepara,
+                      const std::function<void()>& operacion,
+                      const std::function<void(bool murio)>& comprueba);

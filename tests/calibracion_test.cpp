@@ -4,8 +4,6 @@
 
 #include <cerrno>
 #include <cmath>
-#include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -153,34 +151,19 @@ TEST_F(CalibracionArchivo, KilledAtAnyStepOfASaveLeavesOneWholeTable) {
   tabla_calib otra = t;
   otra.puntos[1].litros += 50;
   int con_la_vieja = 0, con_la_nueva = 0;
-  for (int k = 1;; ++k) {
-    SCOPED_TRACE(k);
-    escribe_archivo(ruta("tan/ct1n.tan"), vieja);
-    std::fflush(nullptr);
-    const pid_t hijo = ::fork();
-    ASSERT_GE(hijo, 0);
-    if (hijo == 0) {
-      Asesina asesina(sim->root(), sim->now(), k);
-      plat::install(&asesina);
-      ::_exit(scf(0, otra) ? 0 : 1);
-    }
-    int estado = 0;
-    ASSERT_EQ(::waitpid(hijo, &estado, 0), hijo);
-    const std::string tras = archivo("tan/ct1n.tan");
-    tabla_calib leida{};
-    ASSERT_TRUE(lct("tan\\ct1n.tan", &leida)) << "a damaged table after death " << k;
-    const bool nueva = leida.puntos[1].litros == otra.puntos[1].litros;
-    if (WIFEXITED(estado)) {  // no call left to die at
-      EXPECT_EQ(WEXITSTATUS(estado), 0);
-      EXPECT_TRUE(nueva);
-      break;
-    }
-    ASSERT_TRUE(WIFSIGNALED(estado) && WTERMSIG(estado) == SIGKILL);
-    EXPECT_TRUE(nueva || tras == vieja);
-    (nueva ? con_la_nueva : con_la_vieja) += 1;
-    EXPECT_TRUE(scf(0, otra));
-    EXPECT_FALSE(existe(ruta("tan/ct1n.tan.tmp")));
-  }
+  const int muertes = mata_en_cada_paso(
+      *sim, [&] { escribe_archivo(ruta("tan/ct1n.tan"), vieja); }, [&] { scf(0, otra); },
+      [&](bool murio) {
+        tabla_calib leida{};
+        ASSERT_TRUE(lct("tan\\ct1n.tan", &leida));
+        const bool nueva = leida.puntos[1].litros == otra.puntos[1].litros;
+        EXPECT_TRUE(nueva || archivo("tan/ct1n.tan") == vieja);
+        EXPECT_TRUE(murio || nueva);
+        (nueva ? con_la_nueva : con_la_vieja) += murio;
+        EXPECT_TRUE(scf(0, otra));
+        EXPECT_FALSE(existe(ruta("tan/ct1n.tan.tmp")));
+      });
+  EXPECT_EQ(muertes, con_la_vieja + con_la_nueva);
   EXPECT_GE(con_la_vieja, 3);  // write, sync, rename
   EXPECT_GE(con_la_nueva, 1);  // closing the new file
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "asesina.h"
 #include "entorno.h"
 #include "foundation/afe.h"
 #include "foundation/catalogo.h"
@@ -100,11 +101,12 @@ TEST_F(Log, TrimsOnlyAboveTheLimitKeepsWholeRecordsAndDropsARecordItCannotWrite)
       {{.op = kSize, .path = n}, "", e, true},
       {{.op = kSeek, .path = n}, "", e, true},
       {{.op = kWrite, .path = n}, "", e, true},
-      // While trimming, nothing read or the new file not made leaves the
-      // log as it was; a short write leaves half the kept tail.
+      // While trimming, nothing read, the new file not made, a short write
+      // or a failed rename leave the log as it was, and drop the record.
       {{.op = kRead, .path = n, .from_then_on = true}, lleno + e, lleno + e},
-      {{.op = kOpen, .path = n, .nth = 2, .from_then_on = true}, lleno + e, lleno + e},
-      {{.op = kWrite, .path = n, .short_io = true}, lleno + e, lleno.substr(50100, 999951)},
+      {{.op = kOpen, .path = n + ".tmp"}, lleno + e, lleno + e},
+      {{.op = kWrite, .path = n + ".tmp", .short_io = true}, lleno + e, lleno + e},
+      {{.op = plat::Op::kRename}, lleno + e, lleno + e},
   };
   gl(1);  // this hour's stamp is written
   for (const auto& c : casos) {
@@ -118,6 +120,25 @@ TEST_F(Log, TrimsOnlyAboveTheLimitKeepsWholeRecordsAndDropsARecordItCannotWrite)
   }
   // A tail too short for a record is taken as one, to the end.
   EXPECT_EQ(inicio_recorte(reinterpret_cast<const uint8_t*>("\x10\x00"), 2), 2u);
+}
+
+// Killed at any step of a trim, the log is the old one or the trimmed one,
+// never cut in the middle of a record.
+TEST_F(Log, KilledAtAnyStepOfATrimLeavesAWholeLog) {
+  gl(1);  // this hour's stamp is written
+  const std::string viejo = log_lleno() + "\x10", nuevo = viejo.substr(50100);
+  int con_el_viejo = 0, con_el_nuevo = 0;
+  mata_en_cada_paso(
+      *sim, [&] { escribe_archivo(ruta("Nivara.log"), viejo); }, [] { gl(12); },
+      [&](bool murio) {
+        const std::string tras = log();
+        EXPECT_TRUE(tras == viejo || tras == nuevo || tras == nuevo + kEvento12);
+        EXPECT_TRUE(murio || tras == nuevo + kEvento12);
+        con_el_viejo += murio && tras == viejo;
+        con_el_nuevo += murio && tras != viejo;
+      });
+  EXPECT_GE(con_el_viejo, 3);  // write, sync, rename
+  EXPECT_GE(con_el_nuevo, 2);  // the append's seek and write
 }
 
 TEST_F(Log, TrimWithoutMemoryEndsTheProgramOnce) {

@@ -16,6 +16,7 @@
 
 #include "app/CNivaraDlg.h"
 #include "app/temporizadores.h"
+#include "asesina.h"
 #include "entorno.h"
 #include "estacion_en_linea.h"
 #include "qtr10/reloj.h"
@@ -231,9 +232,9 @@ TEST_F(LectorVentas, EachRunEndsWithItsMessagesAndLeavesTheFileAsDue) {
       {"no memory to convert", 8, rec, {ult, ev(MSJ_GMA_SIN_MEMORIA)}, 0, {.op = plat::Op::kAlloc}},
       {"nothing read to convert", 8, rec, {ult, ev(MSJ_GMA_VACIO)}, 0, en(plat::Op::kRead)},
       {"my_axxus.txt not created", 8, rec, {ult, ev(MSJ_NO_CREA_AXXUS)}, 0,
-       en(plat::Op::kOpen, 1, "my_axxus.txt")},
+       en(plat::Op::kOpen, 1, "my_axxus.txt.tmp")},
       {"my_axxus.txt cannot be opened", 8, rec, {ult, "T:Error: lfv: Open my_axxus.txt failed 5"},
-       0, en(plat::Op::kOpen, 2, "my_axxus.txt")},
+       0, en(plat::Op::kOpen, 1, "my_axxus.txt")},
       {"the store fails: the last sale date stays", 0, w("03", "1", "10:02:00") + uno,
        {ult, t1, t2, ev(MSJ_AFS_NO_GUARDA_1)}, 1, en(plat::Op::kWrite, 2, "qtrs.nvr")},
       {"32768 bytes (SVS WIDE) stay", 1, grande(1, 32768), {ult, t1}, 1},
@@ -294,22 +295,39 @@ TEST_F(LectorVentas, TheShareIsConnectedOnEveryRun) {
 }
 
 // SVS AXXUS's records as text lines: a one-digit day, a zero date left out,
-// a partial record left for later. A failed write ends the conversion there.
+// a partial record left for later. A failed write leaves the last text.
 TEST_F(LectorVentas, AxxusRecordsBecomeTextLines) {
   const std::string lineas =
       "2022-09-01 00:00:01;5;2;25.400000;-1\r\n2022-09-29 10:30:45;12;3;7.000000;0\r\n";
-  for (const int escritura : {0, 7}) {
+  const std::string vieja = "2022-08-31 23:00:00;1;1;1.000000;0\r\n";
+  for (const int escritura : {0, 1}) {
     SCOPED_TRACE(escritura);
     prepara_lector(CONTROLADOR_SVS_AXXUS,
                    axxus(10922.000001, 2, 5.9f, 25.4f, -1) + axxus(0, 1, 1, 1, 0) +
                        axxus(290922.103045, 3, 12, 7, 0) + "partial",
-                   {.op = plat::Op::kWrite, .path = "my_axxus.txt", .nth = escritura});
+                   {.op = plat::Op::kWrite, .path = "my_axxus.txt.tmp", .nth = escritura});
+    escribe_archivo(ruta("my_axxus.txt"), vieja);
     EXPECT_TRUE(dlg->gma());
     EXPECT_EQ(eventos(), escritura == 0 ? V{} : V{ev(MSJ_GMA_NO_GUARDA)});
-    EXPECT_EQ(
-        archivo("my_axxus.txt"),
-        escritura == 0 ? lineas : lineas.substr(0, lineas.find('\n') + 1) + "2022-09-29 10:30:45;");
+    EXPECT_EQ(archivo("my_axxus.txt"), escritura == 0 ? lineas : vieja);
+    EXPECT_FALSE(existe(ruta("my_axxus.txt.tmp")));
   }
+}
+
+// Killed at any step of the conversion, "my_axxus.txt" is the last text or
+// the new one, whole.
+TEST_F(LectorVentas, KilledAtAnyStepOfAConversionLeavesOneWholeText) {
+  const std::string vieja = "2022-08-31 23:00:00;1;1;1.000000;0\r\n";
+  const std::string nueva = "2022-09-29 10:30:45;12;3;7.000000;0\r\n";
+  prepara_lector(CONTROLADOR_SVS_AXXUS, axxus(290922.103045, 3, 12, 7, 0));
+  const int muertes = mata_en_cada_paso(
+      *sim, [&] { escribe_archivo(ruta("my_axxus.txt"), vieja); }, [&] { dlg->gma(); },
+      [&](bool murio) {
+        const std::string tras = archivo("my_axxus.txt");
+        EXPECT_TRUE(tras == vieja || tras == nueva) << tras;
+        EXPECT_TRUE(murio || tras == nueva);
+      });
+  EXPECT_GE(muertes, 4);  // the controller's file closed, the write, sync, rename
 }
 
 // The start-up scan: each nozzle's meter reading as of the last stored sale,

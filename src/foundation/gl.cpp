@@ -10,6 +10,7 @@
 #include "foundation/bytes.h"
 #include "foundation/catalogo.h"
 #include "foundation/mensajes.h"
+#include "foundation/reemplazo.h"
 #include "platform/platform.h"
 
 namespace {
@@ -48,13 +49,11 @@ bool recorta(archivo_abierto& archivo) {
   }
   if (!copia.leida()) return false;
   const size_t desde = inicio_recorte(copia.datos(), copia.largo);
-  archivo = archivo_abierto::abre(kArchivoLog, plat::kReadWrite, plat::Share::kNone,
-                                  plat::Creation::kCreateAlways);
-  if (!archivo.abierto()) return false;
-  const auto quedan = static_cast<uint32_t>(copia.largo - desde);
-  uint32_t escritos = 0;
-  return plat::current().write(archivo.descriptor(), copia.datos() + desde, quedan, &escritos) &&
-         escritos == quedan;
+  // The kept tail replaces the log whole: killed halfway, the log is the
+  // old one or the new one, never cut in the middle of a record.
+  archivo = reemplaza_abierto(kArchivoLog, copia.datos() + desde,
+                              static_cast<uint32_t>(copia.largo - desde), {});
+  return archivo.abierto();
 }
 
 // Appends one finished record; failures are dropped without a trace.

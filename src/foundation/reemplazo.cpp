@@ -4,17 +4,19 @@
 #include <string>
 
 #include "foundation/gl.h"
+#include "foundation/mensajes.h"
 #include "platform/platform.h"
 
 archivo_abierto reemplaza_abierto(const char* ruta, const void* datos, uint32_t largo,
-                                  const codigos_reemplazo& codigos) {
+                                  const codigos_reemplazo& codigos, unsigned* fallo) {
   plat::Platform& p = plat::current();
   const std::string nombre = std::string(ruta) + ".tmp";
   const char* temporal = nombre.c_str();
   archivo_abierto nuevo = archivo_abierto::abre(temporal, plat::kReadWrite, plat::Share::kNone,
                                                 plat::Creation::kCreateAlways);
   if (!nuevo.abierto()) {
-    gl(codigos.crear);
+    if (fallo != nullptr) *fallo = codigos.crear;
+    if (codigos.crear != MSJ_NINGUNO) gl(codigos.crear);
     p.remove(temporal);  // created before its lock was refused
     return {};
   }
@@ -28,7 +30,8 @@ archivo_abierto reemplaza_abierto(const char* ruta, const void* datos, uint32_t 
     codigo = codigos.escribir;
   }
   if (codigo != 0) {
-    gl(codigo);
+    if (fallo != nullptr) *fallo = codigo;
+    if (codigo != MSJ_NINGUNO) gl(codigo);
     nuevo.cierra();
     p.remove(temporal);
     return {};
@@ -37,6 +40,6 @@ archivo_abierto reemplaza_abierto(const char* ruta, const void* datos, uint32_t 
 }
 
 bool reemplaza_archivo(const char* ruta, const void* datos, uint32_t largo,
-                       const codigos_reemplazo& codigos) {
-  return reemplaza_abierto(ruta, datos, largo, codigos).abierto();
+                       const codigos_reemplazo& codigos, unsigned* fallo) {
+  return reemplaza_abierto(ruta, datos, largo, codigos, fallo).abierto();
 }

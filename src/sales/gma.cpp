@@ -11,6 +11,7 @@
 #include "foundation/bytes.h"
 #include "foundation/gl.h"
 #include "foundation/mensajes.h"
+#include "foundation/reemplazo.h"
 #include "foundation/resumen.h"
 #include "platform/platform.h"
 #include "sales/axxus.h"
@@ -81,25 +82,22 @@ bool CNivaraDlg::gma() {
   if (!copia.leida()) return false;
   controlador.cierra();
 
-  // Others may read it meanwhile; the reader opens it exclusively afterwards.
-  archivo_abierto texto = archivo_abierto::abre(kArchivoAxxus, plat::kWrite, plat::Share::kRead,
-                                                plat::Creation::kCreateAlways);
-  if (!texto.abierto()) {
-    gl(MSJ_NO_CREA_AXXUS);
-    return false;
-  }
+  // The text goes in place of the last one whole, so that a crash or a full
+  // disk never leaves the reader half a file.
+  std::string texto;
+  texto.reserve(copia.largo / kLargoRegistroAxxus * 48);
   // A trailing piece shorter than a record is left for when it is whole.
   for (uint32_t i = 0; i + kLargoRegistroAxxus <= copia.largo; i += kLargoRegistroAxxus) {
     linea_axxus linea;
     if (!convierte_axxus(copia.datos() + i, &linea)) continue;
-    for (const std::string& campo : linea.campos) {
-      const auto largo = static_cast<uint32_t>(campo.size());
-      uint32_t escritos = 0;
-      if (!p.write(texto.descriptor(), campo.data(), largo, &escritos) || escritos != largo) {
-        gl(MSJ_GMA_NO_GUARDA);
-        return true;
-      }
-    }
+    for (const std::string& campo : linea.campos) texto += campo;
   }
-  return true;
+  // A file that could not be made is a failed conversion; one that could
+  // not be written leaves the last text in place, for the reader to go on.
+  unsigned fallo = MSJ_NINGUNO;
+  reemplaza_archivo(
+      kArchivoAxxus, texto.data(), static_cast<uint32_t>(texto.size()),
+      {.crear = MSJ_NO_CREA_AXXUS, .escribir = MSJ_GMA_NO_GUARDA, .corto = MSJ_GMA_NO_GUARDA},
+      &fallo);
+  return fallo != MSJ_NO_CREA_AXXUS;
 }
