@@ -205,20 +205,27 @@ TEST_F(InventarioArchivo, ABlockPerTankThenTwoDeliveriesPerTankAndAFailedSection
                                 bloque_descarga(2, "500.0", "600.0", "100.0", 0x02) +
                                 bloque_descarga(2, "0.0", "600000.0", "600000.0", 0x04);
 
-  sim->inject({.op = plat::Op::kOpen, .path = "stock.txt"});
+  // Written beside the report and renamed over it: a report not made, or
+  // not put in place, leaves the last one.
+  const std::string nuevo = "stock.txt.tmp";
+  sim->inject({.op = plat::Op::kOpen, .path = nuevo});
   escribe();
   EXPECT_FALSE(existe(ruta("stock.txt")));
   escribe_archivo(ruta("stock.txt"), std::string(5000, 'x'));
   escribe();
   EXPECT_EQ(archivo("stock.txt"), stock + descargas);
-  sim->inject({.op = plat::Op::kWrite, .path = "stock.txt"});
+  sim->inject({.op = plat::Op::kWrite, .path = nuevo});
   escribe();
   EXPECT_EQ(archivo("stock.txt"), descargas);
-  sim->inject({.op = plat::Op::kWrite, .path = "stock.txt", .nth = 2, .short_io = true});
+  sim->inject({.op = plat::Op::kWrite, .path = nuevo, .nth = 2, .short_io = true});
   escribe();
   EXPECT_EQ(archivo("stock.txt"), stock + descargas.substr(0, descargas.size() / 2));
+  sim->inject({.op = plat::Op::kRename});
+  escribe();
+  EXPECT_EQ(archivo("stock.txt"), stock + descargas.substr(0, descargas.size() / 2));
+  EXPECT_FALSE(existe(ruta(nuevo)));
   EXPECT_EQ(eventos(), (std::vector<std::string>{ev(MSJ_AFS_NO_CREA_STOCK), ev(MSJ_AFS_STOCK_1),
-                                                 ev(MSJ_AFS_STOCK_2)}));
+                                                 ev(MSJ_AFS_STOCK_2), ev(MSJ_AFS_STOCK_1)}));
 
   // Never past the 16 tanks or the 32 entries.
   EXPECT_EQ(seccion_stock(r.data(), 200), seccion_stock(r.data(), 16));

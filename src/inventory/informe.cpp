@@ -110,13 +110,23 @@ std::string seccion_descargas(const registro_descarga tabla[kEntradasDescarga], 
 void escribe_informe_stock(const char* ruta, const registro_tanque tanques[kTanquesConsola],
                            const registro_descarga tabla[kEntradasDescarga], uint32_t n) {
   plat::Platform& p = plat::current();
-  const int archivo = p.open(ruta, plat::kWrite, plat::Share::kRead, plat::Creation::kCreateAlways);
+  // Other station software reads the report at any moment: it is written
+  // beside it and renamed over it, so that it is never found half written.
+  const std::string temporal = std::string(ruta) + ".tmp";
+  const int archivo =
+      p.open(temporal.c_str(), plat::kWrite, plat::Share::kRead, plat::Creation::kCreateAlways);
   if (archivo == plat::kInvalidFile) {
     gl(MSJ_AFS_NO_CREA_STOCK);
+    p.remove(temporal.c_str());  // created before its lock was refused
     return;
   }
   // A failed section does not keep the other one out of the file.
   escribe_seccion(p, archivo, seccion_stock(tanques, n));
   escribe_seccion(p, archivo, seccion_descargas(tabla, n));
+  const bool en_disco = p.sync(archivo);
   p.close(archivo);
+  if (!en_disco || !p.rename(temporal.c_str(), ruta)) {
+    gl(MSJ_AFS_STOCK_1);
+    p.remove(temporal.c_str());
+  }
 }
