@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "asesina.h"
 #include "entorno.h"
 #include "foundation/bytes.h"
 #include "foundation/resumen.h"
@@ -226,6 +227,16 @@ TEST_F(InventarioArchivo, ABlockPerTankThenTwoDeliveriesPerTankAndAFailedSection
   EXPECT_FALSE(existe(ruta(nuevo)));
   EXPECT_EQ(eventos(), (std::vector<std::string>{ev(MSJ_AFS_NO_CREA_STOCK), ev(MSJ_AFS_STOCK_1),
                                                  ev(MSJ_AFS_STOCK_2), ev(MSJ_AFS_STOCK_1)}));
+  // Killed at any step, the report is the last one or the new one, whole.
+  const std::string viejo = "Tanque,1\n";
+  const int muertes = mata_en_cada_paso(
+      *sim, [&] { escribe_archivo(ruta("stock.txt"), viejo); }, escribe,
+      [&](bool murio) {
+        const std::string tras = archivo("stock.txt");
+        EXPECT_TRUE(tras == viejo || tras == stock + descargas);
+        EXPECT_TRUE(murio || tras == stock + descargas);
+      });
+  EXPECT_GE(muertes, 5);  // two sections, sync, close, rename
 
   // Never past the 16 tanks or the 32 entries.
   EXPECT_EQ(seccion_stock(r.data(), 200), seccion_stock(r.data(), 16));
