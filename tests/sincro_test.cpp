@@ -114,6 +114,25 @@ TEST_F(Sincro, KeepsTheCurrentMonthAndTheTwoBeforeItByNumber) {
   }
 }
 
+// A store cut short in a record: the piece is kept aside, dated and with
+// its reason, and the new record goes in step. Where it cannot be kept, it
+// is not cut, and the record goes behind it as before.
+TEST_F(Sincro, APieceOfARecordIsKeptAsideBeforeAnAppend) {
+  const std::string enteros = almacen({{2, 26}, {3, 26}}), pieza = "0123456789";
+  prepara(enteros + pieza);
+  EXPECT_TRUE(dlg.afs('A', 0));
+  EXPECT_EQ(almacenado(), enteros + arranque(0));
+  EXPECT_EQ(archivo("qtrs.apt"),
+            std::string("\x03\x07\x09\x05\x03\x00\x26\x01\x0a\0\0\0", 12) + pieza);
+  EXPECT_EQ(eventos(), evs({}));
+
+  prepara(enteros + pieza, {.op = kOpen, .path = "qtrs.apt", .error = EIO});
+  std::remove(ruta("qtrs.apt").c_str());
+  EXPECT_TRUE(dlg.afs('A', 0));
+  EXPECT_EQ(almacenado(), enteros + pieza + arranque(0));
+  EXPECT_EQ(eventos(), std::vector<std::string>{"T:Error: afs: no se puede apartar en qtrs.apt 5"});
+}
+
 TEST_F(Sincro, EachFailureIsReportedAndLeavesTheStoreAsItWas) {
   const std::string reciente = almacen({{2, 26}, {3, 26}});
   const std::string vencido = almacen({{12, 25}, {1, 26}, {3, 26}});

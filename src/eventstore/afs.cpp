@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/CNivaraDlg.h"
+#include "eventstore/apartado.h"
 #include "eventstore/suceso.h"
 #include "foundation/archivo_entero.h"
 #include "foundation/catalogo.h"
@@ -92,7 +93,6 @@ bool CNivaraDlg::afs(char tipo, uint8_t indice) {
     gl(MSJ_AFS_NO_POSICIONA);
     return false;
   }
-
   uint8_t registro[kLargoSuceso];
   const auto clase = static_cast<uint8_t>(tipo);
   if (clase == SUCESO_FOTO && indice < kTanquesConsola) {
@@ -118,6 +118,25 @@ bool CNivaraDlg::afs(char tipo, uint8_t indice) {
     // Also a snapshot of no tank (no table being programmed gives 255).
     gl(MSJ_AFS_DESCONOCIDO);
     return false;
+  }
+
+  // A store that does not end on a whole record (a write cut short on a full
+  // disk) would take the new record out of step, and every one after it:
+  // the piece is kept aside and cut off first.
+  if (const auto sobra = static_cast<uint32_t>(fin % kLargoSuceso); sobra != 0) {
+    uint8_t pieza[kLargoSuceso];
+    uint32_t en_pieza = 0;
+    const uint64_t corte = fin - sobra;
+    if (p.seek(archivo.descriptor(), static_cast<int64_t>(corte), plat::Origin::kBegin) &&
+        p.read(archivo.descriptor(), pieza, sobra, &en_pieza) && en_pieza == sobra &&
+        aparta(pieza, sobra, motivo_apartado::pieza_suelta) &&
+        p.seek(archivo.descriptor(), static_cast<int64_t>(corte), plat::Origin::kBegin) &&
+        p.set_end(archivo.descriptor())) {
+      fin = corte;
+    } else if (!p.seek(archivo.descriptor(), 0, plat::Origin::kEnd, &fin)) {
+      gl(MSJ_AFS_NO_POSICIONA);
+      return false;
+    }
   }
 
   uint32_t escritos = 0;

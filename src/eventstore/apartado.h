@@ -1,0 +1,23 @@
+// Pieces of the event store kept aside before anything cuts them off, so
+// that no byte of a record is ever thrown away without a copy.
+//
+// "qtrs.apt" holds the pieces one after another, oldest first, each as
+//   bytes 0-6   the date it was set aside (a fecha_bcd, weekday 0)
+//   byte 7      why (motivo_apartado)
+//   bytes 8-11  the piece's length, little-endian
+//   then the piece itself, as it stood in the store.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr const char* kArchivoApartados = "qtrs.apt";
+constexpr size_t kCabeceraApartado = 12;
+
+enum class motivo_apartado : uint8_t {
+  pieza_suelta = 1,  // a trailing piece shorter than a record, before an append
+};
+
+// Appends the piece to "qtrs.apt"; false, with a free text logged, when it
+// cannot be kept (then the caller must not cut it).
+bool aparta(const uint8_t* pieza, uint32_t largo, motivo_apartado motivo);
