@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "admin/apartados.h"
 #include "admin/sincro.h"
 #include "entorno.h"
+#include "eventstore/apartado.h"
 
 namespace {
 
@@ -92,4 +95,31 @@ TEST_F(AdminSincro, DecodesEachKindFiltersAndWritesCsv) {
   EXPECT_EQ(out, std::string(admin::kCabeceraCsv) + "\n" + "A,17/03/23 08:04:05,,,,,,,,,,1,,\n" +
                      "N,17/03/23 08:04:05,,,,,,,,,,,X,\n");
   EXPECT_EQ(corre({ruta("missing.nvr")}, &out, &err), 1);
+}
+
+// The pieces kept aside: when, why, their bytes, and the whole records in
+// them as "store" prints them; a file cut inside a piece is reported.
+TEST_F(AdminSincro, SetAsidePiecesArePrintedWithTheirRecords) {
+  const std::string registro = Almacen().arranque(fecha_de(5, 3, 26, 8)).datos;
+  const std::string dos = registro + "xy";
+  ASSERT_TRUE(aparta(reinterpret_cast<const uint8_t*>("0123"), 4, motivo_apartado::pieza_suelta));
+  ASSERT_TRUE(
+      aparta(reinterpret_cast<const uint8_t*>(dos.data()), 23, motivo_apartado::pieza_suelta));
+  std::ostringstream salida, errores;
+  EXPECT_EQ(admin::imprime_apartados(ruta("qtrs.apt"), salida, errores), 0) << errores.str();
+  std::string bytes;
+  for (unsigned char c : dos) {
+    char b[4];
+    std::snprintf(b, sizeof b, " %02x", c);
+    bytes += b;
+  }
+  const std::string motivo = "  a piece shorter than a record, before an append, ";
+  EXPECT_EQ(salida.str(),
+            "05/03/26 09:07:03" + motivo + "4 bytes: 30 31 32 33\n" + "05/03/26 09:07:03" + motivo +
+                "23 bytes:" + bytes + "\n    " +
+                admin::linea_suceso(reinterpret_cast<const uint8_t*>(registro.data())) + "\n");
+  escribe_archivo(ruta("qtrs.apt"), archivo("qtrs.apt").substr(0, 20));
+  std::ostringstream s2, e2;
+  EXPECT_EQ(admin::imprime_apartados(ruta("qtrs.apt"), s2, e2), 1);
+  EXPECT_EQ(e2.str(), ruta("qtrs.apt") + ": the piece at offset 16 is cut short\n");
 }

@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "admin/apartados.h"
 #include "admin/config.h"
 #include "admin/log.h"
 #include "admin/sincro.h"
 #include "admin/tabla.h"
+#include "eventstore/apartado.h"
 
 namespace {
 
@@ -28,6 +30,7 @@ int uso() {
                "  nivara-admin log [--follow] [Nivara.log]\n"
                "  nivara-admin store [--tank N] [--kind S|V|A|N] [--from dd/mm/yy]\n"
                "                     [--to dd/mm/yy] [--csv] [qtrs.nvr]\n"
+               "  nivara-admin store --set-aside [qtrs.apt]\n"
                "  nivara-admin table print <ctNn.tan>\n"
                "  nivara-admin table compare <a.tan> <b.tan>\n"
                "  nivara-admin table plot <a.tan> [<b.tan> ...] -o <out.svg>\n"
@@ -92,6 +95,9 @@ int main(int argc, char** argv) {
   }
   if (!a.empty() && a[0] == "log") return comando_log({a.begin() + 1, a.end()});
   if (!a.empty() && a[0] == "table") return comando_table({a.begin() + 1, a.end()});
+  if (a.size() <= 3 && a.size() >= 2 && a[0] == "store" && a[1] == "--set-aside") {
+    return admin::imprime_apartados(a.size() == 3 ? a[2] : kArchivoApartados, std::cout, std::cerr);
+  }
   if (!a.empty() && a[0] == "store") {
     admin::opciones_sincro o;
     if (!admin::lee_opciones_sincro({a.begin() + 1, a.end()}, o)) return uso();
