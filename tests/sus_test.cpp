@@ -8,6 +8,7 @@
 
 #include "app/CNivaraDlg.h"
 #include "entorno.h"
+#include "eventstore/apartado.h"
 
 namespace {
 
@@ -188,7 +189,23 @@ TEST_F(Sus, ScanTakesTheLastSaleAndEachTanksLastSnapshotAndRepairsAnUnknownRecor
     EXPECT_EQ(fecha(dlg.ventas.ultima_venta), fecha(c.venta));
     for (int t = 0; t < kTanquesConsola; ++t) EXPECT_EQ(dlg.resp.fotos[t].litros, c.litros[t]);
     EXPECT_EQ(eventos(), evs(c.codigos));
+    // What the repair cut off, the unknown record and all behind it, is
+    // kept aside first.
+    const std::string apartado = archivo("qtrs.apt");
+    const bool reparo = c.codigos.size() == 1;
+    EXPECT_EQ(apartado.size() > kCabeceraApartado ? apartado.substr(kCabeceraApartado) : "",
+              reparo ? kRaro + kVenta + kFoto : "");
+    EXPECT_EQ(apartado.size() > 7 ? apartado[7] : 0,
+              reparo ? static_cast<char>(motivo_apartado::reparado) : 0);
+    std::remove(ruta("qtrs.apt").c_str());
   }
+  // Without a copy nothing is cut.
+  prepara(kConRaro, {.op = kOpen, .path = "qtrs.apt", .error = EIO});
+  EXPECT_FALSE(dlg.sus());
+  EXPECT_EQ(almacenado(), kConRaro);
+  EXPECT_EQ(eventos(),
+            (std::vector<std::string>{ev(MSJ_SUS_DESCONOCIDO),
+                                      "T:Error: sus: no se puede apartar en qtrs.apt 5"}));
 }
 
 }  // namespace

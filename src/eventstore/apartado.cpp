@@ -30,9 +30,11 @@ bool aparta(const uint8_t* pieza, uint32_t largo, motivo_apartado motivo) {
                         p.write(archivo.descriptor(), registro.data(), n, &escritos) &&
                         escritos == n && p.sync(archivo.descriptor());
   if (!guardado) {
-    gl(kTextoLibre,
-       formatea("Error: afs: no se puede apartar en %s %d", kArchivoApartados, p.last_error())
-           .c_str());
+    // The operation that keeps the piece, as the log's texts name it.
+    const char* operacion = motivo == motivo_apartado::reparado ? "sus" : "afs";
+    gl(kTextoLibre, formatea("Error: %s: no se puede apartar en %s %d", operacion,
+                             kArchivoApartados, p.last_error())
+                        .c_str());
   }
   return guardado;
 }

@@ -15,7 +15,8 @@ constexpr const char* kArchivoApartados = "qtrs.apt";
 constexpr size_t kCabeceraApartado = 12;
 
 enum class motivo_apartado : uint8_t {
-  pieza_suelta = 1,  // a trailing piece shorter than a record, before an append
+  pieza_suelta = 1,  // a trailing piece shorter than a record, before an append (afs)
+  reparado = 2,      // a record of no known kind and all behind it, at the scan's repair (sus)
 };
 
 // Appends the piece to "qtrs.apt"; false, with a free text logged, when it

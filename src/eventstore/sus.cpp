@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/CNivaraDlg.h"
+#include "eventstore/apartado.h"
 #include "eventstore/suceso.h"
 #include "eventstore/version.h"
 #include "foundation/archivo_entero.h"
@@ -56,6 +57,11 @@ bool CNivaraDlg::sus() {
   if (r.hay_venta) ventas.ultima_venta = r.ultima_venta;
   if (r.desconocido == copia.largo) return true;
   gl(MSJ_SUS_DESCONOCIDO);
+  // What the repair cuts off is kept first; without a copy nothing is cut.
+  if (!aparta(copia.datos() + r.desconocido, copia.largo - static_cast<uint32_t>(r.desconocido),
+              motivo_apartado::reparado)) {
+    return false;
+  }
   fecha_bcd ahora;
   fecha_actual(&ahora);
   anula_suceso(copia.datos() + r.desconocido, ahora);

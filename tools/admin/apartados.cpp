@@ -19,6 +19,7 @@ namespace {
 const char* motivo(uint8_t m) {
   switch (static_cast<motivo_apartado>(m)) {
     case motivo_apartado::pieza_suelta: return "a piece shorter than a record, before an append";
+    case motivo_apartado::reparado: return "a record of no known kind and all behind it, repaired";
   }
   return "unknown reason";
 }
