@@ -105,19 +105,33 @@ TEST_F(AdminSincro, SetAsidePiecesArePrintedWithTheirRecords) {
   ASSERT_TRUE(aparta(reinterpret_cast<const uint8_t*>("0123"), 4, motivo_apartado::pieza_suelta));
   ASSERT_TRUE(
       aparta(reinterpret_cast<const uint8_t*>(dos.data()), 23, motivo_apartado::pieza_suelta));
+  // An old store (version 2, 19-byte records) shows its records converted,
+  // and only its first bytes.
+  std::string viejo = registro;
+  viejo[campo_suceso::kVersion] = 2;
+  viejo = viejo.substr(0, 19);
+  viejo += viejo + viejo;
+  ASSERT_TRUE(
+      aparta(reinterpret_cast<const uint8_t*>(viejo.data()), 57, motivo_apartado::convertido));
   std::ostringstream salida, errores;
   EXPECT_EQ(admin::imprime_apartados(ruta("qtrs.apt"), salida, errores), 0) << errores.str();
-  std::string bytes;
-  for (unsigned char c : dos) {
-    char b[4];
-    std::snprintf(b, sizeof b, " %02x", c);
-    bytes += b;
-  }
+  auto hex = [](const std::string& d) {
+    std::string bytes;
+    for (unsigned char c : d) {
+      char b[4];
+      std::snprintf(b, sizeof b, " %02x", c);
+      bytes += b;
+    }
+    return bytes;
+  };
+  const std::string linea =
+      "\n    " + admin::linea_suceso(reinterpret_cast<const uint8_t*>(registro.data()));
   const std::string motivo = "  a piece shorter than a record, before an append, ";
-  EXPECT_EQ(salida.str(),
-            "05/03/26 09:07:03" + motivo + "4 bytes: 30 31 32 33\n" + "05/03/26 09:07:03" + motivo +
-                "23 bytes:" + bytes + "\n    " +
-                admin::linea_suceso(reinterpret_cast<const uint8_t*>(registro.data())) + "\n");
+  EXPECT_EQ(salida.str(), "05/03/26 09:07:03" + motivo + "4 bytes: 30 31 32 33\n" +
+                              "05/03/26 09:07:03" + motivo + "23 bytes:" + hex(dos) + linea +
+                              "\n05/03/26 09:07:03  a store of an older version, before its "
+                              "conversion, 57 bytes:" +
+                              hex(viejo.substr(0, 46)) + " ..." + linea + linea + linea + "\n");
   escribe_archivo(ruta("qtrs.apt"), archivo("qtrs.apt").substr(0, 20));
   std::ostringstream s2, e2;
   EXPECT_EQ(admin::imprime_apartados(ruta("qtrs.apt"), s2, e2), 1);

@@ -77,6 +77,11 @@ TEST_F(Sus, OldVersionsAreConvertedUpToWhereTheyStop) {
     if (!c.esperado.empty()) e.push_back("T:New Version struct nvr = 5");
     EXPECT_EQ(eventos(), e);
     EXPECT_FALSE(existe(ruta("qtrs.nvr.tmp")));
+    // The old store is kept aside whole, marked as converted.
+    const std::string apartado = archivo("qtrs.apt");
+    EXPECT_EQ(apartado.size() > kCabeceraApartado ? apartado[7] + apartado.substr(12) : "",
+              c.esperado.empty() ? "" : '\x03' + c.previo);
+    std::remove(ruta("qtrs.apt").c_str());
   }
 }
 
@@ -118,6 +123,10 @@ TEST_F(Sus, FailuresLeaveTheStoreWholeAndALackOfMemoryEndsTheProgram) {
       {previo, {.op = kWrite, .path = tmp}, {v2, ev(MSJ_VFS_NO_GUARDA_1)}},
       {previo, {.op = kWrite, .path = tmp, .short_io = true}, {v2, ev(MSJ_VFS_NO_GUARDA_2)}},
       {previo, {.op = kRename, .path = s}, {v2, ev(MSJ_VFS_NO_GUARDA_1)}},
+      // Without a copy of the old store it is not replaced.
+      {previo,
+       {.op = kOpen, .path = "qtrs.apt", .error = EIO},
+       {v2, "T:Error: vfs: no se puede apartar en qtrs.apt 5"}},
       {previo, {.op = kAlloc}, {ev(MSJ_EXIT_VFS_MEMORIA)}, "Exit: vfs 1"},
       {previo, {.op = kAlloc, .nth = 2}, {v2, ev(MSJ_EXIT_VFS_MEMORIA)}, "Exit: vfs 2"},
       {antiguo(kArranque, 6, 21),

@@ -31,7 +31,9 @@ bool aparta(const uint8_t* pieza, uint32_t largo, motivo_apartado motivo) {
                         escritos == n && p.sync(archivo.descriptor());
   if (!guardado) {
     // The operation that keeps the piece, as the log's texts name it.
-    const char* operacion = motivo == motivo_apartado::reparado ? "sus" : "afs";
+    const char* operacion = motivo == motivo_apartado::reparado     ? "sus"
+                            : motivo == motivo_apartado::convertido ? "vfs"
+                                                                    : "afs";
     gl(kTextoLibre, formatea("Error: %s: no se puede apartar en %s %d", operacion,
                              kArchivoApartados, p.last_error())
                         .c_str());

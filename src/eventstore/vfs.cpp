@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/CNivaraDlg.h"
+#include "eventstore/apartado.h"
 #include "eventstore/suceso.h"
 #include "eventstore/version.h"
 #include "foundation/afe.h"
@@ -77,8 +78,13 @@ bool CNivaraDlg::vfs() {
   }
   const resultado_conversion r =
       convierte_version(s.copia.datos(), s.copia.largo, version, convertido.datos(), capacidad);
-  s.copia.memoria.libera();
   if (r.desconocido) gl(MSJ_VFS_DESCONOCIDO);
+  // The old store is kept aside whole before it is replaced: the conversion
+  // drops what follows an unknown kind and every byte no field holds.
+  // Without that copy it is not replaced.
+  const bool guardado = aparta(s.copia.datos(), s.copia.largo, motivo_apartado::convertido);
+  s.copia.memoria.libera();
+  if (!guardado) return false;
 
   if (!reemplaza_archivo(kArchivoSincro, convertido.datos(), static_cast<uint32_t>(r.largo),
                          {.crear = MSJ_VFS_NO_CREA,

@@ -9,6 +9,7 @@
 #include "admin/sincro.h"
 #include "eventstore/apartado.h"
 #include "eventstore/suceso.h"
+#include "eventstore/version.h"
 #include "foundation/bytes.h"
 #include "foundation/fecha_bcd.h"
 
@@ -16,10 +17,14 @@ namespace admin {
 
 namespace {
 
+// Enough to see a short piece whole and how a long one begins.
+constexpr uint32_t kBytesMostrados = 2 * kLargoSuceso + 4;
+
 const char* motivo(uint8_t m) {
   switch (static_cast<motivo_apartado>(m)) {
     case motivo_apartado::pieza_suelta: return "a piece shorter than a record, before an append";
     case motivo_apartado::reparado: return "a record of no known kind and all behind it, repaired";
+    case motivo_apartado::convertido: return "a store of an older version, before its conversion";
   }
   return "unknown reason";
 }
@@ -44,13 +49,23 @@ int imprime_apartados(const std::string& ruta, std::ostream& salida, std::ostrea
     fecha_a_texto(cuando, f);
     salida << cuando << "  " << motivo(c[7]) << ", " << largo << " bytes:";
     const uint8_t* pieza = c + kCabeceraApartado;
-    for (uint32_t i = 0; i < largo; ++i) {
+    // The first bytes as they stand; the records follow as lines.
+    for (uint32_t i = 0; i < largo && i < kBytesMostrados; ++i) {
       char b[4];
       std::snprintf(b, sizeof b, " %02x", pieza[i]);
       salida << b;
     }
-    salida << "\n";
-    for (uint32_t i = 0; i + kLargoSuceso <= largo; i += kLargoSuceso) {
+    salida << (largo > kBytesMostrados ? " ...\n" : "\n");
+    // An old store's records are shown as its conversion read them.
+    std::vector<uint8_t> convertido;
+    size_t registros = largo;
+    if (static_cast<motivo_apartado>(c[7]) == motivo_apartado::convertido && largo >= 2) {
+      convertido.resize(capacidad_conversion(largo));
+      registros =
+          convierte_version(pieza, largo, pieza[1], convertido.data(), convertido.size()).largo;
+      pieza = convertido.data();
+    }
+    for (size_t i = 0; i + kLargoSuceso <= registros; i += kLargoSuceso) {
       salida << "    " << linea_suceso(pieza + i) << "\n";
     }
     pos += kCabeceraApartado + largo;
