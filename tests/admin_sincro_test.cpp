@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "admin/apartados.h"
+#include "admin/revision.h"
 #include "admin/sincro.h"
 #include "entorno.h"
 #include "eventstore/apartado.h"
@@ -136,4 +137,78 @@ TEST_F(AdminSincro, SetAsidePiecesArePrintedWithTheirRecords) {
   std::ostringstream s2, e2;
   EXPECT_EQ(admin::imprime_apartados(ruta("qtrs.apt"), s2, e2), 1);
   EXPECT_EQ(e2.str(), ruta("qtrs.apt") + ": the piece at offset 16 is cut short\n");
+}
+
+// store check: each fault where it lies, and the store its repair writes.
+TEST(AdminRevision, EachFaultIsFoundAndTheRepairKeepsEveryRecordInStep) {
+  using h = admin::hallazgo;
+  const fecha_bcd f1 = fecha_de(1, 3, 26, 8), f2 = fecha_de(2, 3, 26, 8);
+  const std::string a = Almacen().venta(f1, 0, 10.0f).datos, b = Almacen().foto(f1, 1, 5.0f).datos,
+                    c = Almacen().venta(f2, 1, 20.0f).datos;
+  const std::string bien = a + b + c;
+  std::string version = a, raro = b, nulo = b, sin_fecha = b;
+  version[campo_suceso::kVersion] = 0;
+  raro[campo_suceso::kTipo] = 'Q';
+  nulo[campo_suceso::kTanque] = 'Q';
+  nulo[campo_suceso::kTipo] = SUCESO_NULO;
+  sin_fecha[campo_suceso::kMes] = 0x13;
+  std::string viejo = a;
+  viejo[campo_suceso::kVersion] = 3;
+  struct {
+    std::string store, reparado;
+    std::vector<std::pair<h::clase, size_t>> hallazgos;  // kind, offset
+  } casos[] = {
+      {bien, bien, {}},
+      {"", "", {}},
+      {version + b + c, bien, {{h::version, 0}}},
+      {a + raro + c + c, a + nulo + c + c, {{h::desconocido, 21}}},
+      // Five stray bytes take every later record out of step.
+      {a + "12345" + b + c + c, a + b + c + c, {{h::desfasado, 21}}},
+      {bien + "V\x05", bien, {{h::cola, 63}}},
+      // Dates are reported, and left.
+      {c + a + sin_fecha, c + a + sin_fecha, {{h::retroceso, 21}, {h::fecha_mala, 42}}},
+      {"garbage that is no store at all", "", {{h::desfasado, 0}}},
+      {viejo + "xyz", viejo + "xyz", {}},  // left to the service's conversion
+  };
+  for (const auto& k : casos) {
+    SCOPED_TRACE(&k - casos);
+    std::vector<uint8_t> reparado;
+    const auto* d = reinterpret_cast<const uint8_t*>(k.store.data());
+    const admin::revision_sincro v = admin::revisa_sincro(d, k.store.size(), &reparado);
+    std::vector<std::pair<h::clase, size_t>> hallados;
+    for (const h& x : v.hallazgos) hallados.emplace_back(x.tipo, x.offset);
+    EXPECT_EQ(hallados, k.hallazgos);
+    EXPECT_EQ(std::string(reparado.begin(), reparado.end()), k.reparado);
+  }
+}
+
+TEST_F(AdminSincro, CheckRepairKeepsTheStoreAsItWasBesideIt) {
+  const std::string bien = store();
+  const std::string roto = bien.substr(0, 42) + "xx" + bien.substr(42);
+  escribe_archivo(ruta("qtrs.nvr"), roto);
+  auto corre_check = [&](bool reparar, std::string* salida) {
+    std::ostringstream out, err;
+    const int r = admin::comprueba_sincro(ruta("qtrs.nvr"), reparar, out, err);
+    *salida = out.str() + err.str();
+    return r;
+  };
+  std::string salida;
+  EXPECT_EQ(corre_check(false, &salida), 1);
+  EXPECT_EQ(salida, "offset 42: 2 bytes out of step (no whole records)\n" + ruta("qtrs.nvr") +
+                        ": 5 records, 1 fault found\n"
+                        "nivara-admin store check --repair writes a repaired store\n");
+  EXPECT_EQ(archivo("qtrs.nvr"), roto);
+  EXPECT_EQ(corre_check(true, &salida), 0);
+  EXPECT_EQ(archivo("qtrs.nvr"), bien);
+  EXPECT_EQ(archivo("qtrs.nvr.orig"), roto);
+  EXPECT_EQ(corre_check(false, &salida), 0);
+  // A second repair never overwrites the first original.
+  escribe_archivo(ruta("qtrs.nvr"), roto + "x");
+  EXPECT_EQ(corre_check(true, &salida), 0);
+  EXPECT_EQ(archivo("qtrs.nvr.orig.1"), roto + "x");
+  EXPECT_EQ(archivo("qtrs.nvr.orig"), roto);
+  // What keeps no record is not written.
+  escribe_archivo(ruta("qtrs.nvr"), std::string(50, 'z'));
+  EXPECT_EQ(corre_check(true, &salida), 1);
+  EXPECT_EQ(archivo("qtrs.nvr"), std::string(50, 'z'));
 }

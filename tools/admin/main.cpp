@@ -10,9 +10,11 @@
 #include "admin/apartados.h"
 #include "admin/config.h"
 #include "admin/log.h"
+#include "admin/revision.h"
 #include "admin/sincro.h"
 #include "admin/tabla.h"
 #include "eventstore/apartado.h"
+#include "eventstore/suceso.h"
 
 namespace {
 
@@ -31,6 +33,9 @@ int uso() {
                "  nivara-admin store [--tank N] [--kind S|V|A|N] [--from dd/mm/yy]\n"
                "                     [--to dd/mm/yy] [--csv] [qtrs.nvr]\n"
                "  nivara-admin store --set-aside [qtrs.apt]\n"
+               "  nivara-admin store check [--repair] [qtrs.nvr]\n"
+               "      (--repair: stop the service first; the store as it was is kept\n"
+               "       beside it as qtrs.nvr.orig)\n"
                "  nivara-admin table print <ctNn.tan>\n"
                "  nivara-admin table compare <a.tan> <b.tan>\n"
                "  nivara-admin table plot <a.tan> [<b.tan> ...] -o <out.svg>\n"
@@ -83,6 +88,23 @@ int comando_table(const std::vector<std::string>& a) {
   return admin::tabla_plot(tablas, svg, std::cerr);
 }
 
+int comando_check(const std::vector<std::string>& a) {
+  bool reparar = false;
+  std::string ruta = kArchivoSincro;
+  bool con_ruta = false;
+  for (const std::string& x : a) {
+    if (x == "--repair" && !reparar) {
+      reparar = true;
+    } else if (!con_ruta && !x.empty() && x[0] != '-') {
+      ruta = x;
+      con_ruta = true;
+    } else {
+      return uso();
+    }
+  }
+  return admin::comprueba_sincro(ruta, reparar, std::cout, std::cerr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,6 +120,8 @@ int main(int argc, char** argv) {
   if (a.size() <= 3 && a.size() >= 2 && a[0] == "store" && a[1] == "--set-aside") {
     return admin::imprime_apartados(a.size() == 3 ? a[2] : kArchivoApartados, std::cout, std::cerr);
   }
+  if (a.size() >= 2 && a[0] == "store" && a[1] == "check")
+    return comando_check({a.begin() + 2, a.end()});
   if (!a.empty() && a[0] == "store") {
     admin::opciones_sincro o;
     if (!admin::lee_opciones_sincro({a.begin() + 1, a.end()}, o)) return uso();
