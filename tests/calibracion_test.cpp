@@ -168,6 +168,29 @@ TEST_F(CalibracionArchivo, KilledAtAnyStepOfASaveLeavesOneWholeTable) {
   EXPECT_GE(con_la_nueva, 1);  // closing the new file
 }
 
+// The same for the backup copy of a table: none, or the whole table.
+TEST_F(CalibracionArchivo, KilledAtAnyStepOfABackupCopyLeavesNoneOrAWholeOne) {
+  ASSERT_TRUE(scf(0, t));
+  const std::string tabla = archivo("tan/ct1n.tan");
+  const std::string respaldo = archivo_respaldo(0, 3);
+  int muertes_sin = 0;
+  const int muertes = mata_en_cada_paso(
+      *sim, [&] { std::remove(ruta(respaldo).c_str()); },
+      [&] { plat::current().copy("tan\\ct1n.tan", respaldo.c_str()); },
+      [&](bool murio) {
+        const bool hay = existe(ruta(respaldo));
+        EXPECT_TRUE(!hay || archivo(respaldo) == tabla);
+        EXPECT_TRUE(murio || hay);
+        muertes_sin += murio && !hay;
+        EXPECT_TRUE(plat::current().copy("tan\\ct1n.tan", respaldo.c_str()));
+        EXPECT_EQ(archivo(respaldo), tabla);
+        EXPECT_FALSE(existe(ruta(respaldo + ".tmp")));
+      });
+  // It appears whole, at its rename, the last step.
+  EXPECT_EQ(muertes, muertes_sin);
+  EXPECT_GE(muertes, 4);  // write, sync, closing, rename
+}
+
 // A console table (host order) of the given (mm, litres) points.
 tabla_calib consola(std::vector<std::pair<float, float>> puntos, float diametro) {
   tabla_calib t{};

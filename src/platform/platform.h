@@ -100,6 +100,13 @@ class Platform {
 
   // --- TCP client sockets. Null when no socket can be made (last_error()).
   virtual std::unique_ptr<SocketBackend> new_socket(SocketEvents* events) = 0;
+
+ protected:
+  // A copy made of this platform's own calls, so that every step is one of
+  // them: `to` + ".tmp" written, put on disk and renamed over `to`. A crash
+  // leaves the old `to` or the whole copy. False with the failed step's
+  // error in `*error`; the temporary file is gone then.
+  bool copy_in_steps(const char* from, const char* to, int* error);
 };
 
 // The platform chosen at start (the real one in the service, a simulated one

@@ -140,47 +140,6 @@ bool rename_file(const std::string& from, const std::string& to) {
   return true;
 }
 
-// Into a temporary file beside `to`, put on disk and renamed over it: a
-// crash leaves the old `to` or the whole copy, never part of one.
-bool copy_file(const std::string& from, const std::string& to) {
-  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
-  const std::string temp = to + ".tmp";
-  int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (out < 0) {
-    int e = errno;
-    ::close(in);
-    errno = e;
-    return false;
-  }
-  char buf[65536];
-  bool ok = true;
-  for (;;) {
-    uint32_t got = 0;
-    if (!read_file(in, buf, sizeof buf, &got)) {
-      ok = false;
-      break;
-    }
-    if (got == 0) break;
-    uint32_t put = 0;
-    if (!write_file(out, buf, got, &put) || put != got) {
-      ok = false;
-      break;
-    }
-  }
-  ok = ok && ::fsync(out) == 0;
-  int e = errno;
-  ::close(in);
-  ::close(out);
-  ok = ok && rename_file(temp, to);
-  if (!ok) {
-    e = errno;
-    ::unlink(temp.c_str());
-  }
-  errno = e;
-  return ok;
-}
-
 bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 bool make_dir(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }

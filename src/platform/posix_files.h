@@ -21,7 +21,6 @@ bool set_end_of_file(int fd);
 bool file_time(int fd, int64_t* ns);
 bool sync_file(int fd);
 void close_file(int fd);
-bool copy_file(const std::string& from, const std::string& to);
 bool remove_file(const std::string& path);
 bool rename_file(const std::string& from, const std::string& to);
 bool make_dir(const std::string& path);

@@ -56,8 +56,10 @@ void RealPlatform::close(int file) {
   }
 }
 bool RealPlatform::copy(const char* from, const char* to) {
-  if (smb::is_share_path(from) || smb::is_share_path(to)) return copy_through(from, to);
-  return posix::copy_file(posix::normalize_path(from), posix::normalize_path(to));
+  int error = 0;
+  if (copy_in_steps(from, to, &error)) return true;
+  errno = error;
+  return false;
 }
 bool RealPlatform::remove(const char* path) {
   if (smb::is_share_path(path)) return smb_->remove(path);
@@ -78,26 +80,6 @@ bool RealPlatform::make_dir(const char* path) {
 }
 bool RealPlatform::connect_share(const char* remote, const char* user, const char* password) {
   return smb_->connect(remote, user, password);
-}
-
-// A copy with a share on either side, through this platform's own calls.
-bool RealPlatform::copy_through(const char* from, const char* to) {
-  int in = open(from, kRead, Share::kRead, Creation::kOpenExisting);
-  if (in < 0) return false;
-  int out = open(to, kWrite, Share::kNone, Creation::kCreateAlways);
-  bool ok = out >= 0;
-  char buf[65536];
-  while (ok) {
-    uint32_t got = 0, put = 0;
-    ok = read(in, buf, sizeof buf, &got);
-    if (!ok || got == 0) break;
-    ok = write(out, buf, got, &put) && put == got;
-  }
-  int e = errno;
-  close(in);
-  if (out >= 0) close(out);
-  errno = e;
-  return ok;
 }
 
 int RealPlatform::last_error() { return errno; }

@@ -65,7 +65,6 @@ class RealPlatform : public Platform {
     uint64_t generation = 0;
   };
   void wait(unsigned id, Timer& timer);
-  bool copy_through(const char* from, const char* to);
 
   asio::io_context io_;
   asio::signal_set signals_;

@@ -140,8 +140,9 @@ void SimPlatform::close(int file) {
 bool SimPlatform::copy(const char* from, const char* to) {
   std::string name = posix::normalize_path(to);
   if (const Fault* f = fault_for(Op::kCopy, name)) return fail(f);
-  if (posix::copy_file(path_of(from), path_of(name))) return true;
-  last_error_ = errno;
+  int error = 0;
+  if (copy_in_steps(from, to, &error)) return true;
+  last_error_ = error;
   return false;
 }
 
