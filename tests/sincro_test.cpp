@@ -6,13 +6,17 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstddef>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "app/CNivaraDlg.h"
 #include "asesina.h"
 #include "entorno.h"
+#include "eventstore/archivo_meses.h"
 #include "eventstore/suceso.h"
 
 namespace {
@@ -39,6 +43,26 @@ std::string arranque(uint8_t n) {
 
 class Sincro : public EstacionConAlmacen {
  protected:
+  // The month archives in the folder, by name, removed as they are read.
+  std::map<std::string, std::string> archivados() {
+    std::map<std::string, std::string> a;
+    for (const auto& e : std::filesystem::directory_iterator(sim->root())) {
+      const std::string nombre = e.path().filename().string();
+      if (nombre.rfind("qtrs-", 0) == 0) a[nombre] = archivo(nombre);
+    }
+    for (const auto& [nombre, _] : a) std::remove(ruta(nombre).c_str());
+    return a;
+  }
+  // What they must hold: the dropped records, each in its month's file.
+  static std::map<std::string, std::string> por_mes(const std::string& registros) {
+    std::map<std::string, std::string> a;
+    for (size_t i = 0; i < registros.size(); i += kLargoSuceso) {
+      const std::string r = registros.substr(i, kLargoSuceso);
+      a[archivo_mes(static_cast<uint8_t>(r[campo_suceso::kFecha + offsetof(fecha_bcd, anio)]),
+                    static_cast<uint8_t>(r[campo_suceso::kMes]))] += r;
+    }
+    return a;
+  }
   CNivaraDlg dlg;
 };
 
@@ -111,6 +135,41 @@ TEST_F(Sincro, KeepsTheCurrentMonthAndTheTwoBeforeItByNumber) {
     EXPECT_EQ(almacenado(), previo.substr(c.desde * kLargoSuceso));
     EXPECT_EQ(existe(ruta(kTemporal)), c.desde == 0);  // made, renamed, only for a rewrite
     EXPECT_EQ(eventos(), evs(c.codigos));
+    EXPECT_EQ(archivados(), por_mes(previo.substr(0, c.desde * kLargoSuceso)));
+  }
+}
+
+// A month's archive grows by each retention once: records already at its
+// end (a retention that died before the store was rewritten) are not added
+// again. Where an archive cannot be written nothing is dropped.
+TEST_F(Sincro, DroppedMonthsAreArchivedOnceOrNotDropped) {
+  const std::string previo = almacen({{12, 25}, {12, 25}, {1, 26}, {2, 26}});
+  const std::string diciembre = previo.substr(0, 2 * kLargoSuceso), antes = almacen({{12, 25}});
+  const std::string nombre = archivo_mes(0x25, 0x12);
+  for (const std::string& ya : {std::string(), antes, antes + diciembre, diciembre}) {
+    SCOPED_TRACE(ya.size());
+    prepara(previo);
+    if (!ya.empty()) escribe_archivo(ruta(nombre), ya);
+    EXPECT_TRUE(dlg.afs('A', 0));
+    EXPECT_EQ(almacenado(), previo.substr(2 * kLargoSuceso) + arranque(0));
+    const bool estaba = ya.size() >= diciembre.size() &&
+                        ya.compare(ya.size() - diciembre.size(), std::string::npos, diciembre) == 0;
+    EXPECT_EQ(archivados(),
+              (std::map<std::string, std::string>{{nombre, estaba ? ya : ya + diciembre}}));
+  }
+  const std::string no_archiva = "T:Error: afs: no se puede archivar en " + nombre + " ";
+  const std::pair<plat::Fault, std::string> fallos[] = {
+      {{.op = kOpen, .path = nombre + ".tmp", .error = ENOSPC}, no_archiva + "28"},
+      {{.op = kWrite, .path = nombre + ".tmp", .short_io = true}, no_archiva + "0"},
+      {{.op = kRename, .path = nombre, .error = EIO}, no_archiva + "5"},
+      {{.op = kRead, .path = kArchivoSincro, .nth = 3, .error = EIO},
+       "T:Error: afs: no se puede leer qtrs.nvr para archivar 5"}};
+  for (const auto& [f, texto] : fallos) {
+    prepara(previo, f);
+    EXPECT_TRUE(dlg.afs('A', 0));
+    EXPECT_EQ(almacenado(), previo + arranque(0));
+    EXPECT_TRUE(archivados().empty());
+    EXPECT_EQ(eventos(), std::vector<std::string>{texto});
   }
 }
 
@@ -216,6 +275,8 @@ TEST_F(Sincro, KilledAtAnyStepOfTheRewriteLeavesOneWholeStore) {
     const std::string despues = almacenado();
     EXPECT_TRUE(despues == retenidos + nueva || despues == retenidos + nueva + nueva);
     EXPECT_FALSE(existe(ruta(kTemporal)));
+    // Every dropped record is in the archive, once.
+    EXPECT_EQ(archivados(), por_mes(previo.substr(0, 4000 * kLargoSuceso)));
   }
   // Deaths before the rename and after it, at every call between.
   EXPECT_GE(con_el_viejo, 4);  // seek to the start, write, sync, rename

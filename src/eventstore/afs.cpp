@@ -5,6 +5,7 @@
 
 #include "app/CNivaraDlg.h"
 #include "eventstore/apartado.h"
+#include "eventstore/archivo_meses.h"
 #include "eventstore/suceso.h"
 #include "foundation/archivo_entero.h"
 #include "foundation/catalogo.h"
@@ -30,8 +31,8 @@ archivo_abierto abre_sincro(std::string* error) {
 }
 
 // Drops every record before the first one, from the second on, of the kept
-// months. Takes the open store; returns the store to append to, not open
-// after a reported failure.
+// months, once they are archived. Takes the open store; returns the store to
+// append to, not open after a reported failure.
 archivo_abierto retiene(archivo_abierto viejo, const uint8_t meses[kMesesRetenidos],
                         std::string* error) {
   if (!plat::current().seek(viejo.descriptor(), 0, plat::Origin::kBegin)) {
@@ -53,6 +54,9 @@ archivo_abierto retiene(archivo_abierto viejo, const uint8_t meses[kMesesRetenid
     gl(MSJ_AFS_MES_VIEJO);
     return abre_sincro(error);
   }
+  // What is dropped goes to the archive first; without it nothing is, and
+  // the record goes to the store as it stands.
+  if (!archiva_meses(viejo.descriptor(), desde)) return viejo;
   // The old store stays open, and locked, until the new one has replaced it.
   return reemplaza_abierto(
       kArchivoSincro, copia.datos() + desde, static_cast<uint32_t>(copia.largo - desde),
