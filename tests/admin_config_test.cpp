@@ -51,6 +51,27 @@ TEST_F(AdminConfig, DemoRoundTripsAndPrintRefusesOrWarns) {
     EXPECT_EQ(errores.str().empty(), caso.error.empty()) << errores.str();
     EXPECT_NE(errores.str().find(caso.error), std::string::npos) << errores.str();
   }
+  // The share password is shown only when asked for.
+  auto con_clave = [&texto](const std::string& clave) {
+    std::string t = texto;
+    return t.replace(t.find("share_password =\n"), 17, "share_password = " + clave + "\n");
+  };
+  escribe_archivo(ruta("clave.txt"), con_clave("s3cret"));
+  std::remove(ruta("tnq.ini").c_str());
+  ASSERT_EQ(admin::config_write(ruta("clave.txt"), ruta("tnq.ini"), e), 0) << e.str();
+  // Readable by the service's user and group only; a replaced file keeps its
+  // mode.
+  namespace fs = std::filesystem;
+  EXPECT_EQ(fs::status(ruta("tnq.ini")).permissions(), fs::perms(0640));
+  fs::permissions(ruta("tnq.ini"), fs::perms(0600));
+  ASSERT_EQ(admin::config_write(ruta("clave.txt"), ruta("tnq.ini"), e), 0) << e.str();
+  EXPECT_EQ(fs::status(ruta("tnq.ini")).permissions(), fs::perms(0600));
+  for (bool mostrar : {false, true}) {
+    std::ostringstream salida, errores;
+    EXPECT_EQ(admin::config_print(ruta("tnq.ini"), salida, errores, mostrar), 0);
+    EXPECT_EQ(salida.str(), con_clave(mostrar ? "s3cret" : "********"));
+    EXPECT_EQ(errores.str(), "");
+  }
 }
 
 TEST_F(AdminConfig, AFailedWriteLeavesTheOldFileAndNoTemporaryOne) {

@@ -46,7 +46,7 @@ const std::string kSello = "05/12/26  16:39:33";
 TEST_F(AdminLog, DecodesEachKindAndPrintsWhatItCanThenWhereTheLogIsDamaged) {
   const std::string bien = evento(61, 12) + texto(999, kSello) + evento(999, 13) +
                            texto(1000, "NIVARA: host  IP 1.2.3.4") + evento(1439, 0) +
-                           texto(1439, "") + texto(1, "tab\there");  // 75 bytes
+                           texto(1439, "") + texto(1, "tab\t\x9b" "ere");  // 75 bytes
   const std::string lineas =
       "--/--/-- 01:01  [  12] <-STOCK\n"
       "======== 05/12/26  16:39:33 ========\n"
@@ -55,7 +55,7 @@ TEST_F(AdminLog, DecodesEachKindAndPrintsWhatItCanThenWhereTheLogIsDamaged) {
       "05/12/26 23:59  [   0] ???\n"
       "05/12/26 23:59  [text] \n"
       // Past midnight the date stays until the next stamp.
-      "05/12/26 00:01  [text] tab?here\n";
+      "05/12/26 00:01  [text] tab\\x09\\x9bere\n";
   const struct {
     std::string cola;
     fin_log fin;

@@ -3,6 +3,7 @@
 #include "admin/archivos.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,14 +34,51 @@ bool lee_archivo(const std::string& ruta, std::vector<uint8_t>& datos, std::stri
   return true;
 }
 
+namespace {
+
+// Mode and owner for the new file: those of the file it replaces, or for a
+// new one mode 0640 (tnq.ini carries the share password) and the folder's
+// owner, so that a file an admin writes as root stays the service's.
+struct dueno {
+  mode_t modo = 0640;
+  uid_t uid;
+  gid_t gid;
+};
+
+dueno dueno_para(const std::string& ruta) {
+  struct stat st {};
+  dueno d;
+  if (::stat(ruta.c_str(), &st) == 0) {
+    d.modo = st.st_mode & 07777;
+  } else {
+    const size_t barra = ruta.rfind('/');
+    const std::string carpeta = barra == std::string::npos ? "." : ruta.substr(0, barra + 1);
+    if (::stat(carpeta.c_str(), &st) != 0) st = {};
+  }
+  d.uid = st.st_uid;
+  d.gid = st.st_gid;
+  return d;
+}
+
+}  // namespace
+
 bool escribe_archivo(const std::string& ruta, const std::vector<uint8_t>& datos,
                      std::string& error) {
   const std::string temporal = ruta + ".tmp." + std::to_string(::getpid());
-  int fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const dueno d = dueno_para(ruta);
+  int fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, d.modo);
   if (fd < 0) {
     error = std::strerror(errno);
     return false;
   }
+  // Only root may give a file away; others keep their own, as before.
+  if (::geteuid() == 0 && ::fchown(fd, d.uid, d.gid) != 0) {
+    error = std::strerror(errno);
+    ::close(fd);
+    ::unlink(temporal.c_str());
+    return false;
+  }
+  ::fchmod(fd, d.modo);  // the umask took bits off at creation
   size_t escritos = 0;
   bool ok = true;
   while (ok && escritos < datos.size()) {

@@ -3,6 +3,7 @@
 #include "admin/config.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "admin/archivos.h"
 #include "admin/estacion.h"
@@ -37,7 +38,23 @@ int config_write(const std::string& ruta_texto, const std::string& ruta_ini,
   return 0;
 }
 
-int config_print(const std::string& ruta_ini, std::ostream& salida, std::ostream& errores) {
+namespace {
+
+// The text with the share password's value, if any, hidden.
+std::string oculta_clave(std::string texto) {
+  constexpr std::string_view kClave = "share_password = ";
+  const size_t i = texto.find(kClave);
+  if (i != std::string::npos && (i == 0 || texto[i - 1] == '\n')) {
+    const size_t desde = i + kClave.size();
+    texto.replace(desde, texto.find('\n', desde) - desde, "********");
+  }
+  return texto;
+}
+
+}  // namespace
+
+int config_print(const std::string& ruta_ini, std::ostream& salida, std::ostream& errores,
+                 bool con_clave) {
   std::vector<uint8_t> datos;
   std::string error;
   if (!lee_archivo(ruta_ini, datos, error)) {
@@ -59,7 +76,7 @@ int config_print(const std::string& ruta_ini, std::ostream& salida, std::ostream
   configuracion_tnq c;
   std::copy(datos.begin() + kTnqCabecera, datos.begin() + kTnqCabecera + kTnqRegistro, c.bytes);
   const std::string texto = imprime_estacion(c);
-  salida << texto;
+  salida << (con_clave ? texto : oculta_clave(texto));
 
   // A file from elsewhere may hold what the text cannot carry (reserved
   // bytes, more records, odd values); say so, since writing the text back

@@ -12,11 +12,16 @@ namespace {
 
 constexpr unsigned kMinutosDia = 1440;
 
-// Control bytes would reach the terminal; show them as '?'.
+// Bytes a terminal would act on, or show as it pleases, written as \xNN.
 std::string legible(std::string_view s) {
-  std::string r(s);
-  for (char& ch : r) {
-    if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ch = '?';
+  std::string r;
+  for (const char ch : s) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (b < 0x20 || b >= 0x7F) {
+      r += formatea("\\x%02x", b);
+    } else {
+      r.push_back(ch);
+    }
   }
   return r;
 }

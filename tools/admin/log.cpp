@@ -98,6 +98,10 @@ int imprime_log(const std::string& ruta, std::ostream& salida, std::ostream& err
   }
   estado_log estado;
   lectura_log l = decodifica_log(datos.data(), datos.size(), estado);
+  if (l.fin == fin_log::kDanado && l.leidos == 0) {
+    errores << ruta << ": not an event log: " << l.motivo << " at its first byte\n";
+    return 1;
+  }
   escribe_lineas(l, salida);
   if (l.fin == fin_log::kCompleto) return 0;
   informa_fin(ruta, l.leidos, l.motivo, errores);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 
 #include "admin/archivos.h"
@@ -78,6 +79,36 @@ void revisa_fechas(const std::vector<uint8_t>& r, const std::vector<size_t>& ori
 }
 
 }  // namespace
+
+bool es_sincro(const uint8_t* d, size_t largo, std::string* motivo) {
+  if (largo == 0) return true;
+  char texto[96];
+  if (largo >= 2 && d[kVersion] >= 1 && d[kVersion] < kVersionSuceso) {
+    std::snprintf(texto, sizeof texto,
+                  "a store of the older structure version %u (the service converts it at its "
+                  "next start)",
+                  d[kVersion]);
+    *motivo = texto;
+    return false;
+  }
+  uint8_t fecha[8] = {};
+  if (largo >= kLargoSuceso) std::copy(d + kFecha, d + kFecha + 7, fecha);
+  size_t en_paso_al_principio = 0;
+  while (en_paso_al_principio < kEnPasoSeguidos &&
+         en_paso(d, largo, en_paso_al_principio * kLargoSuceso)) {
+    ++en_paso_al_principio;
+  }
+  if (largo >= kLargoSuceso && fecha_valida(fecha) &&
+      (en_paso_al_principio == kEnPasoSeguidos ||
+       (en_paso_al_principio + 1) * kLargoSuceso > largo)) {
+    return true;
+  }
+  std::snprintf(texto, sizeof texto,
+                "not an event store (it begins with bytes 0x%02X 0x%02X, no record of version %u)",
+                d[0], largo > 1 ? d[1] : 0, kVersionSuceso);
+  *motivo = texto;
+  return false;
+}
 
 bool revision_sincro::reparable() const {
   return std::any_of(hallazgos.begin(), hallazgos.end(), [](const hallazgo& h) {

@@ -40,6 +40,11 @@ struct revision_sincro {
 // piece are left out of it.
 revision_sincro revisa_sincro(const uint8_t* datos, size_t largo, std::vector<uint8_t>* reparado);
 
+// Whether the bytes can be read as a store of the current version: empty,
+// or its first records (up to three) in step and the first one's date a real
+// one. Otherwise `*motivo` says what it is not.
+bool es_sincro(const uint8_t* datos, size_t largo, std::string* motivo);
+
 // The command: prints what is wrong with the store at `ruta`; 0 when nothing
 // is, 1 otherwise. With `reparar` it keeps the store's bytes in a copy
 // beside it (named on `salida`) and replaces the store with the repaired

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "admin/archivos.h"
+#include "admin/revision.h"
 #include "eventstore/suceso.h"
 #include "foundation/fecha_bcd.h"
 
@@ -26,7 +27,9 @@ int lee_dia(const std::string& t) {
     if (a < '0' || a > '9' || b < '0' || b > '9') return -1;
     v[i] = (a - '0') * 10 + (b - '0');
   }
-  if (v[0] < 1 || v[0] > 31 || v[1] < 1 || v[1] > 12) return -1;
+  static constexpr int kDias[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (v[1] < 1 || v[1] > 12 || v[0] < 1 || v[0] > kDias[v[1] - 1]) return -1;
+  if (v[1] == 2 && v[0] == 29 && v[2] % 4 != 0) return -1;  // years 2000 to 2099
   return v[2] * 10000 + v[1] * 100 + v[0];
 }
 
@@ -70,31 +73,42 @@ bool tiene_tanque(uint8_t tipo) { return tipo == SUCESO_FOTO || tipo == SUCESO_V
 
 }  // namespace
 
-bool lee_opciones_sincro(const std::vector<std::string>& args, opciones_sincro& o) {
+bool lee_opciones_sincro(const std::vector<std::string>& args, opciones_sincro& o,
+                         std::string* error) {
+  auto mal = [error](const std::string& e) {
+    if (error != nullptr) *error = e;
+    return false;
+  };
   bool con_ruta = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& x = args[i];
     const bool con_valor = i + 1 < args.size();
     if (x == "--csv") {
       o.csv = true;
-    } else if (x == "--tank" && con_valor) {
+    } else if ((x == "--tank" || x == "--kind" || x == "--from" || x == "--to") && !con_valor) {
+      return mal(x + " needs a value");
+    } else if (x == "--tank") {
       char* fin = nullptr;
-      const long n = std::strtol(args[++i].c_str(), &fin, 10);
-      if (*fin != '\0' || n < 1 || n > 256) return false;
+      const std::string& v = args[++i];
+      const long n = std::strtol(v.c_str(), &fin, 10);
+      if (v.empty() || *fin != '\0' || n < 1 || n > kTanquesSincro) {
+        return mal("--tank " + v + ": a tank is 1 to " + std::to_string(kTanquesSincro));
+      }
       o.tanque = static_cast<int>(n);
-    } else if (x == "--kind" && con_valor) {
+    } else if (x == "--kind") {
       const std::string& k = args[++i];
-      if (k != "S" && k != "V" && k != "A" && k != "N") return false;
+      if (k != "S" && k != "V" && k != "A" && k != "N")
+        return mal("--kind " + k + ": S, V, A or N");
       o.tipo = k[0];
-    } else if ((x == "--from" || x == "--to") && con_valor) {
+    } else if (x == "--from" || x == "--to") {
       const int dia = lee_dia(args[++i]);
-      if (dia < 0) return false;
+      if (dia < 0) return mal(x + " " + args[i] + ": no such day (dd/mm/yy)");
       (x == "--from" ? o.desde : o.hasta) = dia;
     } else if (!con_ruta && !x.empty() && x[0] != '-') {
       o.ruta = x;
       con_ruta = true;
     } else {
-      return false;
+      return mal(con_ruta && x[0] != '-' ? "one file only: " + x : "unknown option " + x);
     }
   }
   return true;
@@ -186,6 +200,10 @@ int imprime_sincro(const opciones_sincro& o, std::ostream& salida, std::ostream&
   std::string error;
   if (!lee_archivo(o.ruta, datos, error)) {
     errores << o.ruta << ": " << error << "\n";
+    return 1;
+  }
+  if (std::string motivo; !es_sincro(datos.data(), datos.size(), &motivo)) {
+    errores << o.ruta << ": " << motivo << "\n";
     return 1;
   }
   if (o.csv) salida << kCabeceraCsv << "\n";

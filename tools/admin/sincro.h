@@ -19,8 +19,9 @@ struct opciones_sincro {
 };
 
 // Reads `--tank N`, `--kind K`, `--from dd/mm/yy`, `--to dd/mm/yy`, `--csv`
-// and a path; false on anything else.
-bool lee_opciones_sincro(const std::vector<std::string>& args, opciones_sincro& o);
+// and a path; false on anything else, with what was wrong in `*error`.
+bool lee_opciones_sincro(const std::vector<std::string>& args, opciones_sincro& o,
+                         std::string* error = nullptr);
 
 // Whether the 21-byte record passes the filters. Only snapshots and sales
 // have a tank, so `--tank` leaves the other kinds out.

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <tuple>
 
 #include "admin/archivos.h"
+#include "calibration/g100.h"
 
 namespace admin {
 
@@ -117,41 +119,54 @@ int tabla_print(const std::string& ruta, std::ostream& salida, std::ostream& err
   return danada ? 1 : 0;
 }
 
-int tabla_compare(const std::string& ruta_a, const std::string& ruta_b, std::ostream& salida,
-                  std::ostream& errores) {
+int tabla_compare(const std::string& ruta_a, const std::string& ruta_b, double tolerancia,
+                  std::ostream& salida, std::ostream& errores) {
   tabla_calib a, b;
   bool danada = false;
   if (!carga(ruta_a, a, danada, errores) || !carga(ruta_b, b, danada, errores)) return 1;
   const int na = puntos_en_uso(a), nb = puntos_en_uso(b);
-  salida << "A " << ruta_a << ": " << na << " points, "
-         << fmt("%.3f mm, %.3f L", double{a.diametro_tank}, double{a.capacidad}) << "\n"
-         << "B " << ruta_b << ": " << nb << " points, "
-         << fmt("%.3f mm, %.3f L", double{b.diametro_tank}, double{b.capacidad}) << "\n"
-         << "  k        mm A        litres A        mm B        litres B      B-A litres"
-            "  slope\n";
-  int litros_distintos = 0, pendientes_distintas = 0;
-  for (int k = 0; k < std::max(na, nb); ++k) {
-    std::string linea = fmt("%3d", k);
-    const punto_calib* pa = k < na ? &a.puntos[k] : nullptr;
-    const punto_calib* pb = k < nb ? &b.puntos[k] : nullptr;
-    for (const punto_calib* p : {pa, pb}) {
-      linea +=
-          p ? fmt(" %11.3f %15.3f", double{p->mm}, double{p->litros}) : fmt(" %11s %15s", "-", "-");
-    }
-    if (pa && pb) {
-      const double d = double{pb->litros} - double{pa->litros};
-      linea += fmt(" %15.3f", d);
-      if (d != 0.0) ++litros_distintos;
-      if (pa->pendiente != pb->pendiente) {
-        linea += fmt("  * %.3f / %.3f", double{pa->pendiente}, double{pb->pendiente});
-        ++pendientes_distintas;
-      }
-    }
-    salida << linea << "\n";
+  if (na == 0 || nb == 0) {
+    errores << (na == 0 ? ruta_a : ruta_b) << ": no points to compare\n";
+    return 1;
   }
-  salida << litros_distintos << " points differ in litres, " << pendientes_distintas
-         << " in measured slope\n";
-  return danada ? 1 : 0;
+  // Every level of either table within the levels both cover, each table's
+  // litres there by straight lines between its points.
+  const double desde = std::max(a.puntos[0].mm, b.puntos[0].mm);
+  const double hasta = std::min(a.puntos[na - 1].mm, b.puntos[nb - 1].mm);
+  std::vector<float> niveles;
+  for (const auto& [t, n] : {std::pair{&a, na}, std::pair{&b, nb}}) {
+    for (int k = 0; k < n; ++k) {
+      if (t->puntos[k].mm >= desde && t->puntos[k].mm <= hasta) niveles.push_back(t->puntos[k].mm);
+    }
+  }
+  std::sort(niveles.begin(), niveles.end());
+  niveles.erase(std::unique(niveles.begin(), niveles.end()), niveles.end());
+
+  for (const auto& [nombre, ruta, t, n] :
+       {std::tuple{"A", &ruta_a, &a, na}, std::tuple{"B", &ruta_b, &b, nb}}) {
+    salida << nombre << " " << *ruta << ": " << n << " points from "
+           << fmt("%.3f to %.3f mm, %.3f L", double{t->puntos[0].mm}, double{t->puntos[n - 1].mm},
+                  double{t->capacidad})
+           << "\n";
+  }
+  salida << "         mm        litres A        litres B      B-A litres\n";
+  double mayor = 0.0, donde = 0.0;
+  int fuera = 0;
+  for (float mm : niveles) {
+    const double la = interpola(a, mm), lb = interpola(b, mm), d = lb - la;
+    const bool excede = !(std::fabs(d) <= tolerancia);
+    fuera += excede;
+    if (!(std::fabs(d) <= std::fabs(mayor))) {
+      mayor = d;
+      donde = mm;
+    }
+    salida << fmt("%11.3f %15.3f %15.3f %15.3f%s\n", double{mm}, la, lb, d, excede ? "  *" : "");
+  }
+  salida << fmt("largest difference %.3f L at %.3f mm; tolerance %.3f L: ", mayor, donde,
+                tolerancia)
+         << (fuera == 0 ? "the tables agree" : std::to_string(fuera) + " levels differ beyond it")
+         << "\n";
+  return danada || fuera != 0 ? 1 : 0;
 }
 
 std::string svg_tablas(const std::vector<std::pair<std::string, tabla_calib>>& tablas) {

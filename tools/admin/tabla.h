@@ -14,8 +14,12 @@ namespace admin {
 // (reasons on `errores`). A damaged table of the right size is still shown:
 // that is when people want to look at it.
 int tabla_print(const std::string& ruta, std::ostream& salida, std::ostream& errores);
-int tabla_compare(const std::string& ruta_a, const std::string& ruta_b, std::ostream& salida,
-                  std::ostream& errores);
+// Litres of two tables at the same levels: every level of either within
+// those both cover, each table read there by straight lines between its
+// points. 1 also when they differ by more than `tolerancia` litres at a level.
+constexpr double kToleranciaTablas = 0.5;
+int tabla_compare(const std::string& ruta_a, const std::string& ruta_b, double tolerancia,
+                  std::ostream& salida, std::ostream& errores);
 // Litres against level of one or two tables, as an SVG file.
 int tabla_plot(const std::vector<std::string>& rutas, const std::string& ruta_svg,
                std::ostream& errores);
