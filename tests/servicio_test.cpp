@@ -1,6 +1,6 @@
 // The real service's start and end as whoever runs it sees them: its
 // arguments, a folder it cannot write, a second service in its folder, and
-// one line on standard error for each reason it ends.
+// one line on standard error for each reason it ends or runs unconfigured.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -67,6 +67,13 @@ TEST_F(ServicioReal, EachWayOfEndingByItselfSaysWhyWithItsStatus) {
        "nivara: unexpected argument 'x' (see nivara --help)\n",
        false,
        false},
+      {"no tnq.ini",
+       {},
+       0,
+       "nivara: no configuration has been read: no tnq.ini in @ (write it with nivara-admin "
+       "config write)\nNivara QTR\nnivara: EXIT: lc: Fatal Error (see Estado.txt)\n",
+       false,
+       true},
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(c.nombre);
@@ -127,6 +134,18 @@ TEST_F(ServicioReal, ASecondServiceInTheFolderIsRefusedNamingTheFirst) {
   EXPECT_TRUE(WIFEXITED(detiene(primero, SIGTERM)));
   EXPECT_EQ(salida("primero"), "Nivara QTR\n");
   EXPECT_EQ(plat::instance_lock_holder(cerrojo.c_str()), 0);
+}
+
+TEST_F(ServicioReal, AServiceWithoutItsJournalSaysOnceThatItHasNoConfiguration) {
+  configura();
+  std::filesystem::create_directory(carpeta + "/Estado.txt");
+  const pid_t servicio = arranca("salida");
+  const std::string nota =
+      "nivara: no configuration has been read: tnq.ini is read only when Estado.txt can be "
+      "written (see Nivara.log)\n";
+  espera_texto(base + "/salida", nota);
+  EXPECT_TRUE(WIFEXITED(detiene(servicio, SIGTERM)));
+  EXPECT_EQ(salida("salida"), "Nivara QTR\n" + nota);
 }
 
 }  // namespace

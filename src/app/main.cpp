@@ -71,6 +71,14 @@ int main(int argc, char** argv) {
   std::error_code ec;
   const std::string carpeta = std::filesystem::current_path(ec).string();
   if (const int salida = toma_carpeta(carpeta)) return salida;
+  // The station reads a missing tnq.ini as a fatal error, which its end
+  // line names only as such.
+  if (::access("tnq.ini", F_OK) != 0) {
+    std::fprintf(stderr,
+                 "nivara: no configuration has been read: no tnq.ini in %s (write it with "
+                 "nivara-admin config write)\n",
+                 carpeta.c_str());
+  }
 
   plat::RealPlatform plataforma;
   // Every orderly end has written its reason to the journal first.
