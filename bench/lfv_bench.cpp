@@ -89,7 +89,7 @@ class Grabadora : public plat::Platform {
   unsigned SetTimer(unsigned id, unsigned ms) override { return b_.SetTimer(id, ms); }
   void KillTimer(unsigned id) override { b_.KillTimer(id); }
   void run() override { b_.run(); }
-  void end(int status) override { b_.end(status); }
+  void end(int status, const char* why) override { b_.end(status, why); }
   std::unique_ptr<plat::SocketBackend> new_socket(plat::SocketEvents* e) override {
     return b_.new_socket(e);
   }

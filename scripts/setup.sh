@@ -6,6 +6,9 @@ paquetes=(cmake make g++ pkg-config libasio-dev googletest libgtest-dev libgmock
 # Files on a network share (libsmbclient), and the Samba server the share
 # tests run against.
 paquetes+=(libsmbclient-dev samba)
+# The package test: cpack's dependency lookup (dpkg-shlibdeps) and the
+# unit's check (systemd-analyze).
+paquetes+=(dpkg-dev systemd)
 # The clang build (CLANG=1, as CI runs it).
 if [ "${CLANG:-0}" = 1 ]; then paquetes+=(clang); fi
 faltan=()

@@ -177,6 +177,8 @@ TEST_F(Servicio, PollsTheSimulatorAnswersItsQuestionAndEndsQuietlyOnSigtermOrIts
   configura(1, 1);
   const int parada = espera_fin(lanza(NIVARA_BIN, {}, carpeta, "salida"));
   EXPECT_TRUE(WIFEXITED(parada) && WEXITSTATUS(parada) == 0) << parada;
+  EXPECT_EQ(lee_archivo(en("salida")),
+            "Nivara QTR\nnivara: EXIT: lc: StopNivara (see Estado.txt)\n");
   const std::string d = lee_archivo(en("Estado.txt"));
   EXPECT_EQ(d.substr(d.size() - 23), " EXIT: lc: StopNivara\r\n");
   EXPECT_EQ(eventos_log(lee_archivo(en("Nivara.log"))).back(), ev(MSJ_EXIT_LC_STOP));

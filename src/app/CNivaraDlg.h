@@ -204,7 +204,8 @@ class CNivaraDlg {
   void relee_configuracion();
 
   // --- state
-  configuracion_tnq config{};  // the live configuration, all zero until read
+  configuracion_tnq config{};        // the live configuration, all zero until read
+  bool configuracion_leida = false;  // a reading of tnq.ini has filled `config`
   CConsoleSocket socket_qtr;
   estado_enlace enlace;
   estado_programador prog;

@@ -59,6 +59,7 @@ void CNivaraDlg::lc() {
     resumen += std::string(texto) + "\r\n";
   } else {
     std::memcpy(config.bytes, tnq.datos() + kTnqCabecera, kTnqRegistro);
+    configuracion_leida = true;
     for (const std::string& l : lineas_configuracion(config, &fatal)) linea(l);
   }
 

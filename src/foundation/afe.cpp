@@ -53,5 +53,5 @@ void afe(const char* texto) {
 void sale(unsigned codigo, const char* linea) {
   if (codigo != MSJ_NINGUNO) gl(codigo);
   afe(linea);
-  plat::current().exit(0);
+  plat::current().exit(0, linea);
 }

@@ -10,7 +10,8 @@
 void afe(const char* texto);
 
 // An orderly end: records `codigo` in the event log (0: none), appends
-// `linea` to the journal and ends the program with status 0.
+// `linea` to the journal and ends the program with status 0, giving the
+// platform `linea` as the reason.
 [[noreturn]] void sale(unsigned codigo, const char* linea);
 
 constexpr size_t kDiarioTextoMaximo = 2048;

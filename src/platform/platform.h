@@ -90,13 +90,15 @@ class Platform {
   // the program at once, writing nothing.
   virtual void run() = 0;
 
-  // --- Ends the program at once with the given status.
-  [[noreturn]] void exit(int status) {
-    end(status);
+  // --- Ends the program at once with the given status. `why` is the reason
+  // as the program's own records word it (null: none given); the real
+  // platform also reports it to whoever runs the program.
+  [[noreturn]] void exit(int status, const char* why = nullptr) {
+    end(status, why);
     std::abort();  // an implementation's end() never returns
   }
 
-  virtual void end(int status) = 0;
+  virtual void end(int status, const char* why) = 0;
 
   // --- TCP client sockets. Null when no socket can be made (last_error()).
   virtual std::unique_ptr<SocketBackend> new_socket(SocketEvents* events) = 0;

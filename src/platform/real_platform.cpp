@@ -157,7 +157,8 @@ void RealPlatform::run() {
   io_.run();
 }
 
-void RealPlatform::end(int status) {
+void RealPlatform::end(int status, const char* why) {
+  if (why != nullptr && end_report_) end_report_(why);
   std::fflush(nullptr);
   ::_exit(status);
 }

@@ -53,7 +53,12 @@ class RealPlatform : public Platform {
   std::unique_ptr<SocketBackend> new_socket(SocketEvents* events) override;
 
   void run() override;
-  void end(int status) override;
+  void end(int status, const char* why) override;
+
+  // Who is told why the program ends, before it does (the service: its
+  // standard error). Ends for a signal give no reason and are not reported.
+  using EndReport = std::function<void(const char* why)>;
+  void set_end_report(EndReport report) { end_report_ = std::move(report); }
 
   asio::io_context& io() { return io_; }
 
@@ -69,6 +74,7 @@ class RealPlatform : public Platform {
   asio::io_context io_;
   asio::signal_set signals_;
   TimerHandler handler_;
+  EndReport end_report_;
   std::map<unsigned, std::unique_ptr<Timer>> timers_;
   std::unique_ptr<smb::Files> smb_;
 };

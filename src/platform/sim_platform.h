@@ -90,7 +90,7 @@ class SimPlatform : public Platform {
   std::unique_ptr<SocketBackend> new_socket(SocketEvents* events) override;
 
   void run() override;  // runs until nothing is scheduled
-  void end(int status) override;
+  void end(int status, const char* why) override;
 
   // --- Test controls
   const std::string& root() const { return root_; }
