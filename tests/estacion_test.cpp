@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
+#include "admin/estado.h"
 #include "estacion_en_linea.h"
 #include "foundation/bytes.h"
 
@@ -99,6 +102,28 @@ TEST_F(EstacionSimulada, AnHourOfPollingStoresWhatMovedReportsItAndGetsPastABadR
   std::snprintf(litros, sizeof litros, "Litros, ,%.1f,litros\n", static_cast<double>(uno.back()));
   EXPECT_NE(stock.find(litros), std::string::npos) << stock;
   EXPECT_NE(stock.find("DESCARGA EN TANQUE,2\n"), std::string::npos) << stock;
+
+  // What nivara-admin status makes of the folder.
+  const admin::estado_estacion st = admin::lee_estado(carpeta);
+  EXPECT_EQ(st.registros * kLargoSuceso, archivo("qtrs.nvr").size());
+  EXPECT_TRUE(st.consulta_bien);
+  EXPECT_EQ(st.servicio, 0);  // no service holds the folder
+  ASSERT_EQ(st.tanques.size(), 2u);
+  EXPECT_NEAR(st.tanques.at(1).litros, uno.back(), 0.05);
+  EXPECT_EQ(st.tanques.at(1).foto_litros, uno.back());
+  EXPECT_EQ(st.tanques.at(2).producto, "SUPER");
+  EXPECT_EQ(st.tanques.at(1).ultima_foto.segundos, st.tanques.at(1).inventario.segundos);
+  EXPECT_GT(st.tanques.at(1).inventario.segundos, 0);
+  const std::string prometheus = admin::estado_prometheus(st);
+  char tanque1[96];
+  std::snprintf(tanque1, sizeof tanque1, "nivara_tank_litres{tank=\"1\"} %.12g\n",
+                std::strtod(std::string(litros).substr(9).c_str(), nullptr));
+  for (const std::string& linea :
+       {std::string("nivara_up 0\n"), std::string("nivara_console_last_poll_ok 1\n"),
+        "nivara_store_records " + std::to_string(st.registros) + "\n", std::string(tanque1)}) {
+    EXPECT_NE(prometheus.find(linea), std::string::npos) << linea << prometheus;
+  }
+  EXPECT_NE(admin::estado_json(st).find("\"product\": \"SUPER\""), std::string::npos);
 }
 
 }  // namespace

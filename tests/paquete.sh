@@ -24,9 +24,10 @@ dpkg-deb -x "$deb" "$raiz"
 for f in nivara nivara-admin qtr10-sim; do
   [ -x "$raiz/usr/bin/$f" ] || falla "usr/bin/$f missing"
 done
-unidad=$raiz/usr/lib/systemd/system/nivara.service
-for f in "$unidad" "$raiz/usr/share/doc/nivara/examples/estacion.txt" \
-  "$raiz/usr/share/doc/nivara/README.md"; do
+unidades=$raiz/usr/lib/systemd/system
+unidad=$unidades/nivara.service
+for f in "$unidad" "$unidades/nivara-metrics.service" "$unidades/nivara-metrics.timer" \
+  "$raiz/usr/share/doc/nivara/examples/estacion.txt" "$raiz/usr/share/doc/nivara/README.md"; do
   [ -f "$f" ] || falla "${f#"$raiz"/} missing"
 done
 # The packaged program runs and is the packaged version.
@@ -42,9 +43,13 @@ grep -qx 'ExecStart=/usr/bin/nivara' "$unidad" || falla "the unit does not start
 # systemd reads the unit without a complaint; it starts the unpacked
 # program here, as it is not installed.
 if command -v systemd-analyze >/dev/null; then
-  sed "s#^ExecStart=/usr/bin/#ExecStart=$raiz/usr/bin/#" "$unidad" >"$tmp/nivara.service"
-  queja=$(systemd-analyze verify "$tmp/nivara.service" 2>&1) || falla "systemd-analyze verify failed"
-  [ -z "$queja" ] || falla "systemd-analyze verify: $queja"
+  for u in nivara.service nivara-metrics.service nivara-metrics.timer; do
+    sed "s#^ExecStart=/usr/bin/#ExecStart=$raiz/usr/bin/#" "$unidades/$u" >"$tmp/$u"
+  done
+  for u in nivara.service nivara-metrics.timer; do
+    queja=$(systemd-analyze verify "$tmp/$u" 2>&1) || falla "systemd-analyze verify $u failed"
+    [ -z "$queja" ] || falla "systemd-analyze verify $u: $queja"
+  done
 else
   echo "paquete: no systemd-analyze, the unit is not verified"
 fi

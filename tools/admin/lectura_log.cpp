@@ -12,8 +12,10 @@ namespace {
 
 constexpr unsigned kMinutosDia = 1440;
 
-// Bytes a terminal would act on, or show as it pleases, written as \xNN.
-std::string legible(std::string_view s) {
+}  // namespace
+
+// See lectura_log.h.
+std::string texto_legible(std::string_view s) {
   std::string r;
   for (const char ch : s) {
     const auto b = static_cast<unsigned char>(ch);
@@ -25,8 +27,6 @@ std::string legible(std::string_view s) {
   }
   return r;
 }
-
-}  // namespace
 
 bool es_sello(std::string_view t) {
   constexpr std::string_view kForma = "99/99/99  99:99:99";
@@ -67,6 +67,7 @@ lectura_log decodifica_log(const uint8_t* datos, size_t largo, estado_log& estad
       char texto[128];
       texto_mensaje(reg[2], texto);
       r.lineas.push_back(cuando + formatea("[%4u] ", reg[2]) + texto);
+      r.registros.push_back({estado.fecha, minuto, reg[2], texto});
       pos += 3;
       continue;
     }
@@ -84,8 +85,10 @@ lectura_log decodifica_log(const uint8_t* datos, size_t largo, estado_log& estad
     if (es_sello(texto)) {
       estado.fecha = std::string(texto.substr(0, 8));
       r.lineas.push_back("======== " + std::string(texto) + " ========");
+      r.registros.push_back({estado.fecha, minuto, kCodigoSello, std::string(texto)});
     } else {
-      r.lineas.push_back(cuando + "[text] " + legible(texto));
+      r.lineas.push_back(cuando + "[text] " + texto_legible(texto));
+      r.registros.push_back({estado.fecha, minuto, kCodigoTexto, std::string(texto)});
     }
     pos += largo_reg;
   }

@@ -21,12 +21,27 @@ enum class fin_log {
   kDanado,      // a record that can never be right
 };
 
+// One record as decoded, for tools that look for events rather than print.
+struct registro_log {
+  std::string fecha;    // dd/mm/yy of the latest stamp, or "--/--/--"
+  unsigned minuto = 0;  // of the day; a stamp's own time is in its text
+  int codigo = 0;       // the catalogue code; kCodigoTexto or kCodigoSello
+  std::string texto;    // the catalogue's text or the free text, as written
+};
+constexpr int kCodigoTexto = -1;
+constexpr int kCodigoSello = -2;
+
 struct lectura_log {
   std::vector<std::string> lineas;
-  size_t leidos = 0;  // bytes of the whole records decoded
+  std::vector<registro_log> registros;  // one per line
+  size_t leidos = 0;                    // bytes of the whole records decoded
   fin_log fin = fin_log::kCompleto;
   std::string motivo;  // why decoding stopped at `leidos`, unless complete
 };
+
+// The text with bytes a terminal would act on, or show as it pleases,
+// written as \xNN.
+std::string texto_legible(std::string_view s);
 
 // True for a time-stamp text: exactly "dd/mm/yy  hh:mm:ss".
 bool es_sello(std::string_view texto);

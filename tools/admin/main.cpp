@@ -10,6 +10,7 @@
 
 #include "admin/apartados.h"
 #include "admin/config.h"
+#include "admin/estado.h"
 #include "admin/log.h"
 #include "admin/revision.h"
 #include "admin/sincro.h"
@@ -44,6 +45,8 @@ constexpr const char* kUso =
     "  nivara-admin table compare [--tolerance L] <a.tan> <b.tan>\n"
     "  nivara-admin table plot <a.tan> [<b.tan> ...] -o <out.svg>\n"
     "      (more than two: a tank's backups ct1v*.tan, oldest first)\n"
+    "  nivara-admin status [--json | --prometheus] [--output FILE] [FOLDER]\n"
+    "      (the station in FOLDER, . by default: tanks, console, store, faults)\n"
     "  nivara-admin help\n";
 
 // A usage error: what was wrong, then the usage.
@@ -163,6 +166,23 @@ int comando_table(const argumentos& a) {
   return admin::tabla_plot(tablas, svg, std::cerr);
 }
 
+int comando_status(const argumentos& a) {
+  std::string forma, salida, carpeta;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if ((a[i] == "--json" || a[i] == "--prometheus") && forma.empty()) {
+      forma = a[i];
+    } else if (a[i] == "--output" && i + 1 < a.size() && salida.empty()) {
+      salida = a[++i];
+    } else if (carpeta.empty() && !es_opcion(a[i]) && !a[i].empty()) {
+      carpeta = a[i];
+    } else {
+      return uso("status: unexpected " + a[i]);
+    }
+  }
+  return admin::comando_estado(carpeta.empty() ? "." : carpeta, forma, salida, std::cout,
+                               std::cerr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -177,5 +197,6 @@ int main(int argc, char** argv) {
   if (a[0] == "log") return comando_log(resto);
   if (a[0] == "store") return comando_store(resto);
   if (a[0] == "table") return comando_table(resto);
+  if (a[0] == "status") return comando_status(resto);
   return uso("unknown command " + a[0]);
 }
