@@ -14,6 +14,7 @@
 #include "banco.h"
 #include "calibration/tabla_calib.h"
 #include "console/tramas.h"
+#include "eventstore/apartado.h"
 #include "eventstore/suceso.h"
 #include "foundation/gl.h"
 #include "qtr10/respuestas.h"
@@ -158,6 +159,19 @@ void almacenes() {
   semilla("almacen", "version_futura", futura);
 }
 
+// What nivara-admin reads, behind the byte that picks the reader: a store
+// as lines and as CSV, the pieces a repair and an append set aside, and a
+// table file.
+void admin_archivos() {
+  const bytes a = almacen();
+  semilla("admin", "almacen", bytes{0} + a);
+  semilla("admin", "almacen_csv", bytes{4} + bytes(a.begin(), a.end() - 3));
+  banco::banco b;
+  aparta(a.data() + 2 * kLargoSuceso, 2 * kLargoSuceso, motivo_apartado::reparado);
+  aparta(a.data(), 9, motivo_apartado::pieza_suelta);
+  semilla("admin", "apartados", bytes{1} + lee(b.sim().path_of(kArchivoApartados)));
+}
+
 void preguntas() {
   for (bool larga : {false, true}) {
     uint8_t q[qtr10::kLargoPregunta];
@@ -207,7 +221,9 @@ void tablas() {
   for (int k = 2; k < kPuntosTabla; ++k) t.puntos[k] = {-1, 0, 0};
   auto guarda = [&](const char* nombre) {
     scf(0, t);
-    semilla("tabla", nombre, lee(b.sim().path_of(archivo_tabla(0))));
+    const bytes archivo = lee(b.sim().path_of(archivo_tabla(0)));
+    semilla("tabla", nombre, archivo);
+    semilla("admin", std::string("tabla_") + nombre, bytes{2} + archivo);
   };
   guarda("dos_puntos");
   for (int k = 0; k < kPuntosTabla; ++k) {
@@ -233,30 +249,40 @@ void logs() {
   semilla("log", "cortado", bytes(log.begin(), log.end() - 2));
 }
 
+surtidor::venta_surtidor vendida(unsigned h, unsigned mi, int s, int p, int tanque, float litros) {
+  surtidor::venta_surtidor x;
+  x.fecha = fecha(5, h, mi);
+  x.surtidor = s;
+  x.pico = p;
+  x.tanque = tanque;
+  x.litros = litros;
+  x.contador = 1000.0f + litros;
+  return x;
+}
+
+// Sales before, at and after the store's last one (10:00), a return, a
+// station-wide nozzle and a shift close; and the same behind a morning of
+// older sales, which makes the file longer than the reader's 4 KB chunk.
 void ventas() {
-  std::vector<surtidor::venta_surtidor> v;
-  auto vende = [&](unsigned h, unsigned mi, int s, int p, int tanque, float litros) {
-    surtidor::venta_surtidor x;
-    x.fecha = fecha(5, h, mi);
-    x.surtidor = s;
-    x.pico = p;
-    x.tanque = tanque;
-    x.litros = litros;
-    x.contador = 1000.0f + litros;
-    v.push_back(x);
-  };
-  vende(9, 0, 3, 1, 1, 12.5f);
-  vende(10, 0, 3, 2, 1, 8);
-  vende(10, 1, 12, 4, 2, 30);
-  vende(10, 2, 3, 1, 1, -4);
-  vende(10, 3, 1, 40, 3, 7);
-  v.push_back(surtidor::cierre_de_turno(fecha(5, 10, 4)));
+  const std::vector<surtidor::venta_surtidor> v = {
+      vendida(9, 0, 3, 1, 1, 12.5f), vendida(10, 0, 3, 2, 1, 8),
+      vendida(10, 1, 12, 4, 2, 30),  vendida(10, 2, 3, 1, 1, -4),
+      vendida(10, 3, 1, 40, 3, 7),   surtidor::cierre_de_turno(fecha(5, 10, 4))};
+  std::vector<surtidor::venta_surtidor> largo;
+  for (unsigned m = 0; m < 100; ++m) largo.push_back(vendida(7 + m / 60, m % 60, 3, 1, 1, 5));
+  largo.insert(largo.end(), v.begin(), v.end());
+
   constexpr int32_t kTexto[] = {0, 1, 2, 3, 4, 5, 6, 7, 9};  // fuzz/ventas.cpp's order
   for (uint8_t i = 0; i < std::size(kTexto); ++i) {
-    const std::string archivo = surtidor::archivo_ventas(kTexto[i], v);
-    semilla("ventas", "tipo" + std::to_string(kTexto[i]), bytes{i} + de_texto(archivo));
+    const std::string tipo = std::to_string(kTexto[i]);
+    semilla("ventas", "tipo" + tipo, bytes{i} + de_texto(surtidor::archivo_ventas(kTexto[i], v)));
+    if (i < 2) {  // WOLF, newest first, and SVS-WIDE, newest last
+      semilla("ventas", "largo" + tipo,
+              bytes{i} + de_texto(surtidor::archivo_ventas(kTexto[i], largo)));
+    }
   }
   semilla("axxus", "ventas", de_texto(surtidor::archivo_ventas(CONTROLADOR_SVS_AXXUS, v)));
+  semilla("axxus", "largo", de_texto(surtidor::archivo_ventas(CONTROLADOR_SVS_AXXUS, largo)));
 }
 
 }  // namespace
@@ -269,6 +295,7 @@ int main(int argc, char** argv) {
   corpus = argv[1];
   respuestas();
   almacenes();
+  admin_archivos();
   preguntas();
   configuraciones(argv[2]);
   tablas();
