@@ -68,6 +68,7 @@ CNivaraDlg& banco::estacion() {
     std::memcpy(c.bytes + tnq::kIp, "\x0a\x00\x00\x07", 4);
     c.pon_puerto(10001);
     std::memcpy(c.bytes + tnq::kCodigoAcceso, "12345678", 8);
+    c.pon_texto(tnq::kFileStock, tnq::kLargoFileStock, "stock.txt");
   }
   return *estacion_;
 }

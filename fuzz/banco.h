@@ -29,8 +29,8 @@ class plataforma : public plat::SimPlatform {
 
 // One input's world: the platform installed on the emptied folder, with
 // the clock at 5 March 2026 09:07:03, and a station whose configuration
-// names the console (10.0.0.7:10001, access code "12345678") and nothing
-// else. The station is made on first use.
+// names the console (10.0.0.7:10001, access code "12345678") and the stock
+// report "stock.txt", and nothing else. The station is made on first use.
 class banco {
  public:
   banco();
