@@ -17,6 +17,7 @@
 #include "eventstore/apartado.h"
 #include "eventstore/suceso.h"
 #include "foundation/gl.h"
+#include "lector.h"
 #include "qtr10/respuestas.h"
 #include "sales/controladores.h"
 #include "surtidor/surtidor.h"
@@ -272,13 +273,13 @@ void ventas() {
   for (unsigned m = 0; m < 100; ++m) largo.push_back(vendida(7 + m / 60, m % 60, 3, 1, 1, 5));
   largo.insert(largo.end(), v.begin(), v.end());
 
-  constexpr int32_t kTexto[] = {0, 1, 2, 3, 4, 5, 6, 7, 9};  // fuzz/ventas.cpp's order
-  for (uint8_t i = 0; i < std::size(kTexto); ++i) {
-    const std::string tipo = std::to_string(kTexto[i]);
-    semilla("ventas", "tipo" + tipo, bytes{i} + de_texto(surtidor::archivo_ventas(kTexto[i], v)));
+  for (uint8_t i = 0; i < std::size(banco::kTiposTexto); ++i) {
+    const std::string tipo = std::to_string(banco::kTiposTexto[i]);
+    semilla("ventas", "tipo" + tipo,
+            bytes{i} + de_texto(surtidor::archivo_ventas(banco::kTiposTexto[i], v)));
     if (i < 2) {  // WOLF, newest first, and SVS-WIDE, newest last
       semilla("ventas", "largo" + tipo,
-              bytes{i} + de_texto(surtidor::archivo_ventas(kTexto[i], largo)));
+              bytes{i} + de_texto(surtidor::archivo_ventas(banco::kTiposTexto[i], largo)));
     }
   }
   semilla("axxus", "ventas", de_texto(surtidor::archivo_ventas(CONTROLADOR_SVS_AXXUS, v)));

@@ -5,28 +5,11 @@
 #include <iterator>
 
 #include "lector.h"
-#include "sales/controladores.h"
-
-namespace {
-
-constexpr int32_t kTexto[] = {
-    CONTROLADOR_WOLF,
-    CONTROLADOR_SVS_WIDE,
-    CONTROLADOR_PETROSOFT_X_PICO,
-    CONTROLADOR_PETROSOFT_X_TANQUE,
-    CONTROLADOR_SVS_NARROW,
-    CONTROLADOR_PIRCAL,
-    CONTROLADOR_CALDEN_OIL,
-    CONTROLADOR_SVS_WIDE_HN,
-    CONTROLADOR_FUSION_WAYNE,
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t largo) {
   if (largo < 1) return 0;
   banco::banco b;
-  const int32_t tipo = kTexto[(datos[0] & 0x7F) % std::size(kTexto)];
+  const int32_t tipo = banco::kTiposTexto[(datos[0] & 0x7F) % std::size(banco::kTiposTexto)];
   CNivaraDlg& d = banco::lector(b, tipo, datos + 1, largo - 1);
   if (datos[0] & 0x80) {
     for (int t = 0; t < kTanques; ++t) d.config.pon_genera(t, 1);
