@@ -11,6 +11,9 @@ paquetes+=(libsmbclient-dev samba)
 paquetes+=(dpkg-dev systemd)
 # The clang build (CLANG=1, as CI runs it).
 if [ "${CLANG:-0}" = 1 ]; then paquetes+=(clang); fi
+# The fuzz targets (FUZZ=1, scripts/fuzz.sh): clang with its sanitizer and
+# libFuzzer runtimes, which Debian packages apart.
+if [ "${FUZZ:-0}" = 1 ]; then paquetes+=(clang libclang-rt-dev); fi
 faltan=()
 for p in "${paquetes[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || faltan+=("$p")

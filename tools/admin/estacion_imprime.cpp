@@ -10,9 +10,16 @@ namespace admin {
 
 namespace {
 
+// A '#' after a blank starts a comment: a text that begins with one goes
+// right after the '=', where it reads back as the text.
 void agrega(std::string& s, const char* clave, const std::string& valor) {
   s += clave;
-  s += valor.empty() ? " =\n" : " = " + valor + "\n";
+  if (valor.empty()) {
+    s += " =\n";
+  } else {
+    s += valor[0] == '#' ? " =" : " = ";
+    s += valor + "\n";
+  }
 }
 
 bool tanque_en_uso(const configuracion_tnq& c, int t) {
