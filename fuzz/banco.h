@@ -24,7 +24,7 @@ struct fin_programa {
 class plataforma : public plat::SimPlatform {
  public:
   using plat::SimPlatform::SimPlatform;
-  void end(int estado) override { throw fin_programa{estado}; }
+  void end(int estado, const char*) override { throw fin_programa{estado}; }
 };
 
 // One input's world: the platform installed on the emptied folder, with
