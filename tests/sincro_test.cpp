@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -13,6 +14,7 @@
 #include "app/CNivaraDlg.h"
 #include "asesina.h"
 #include "entorno.h"
+#include "eventstore/apartado.h"
 #include "eventstore/suceso.h"
 
 namespace {
@@ -105,13 +107,28 @@ TEST_F(Sincro, KeepsTheCurrentMonthAndTheTwoBeforeItByNumber) {
     std::string previo = almacen(c.meses);
     previo.resize(previo.size() - c.rasgados);
     prepara(previo);
+    std::remove(ruta(kArchivoApartados).c_str());
     escribe_archivo(ruta(kTemporal), std::string(5000, 'x'));  // a stale one, longer
     sim->set_time(segundos(2026, c.mes_actual, 5, 9, 7, 3));
     EXPECT_TRUE(dlg.afs('N', 0));
     EXPECT_EQ(almacenado(), previo.substr(c.desde * kLargoSuceso));
+    // What was dropped is in qtrs.apt, behind its 12-byte header.
+    const std::string apartado = archivo(kArchivoApartados);
+    EXPECT_EQ(apartado.substr(std::min(apartado.size(), kCabeceraApartado)),
+              previo.substr(0, c.desde * kLargoSuceso));
     EXPECT_EQ(existe(ruta(kTemporal)), c.desde == 0);  // made, renamed, only for a rewrite
     EXPECT_EQ(eventos(), evs(c.codigos));
   }
+}
+
+// Months that cannot be kept aside are not dropped: the record goes on the
+// whole store, and the next append tries again.
+TEST_F(Sincro, MonthsThatCannotBeKeptAsideStay) {
+  const std::string vencido = almacen({{12, 25}, {1, 26}, {3, 26}});
+  prepara(vencido, {.op = kOpen, .path = kArchivoApartados});
+  EXPECT_TRUE(dlg.afs('A', 0));
+  EXPECT_EQ(almacenado(), vencido + arranque(0));
+  EXPECT_EQ(eventos(), std::vector<std::string>{"T:Error: afs: no se puede apartar en qtrs.apt 5"});
 }
 
 // A store cut short in a record: the piece is kept aside, dated and with

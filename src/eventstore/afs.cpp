@@ -30,8 +30,8 @@ archivo_abierto abre_sincro(std::string* error) {
 }
 
 // Drops every record before the first one, from the second on, of the kept
-// months. Takes the open store; returns the store to append to, not open
-// after a reported failure.
+// months, once they are kept in qtrs.apt. Takes the open store; returns the
+// store to append to, not open after a reported failure.
 archivo_abierto retiene(archivo_abierto viejo, const uint8_t meses[kMesesRetenidos],
                         std::string* error) {
   if (!plat::current().seek(viejo.descriptor(), 0, plat::Origin::kBegin)) {
@@ -52,6 +52,11 @@ archivo_abierto retiene(archivo_abierto viejo, const uint8_t meses[kMesesRetenid
     viejo.cierra();
     gl(MSJ_AFS_MES_VIEJO);
     return abre_sincro(error);
+  }
+  // What is dropped is kept aside first; without a copy nothing is dropped,
+  // and the record goes on the whole store (the next append tries again).
+  if (!aparta(copia.datos(), static_cast<uint32_t>(desde), motivo_apartado::mes_viejo)) {
+    return viejo;
   }
   // The old store stays open, and locked, until the new one has replaced it.
   return reemplaza_abierto(

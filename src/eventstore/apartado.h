@@ -17,6 +17,7 @@ constexpr size_t kCabeceraApartado = 12;
 enum class motivo_apartado : uint8_t {
   pieza_suelta = 1,  // a trailing piece shorter than a record, before an append (afs)
   reparado = 2,      // a record of no known kind and all behind it, at the scan's repair (sus)
+  mes_viejo = 3,     // the records before the kept months, at the retention (afs)
 };
 
 // Appends the piece to "qtrs.apt"; false, with a free text logged, when it

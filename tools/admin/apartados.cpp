@@ -20,6 +20,7 @@ const char* motivo(uint8_t m) {
   switch (static_cast<motivo_apartado>(m)) {
     case motivo_apartado::pieza_suelta: return "a piece shorter than a record, before an append";
     case motivo_apartado::reparado: return "a record of no known kind and all behind it, repaired";
+    case motivo_apartado::mes_viejo: return "records of months no longer kept";
   }
   return "unknown reason";
 }
