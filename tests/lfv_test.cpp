@@ -309,6 +309,25 @@ TEST_F(LectorVentas, AxxusRecordsBecomeTextLines) {
   }
 }
 
+// A conversion that could not be written leaves the last text to read; the
+// controller's file, whose newer sale that text lacks, stays until a
+// conversion is whole.
+TEST_F(LectorVentas, AConversionNotWrittenWholeKeepsTheControllersFile) {
+  const std::string datos = grande(CONTROLADOR_SVS_AXXUS, 1171 * 28);
+  prepara_lector(CONTROLADOR_SVS_AXXUS, datos,
+                 {.op = plat::Op::kWrite, .path = "my_axxus.txt.tmp"});
+  escribe_archivo(ruta("my_axxus.txt"),
+                  surtidor::linea_venta(CONTROLADOR_SVS_AXXUS, {kViejo, 3, 1, 1, 5.0f}));
+  dlg->lfv();
+  EXPECT_EQ(archivo("ventas.txt"), datos);
+  EXPECT_EQ(nuevos(), "");
+  sim->clear_faults();
+  dlg->ventas.hora_vista = 0;  // the controller wrote again
+  dlg->lfv();
+  EXPECT_EQ(nuevos().size(), kLargoSuceso);
+  EXPECT_FALSE(existe(ruta("ventas.txt")));
+}
+
 // Killed at any step of the conversion, "my_axxus.txt" is the last text or
 // the new one, whole.
 TEST_F(LectorVentas, KilledAtAnyStepOfAConversionLeavesOneWholeText) {
