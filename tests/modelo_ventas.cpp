@@ -148,7 +148,6 @@ void ModeloVentas::situa(destino d) {
 }
 
 void ModeloVentas::lectura(const std::vector<qtr10::VentaHecha>& hechas, const Vista& v) {
-  hechas_ = &hechas;
   ahora_ = v.ahora;
   for (size_t i = destinos_.size(); i < hechas.size(); ++i) {
     escribe(hechas[i], static_cast<int>(i));
@@ -175,20 +174,15 @@ void ModeloVentas::lectura(const std::vector<qtr10::VentaHecha>& hechas, const V
           texto(completa));
   }
   bool cierre_al_final = false;
-  if (vista != ultima_ && hay) {
-    if (vieja) {
-      for (size_t k = primera; k < archivo_.size() && archivo_[k].clave <= vista; ++k) {
-        const qtr10::VentaHecha& h = hechas[static_cast<size_t>(archivo_[k].indice)];
-        toma(h, archivo_[k].indice);
-        cierre_al_final = h.cierre() && k + 1 == archivo_.size();
-      }
-      ultima_ = vista;
-    } else {
-      ultima_ = vista;
-      situa(destino::pasada);
-    }
+  for (size_t k = primera;
+       vieja && vista != ultima_ && k < archivo_.size() && archivo_[k].clave <= vista; ++k) {
+    const qtr10::VentaHecha& h = hechas[static_cast<size_t>(archivo_[k].indice)];
+    toma(h, archivo_[k].indice);
+    cierre_al_final = h.cierre() && k + 1 == archivo_.size();
   }
+  const bool pasada = hay && !vieja && vista != ultima_;
   ultima_ = vista;
+  if (pasada) situa(destino::pasada);
   // A full read reaches the newest line when the file holds an older one;
   // then it cuts, unless a shift close it took is the newest line.
   size_t tamano = 0;
@@ -209,10 +203,8 @@ void ModeloVentas::mira_archivo(int64_t tamano, bool corte_esperado, bool estric
   } else if (tamano >= 0 && static_cast<size_t>(tamano) == suma) {
     // as it was
   } else if (se_recorta(tipo_) && !archivo_.empty() &&
-             static_cast<size_t>(tamano) ==
-                 (busca_controlador(tipo_)->orden == 1 ? archivo_.front() : archivo_.back())
-                     .largo) {
-    queda = {busca_controlador(tipo_)->orden == 1 ? archivo_.front() : archivo_.back()};
+             static_cast<size_t>(tamano) == primera_linea().largo) {
+    queda = {primera_linea()};
   } else {
     error("sales file of " + std::to_string(tamano) + " bytes, not " + std::to_string(suma));
     return;

@@ -25,6 +25,7 @@
 
 #include "entorno.h"
 #include "qtr10/playa.h"
+#include "sales/controladores.h"
 #include "surtidor/surtidor.h"
 
 // How each layout's reader takes a return of L litres.
@@ -85,13 +86,17 @@ class ModeloVentas {
   // Lines at or below the last sale date that no read took become `d`;
   // those above it wait again.
   void situa(destino d);
+  // What the station left of the file: as it was, cut back or deleted.
   void mira_archivo(int64_t tamano, bool corte_esperado, bool estricta);
+  // The line a cut keeps: the oldest, or in order 0 the newest.
+  const linea& primera_linea() const {
+    return busca_controlador(tipo_)->orden == 1 ? archivo_.front() : archivo_.back();
+  }
   void error(const std::string& texto);
 
   int32_t tipo_;
   std::vector<linea> archivo_;  // oldest first
   uint64_t ultima_;
-  const std::vector<qtr10::VentaHecha>* hechas_ = nullptr;
   std::vector<destino> destinos_;
   std::map<std::pair<int, int>, std::pair<int, float>> contadores_;  // pump, nozzle: tank, reading
   Almacen esperado_;
