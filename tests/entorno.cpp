@@ -19,7 +19,8 @@
 #endif
 #endif
 #ifdef NIVARA_ASAN
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer's runtime; its header does not come with every compiler.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 size_t memoria_en_uso() {
