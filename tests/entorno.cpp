@@ -108,6 +108,10 @@ void Estacion::SetUp() {
   gl_reinicia();
 }
 
+void Estacion::en_memoria() {
+  if (std::filesystem::is_directory("/dev/shm")) raiz = "/dev/shm";
+}
+
 void Estacion::TearDown() {
   plat::install(nullptr);
   sim.reset();

@@ -82,9 +82,12 @@ class Estacion : public ::testing::Test {
   // What Nivara.log holds so far, as eventos_log gives it.
   std::vector<std::string> eventos() const { return eventos_log(archivo("Nivara.log")); }
 
-  // Where the working folder is made; a fixture of long runs may take a
-  // tmpfs, where the files' syncs cost nothing.
-  std::string raiz = "/tmp";
+  // Makes the working folder on /dev/shm, where there is one: the simulated
+  // platform syncs for real, and a long run would wait on the disk. For a
+  // fixture's constructor.
+  void en_memoria();
+
+  std::string raiz = "/tmp";  // where the working folder is made
   std::string carpeta;
   std::unique_ptr<plat::SimPlatform> sim;
 };

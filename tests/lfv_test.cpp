@@ -408,7 +408,10 @@ TEST_F(LectorVentas, StartUpLoadsEachNozzlesLastReadingUpToTheLastSale) {
 // each controller's layout: returns, meter errors, shift closes, files begun
 // afresh and files cut or deleted by the station. Every sale reaches the
 // store once; only those the rules leave out do not.
-class VentasEnEstacion : public EstacionEnLinea, public ::testing::WithParamInterface<int32_t> {};
+class VentasEnEstacion : public EstacionEnLinea, public ::testing::WithParamInterface<int32_t> {
+ protected:
+  VentasEnEstacion() { en_memoria(); }
+};
 
 TEST_P(VentasEnEstacion, EverySaleOfADayIsStoredOnceButThoseOfAFileBegunAfresh) {
   const int32_t tipo = GetParam();

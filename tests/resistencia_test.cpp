@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <random>
 #include <sstream>
@@ -58,9 +57,7 @@ constexpr int kLlamadasArchivo = 10;  // the first ones; the rest are the consol
 
 class Resistencia : public EstacionEnLinea {
  protected:
-  Resistencia() {
-    if (std::filesystem::is_directory("/dev/shm")) raiz = "/dev/shm";
-  }
+  Resistencia() { en_memoria(); }
   double azar() { return static_cast<double>(azar_() >> 11) * 0x1.0p-53; }
   int entre(int n) { return static_cast<int>(azar() * n); }
   // One fault at random, in place of the last one still waiting.
