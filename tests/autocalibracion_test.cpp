@@ -63,7 +63,10 @@ TEST_F(Autocalibracion, FivePointsMakeANewTableThatTheConsoleTakes) {
 // Thirty days of a station whose console table is 4 % low and whose gauge
 // reads within a millimetre or so: the working table's error against the
 // true tank, over the levels the sales went through, day by day.
-class Calidad : public Estacion {};
+class Calidad : public Estacion {
+ protected:
+  Calidad() { en_memoria(); }
+};
 
 TEST_F(Calidad, TheTableGetsCloserToTheTankDayByDay) {
   const calidad::Resultado r = calidad::mide({}, *sim);

@@ -1,5 +1,7 @@
 #include "entorno.h"
 
+#include <malloc.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -8,6 +10,27 @@
 
 #include "foundation/bytes.h"
 #include "foundation/gl.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define NIVARA_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define NIVARA_ASAN 1
+#endif
+#endif
+#ifdef NIVARA_ASAN
+// From the sanitizer's runtime; its header does not come with every compiler.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
+size_t memoria_en_uso() {
+#ifdef NIVARA_ASAN
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  const struct mallinfo2 m = ::mallinfo2();
+  return m.uordblks + m.hblkhd;  // small blocks and those mapped on their own
+#endif
+}
 
 int64_t segundos(int anio, int mes, int dia, int hora, int minuto, int segundo) {
   std::tm t{segundo, minuto, hora, dia, mes - 1, anio - 1900};
@@ -78,11 +101,15 @@ Almacen& Almacen::foto(const fecha_bcd& f, uint8_t tanque, float litros) {
 }
 
 void Estacion::SetUp() {
-  char plantilla[] = "/tmp/nivara-test-XXXXXX";
-  carpeta = ::mkdtemp(plantilla);
+  std::string plantilla = raiz + "/nivara-test-XXXXXX";
+  carpeta = ::mkdtemp(plantilla.data());
   sim = std::make_unique<plat::SimPlatform>(carpeta, segundos(2026, 3, 5, 9, 7, 3));
   plat::install(sim.get());
   gl_reinicia();
+}
+
+void Estacion::en_memoria() {
+  if (std::filesystem::is_directory("/dev/shm")) raiz = "/dev/shm";
 }
 
 void Estacion::TearDown() {

@@ -19,6 +19,9 @@
 // Calendar seconds of a local date and time, as the virtual clock reads them.
 int64_t segundos(int anio, int mes, int dia, int hora, int minuto, int segundo);
 
+// Bytes of the process's heap in use (the sanitizer's count under ASan).
+size_t memoria_en_uso();
+
 // The bytes of a file (empty when missing).
 std::string lee_archivo(const std::string& ruta);
 void escribe_archivo(const std::string& ruta, const std::string& datos);
@@ -79,6 +82,12 @@ class Estacion : public ::testing::Test {
   // What Nivara.log holds so far, as eventos_log gives it.
   std::vector<std::string> eventos() const { return eventos_log(archivo("Nivara.log")); }
 
+  // Makes the working folder on /dev/shm, where there is one: the simulated
+  // platform syncs for real, and a long run would wait on the disk. For a
+  // fixture's constructor.
+  void en_memoria();
+
+  std::string raiz = "/tmp";  // where the working folder is made
   std::string carpeta;
   std::unique_ptr<plat::SimPlatform> sim;
 };

@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "console/tramas.h"
+#include "eventstore/apartado.h"
+#include "qtr10/reloj.h"
 
 namespace {
 
@@ -92,4 +95,55 @@ std::vector<std::string> EstacionEnLinea::eventos_nuevos() {
   std::vector<std::string> nuevos(e.begin() + static_cast<long>(vistos), e.end());
   vistos = e.size();
   return nuevos;
+}
+
+namespace {
+
+int64_t tamano(const std::string& ruta) {
+  std::error_code e;
+  const auto n = std::filesystem::file_size(ruta, e);
+  return e ? -1 : static_cast<int64_t>(n);
+}
+
+}  // namespace
+
+ModeloVentas::Vista EstacionEnLinea::vista(const std::string& archivo, bool perturbada) const {
+  return {dlg->ventas.ultima_venta, perturbada, tamano(archivo), qtr10::fecha_de_ms(sim->now_ms())};
+}
+
+void EstacionEnLinea::sigue_ventas(ModeloVentas& modelo, const std::string& archivo) {
+  sim->set_timer_handler([this, &modelo, archivo](unsigned id) {
+    const int fallos = sim->faults_hit();
+    const int64_t apartado = tamano(ruta(kArchivoApartados));
+    dlg->ot(id);
+    const bool perturbada = sim->faults_hit() != fallos;
+    if (id == TIMER_VENTAS) modelo.lectura(consola->ventas_hechas(), vista(archivo, perturbada));
+    if (id == TIMER_CONFIGURACION) {
+      modelo.relectura(vista(archivo, perturbada), tamano(ruta(kArchivoApartados)) != apartado);
+    }
+  });
+}
+
+std::vector<surtidor::venta_surtidor> EstacionEnLinea::prepara_playa(int32_t tipo,
+                                                                     double ventas_hora,
+                                                                     uint64_t semilla) {
+  const int pares[3][3] = {{0, 1, 3}, {0, 2, 5}, {1, 1, 7}};  // tank, pump, nozzle
+  config_consola.tanques.resize(2,
+                                {.curva = qtr10::Curva::cilindro(3000, 12000), .nivel_mm = 1500});
+  config_consola.tanques[0].picos = {{1, 3, 2.0}, {2, 5, 0.0}};
+  config_consola.tanques[1].picos = {{1, 7, -1.0}};
+  config_consola.playa = {tipo, ruta(kVentas), ventas_hora,      2,      20,
+                          5,    0.1,           {360, 840, 1320}, semilla};
+  config.pon_controlador(tipo);
+  int usados[kTanques] = {};
+  for (const auto& [t, s, p] : pares) config.pon_par(t, usados[t]++, s, p);
+  std::filesystem::create_directories(std::filesystem::path(ruta(kVentas)).parent_path());
+  std::vector<surtidor::venta_surtidor> ayer;
+  for (int i = 0; i < 3; ++i) {
+    ayer.push_back({fecha_de(4, 3, 26, 20), pares[i][1], pares[i][2], pares[i][0] + 1, 10,
+                    1000.0f * static_cast<float>(i + 1)});
+    std::string error;
+    if (!surtidor::agrega_venta(ruta(kVentas), tipo, ayer.back(), &error)) ADD_FAILURE() << error;
+  }
+  return ayer;
 }

@@ -9,6 +9,7 @@
 
 #include "app/CNivaraDlg.h"
 #include "entorno.h"
+#include "modelo_ventas.h"
 #include "qtr10/consola_sim.h"
 
 using bytes = std::vector<uint8_t>;
@@ -37,6 +38,20 @@ class EstacionEnLinea : public Estacion {
   void arranca();
   // Events logged since the last call.
   std::vector<std::string> eventos_nuevos();
+  // The station of the sales tests, in controller layout `tipo`: two tanks,
+  // three nozzles told apart by their numbers alone too, each meter with
+  // its own error; sales of 2 to 20 L, 5 % returns, 0.1 % before which the
+  // controller begins its file afresh, shift closes at 06:00, 14:00 and
+  // 22:00. The sales file is kVentas; yesterday's sales, returned oldest
+  // first, give every nozzle its reading before the start.
+  std::vector<surtidor::venta_surtidor> prepara_playa(int32_t tipo, double ventas_hora,
+                                                      uint64_t semilla);
+  static constexpr const char* kVentas = "server/ventas.txt";
+  // Hands `modelo` every read of the sales file at `archivo` (a host path)
+  // and every re-read of the configuration, as the station came out of it.
+  void sigue_ventas(ModeloVentas& modelo, const std::string& archivo);
+  // The station seen from outside after a read or a start.
+  ModeloVentas::Vista vista(const std::string& archivo, bool perturbada) const;
 
   configuracion_tnq config = configuracion_ejemplo();
   qtr10::ConfigConsola config_consola{

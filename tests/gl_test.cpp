@@ -101,6 +101,8 @@ TEST_F(Log, TrimsOnlyAboveTheLimitKeepsWholeRecordsAndDropsARecordItCannotWrite)
       {{.op = kSize, .path = n}, "", e, true},
       {{.op = kSeek, .path = n}, "", e, true},
       {{.op = kWrite, .path = n}, "", e, true},
+      // A stamp written short (a full disk) is cut off again.
+      {{.op = kWrite, .path = n, .short_io = true}, "", e, true},
       // While trimming, nothing read, the new file not made, a short write
       // or a failed rename leave the log as it was, and drop the record.
       {{.op = kRead, .path = n, .from_then_on = true}, lleno + e, lleno + e},

@@ -6,9 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstring>
-#include <deque>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -19,7 +17,6 @@
 #include "asesina.h"
 #include "entorno.h"
 #include "estacion_en_linea.h"
-#include "qtr10/reloj.h"
 #include "sales/controladores.h"
 #include "surtidor/surtidor.h"
 
@@ -91,9 +88,6 @@ class LectorVentas : public EstacionConAlmacen {
   std::unique_ptr<CNivaraDlg> dlg;
 };
 
-// How each layout's reader takes a return of L litres (see below).
-float litros_leidos(int32_t tipo, float litros);
-
 // Older, equal, newer, a return, a second sale in the same second and a
 // shift close, in each layout's own order, give the newer sales oldest first.
 TEST_F(LectorVentas, EachLayoutStoresTheNewerSalesOldestFirst) {
@@ -149,6 +143,18 @@ TEST_F(LectorVentas, EachLayoutStoresTheNewerSalesOldestFirst) {
   }
 }
 
+// A file of `tamano` bytes whose one new sale is at 10:01: older sales,
+// and in a text layout a longer first field (not read), make up the rest.
+std::string grande(int32_t tipo, size_t tamano) {
+  const std::string nueva = surtidor::archivo_ventas(tipo, {{a_las(10, 1), 3, 1, 1, 12.5f}});
+  const std::string vieja = surtidor::archivo_ventas(tipo, {{kViejo, 3, 1, 1, 5.0f}});
+  std::string datos;
+  while (datos.size() + vieja.size() + nueva.size() <= tamano) datos += vieja;
+  datos += nueva;
+  if (tipo != CONTROLADOR_SVS_AXXUS) datos.insert(0, tamano - datos.size(), '0');
+  return datos;
+}
+
 // How each run ends: its messages, how much got stored, and what became of
 // the controller's file. New records are dated 10:01 and 10:02; kWolfViejo
 // (09:00) ends the search. After reading to the end, files above 32768 bytes
@@ -167,17 +173,6 @@ TEST_F(LectorVentas, EachRunEndsWithItsMessagesAndLeavesTheFileAsDue) {
   auto petro = [](int tanque) {
     return surtidor::archivo_ventas(CONTROLADOR_PETROSOFT_X_TANQUE,
                                     {{kViejo, 3, 1, 1, 5.0f}, {a_las(10, 1), 3, 1, tanque, 12.5f}});
-  };
-  // A file of `tamano` bytes whose one new sale is at 10:01: older sales,
-  // and in a text layout a longer first field (not read), make up the rest.
-  auto grande = [](int32_t tipo, size_t tamano) {
-    const std::string nueva = surtidor::archivo_ventas(tipo, {{a_las(10, 1), 3, 1, 1, 12.5f}});
-    const std::string vieja = surtidor::archivo_ventas(tipo, {{kViejo, 3, 1, 1, 5.0f}});
-    std::string datos;
-    while (datos.size() + vieja.size() + nueva.size() <= tamano) datos += vieja;
-    datos += nueva;
-    if (tipo != CONTROLADOR_SVS_AXXUS) datos.insert(0, tamano - datos.size(), '0');
-    return datos;
   };
   const plat::Fault ninguna{.nth = 0};
   enum queda { entero, primera_linea, borrado };
@@ -314,6 +309,25 @@ TEST_F(LectorVentas, AxxusRecordsBecomeTextLines) {
   }
 }
 
+// A conversion that could not be written leaves the last text to read; the
+// controller's file, whose newer sale that text lacks, stays until a
+// conversion is whole.
+TEST_F(LectorVentas, AConversionNotWrittenWholeKeepsTheControllersFile) {
+  const std::string datos = grande(CONTROLADOR_SVS_AXXUS, 1171 * 28);
+  prepara_lector(CONTROLADOR_SVS_AXXUS, datos,
+                 {.op = plat::Op::kWrite, .path = "my_axxus.txt.tmp"});
+  escribe_archivo(ruta("my_axxus.txt"),
+                  surtidor::linea_venta(CONTROLADOR_SVS_AXXUS, {kViejo, 3, 1, 1, 5.0f}));
+  dlg->lfv();
+  EXPECT_EQ(archivo("ventas.txt"), datos);
+  EXPECT_EQ(nuevos(), "");
+  sim->clear_faults();
+  dlg->ventas.hora_vista = 0;  // the controller wrote again
+  dlg->lfv();
+  EXPECT_EQ(nuevos().size(), kLargoSuceso);
+  EXPECT_FALSE(existe(ruta("ventas.txt")));
+}
+
 // Killed at any step of the conversion, "my_axxus.txt" is the last text or
 // the new one, whole.
 TEST_F(LectorVentas, KilledAtAnyStepOfAConversionLeavesOneWholeText) {
@@ -394,187 +408,48 @@ TEST_F(LectorVentas, StartUpLoadsEachNozzlesLastReadingUpToTheLastSale) {
 // each controller's layout: returns, meter errors, shift closes, files begun
 // afresh and files cut or deleted by the station. Every sale reaches the
 // store once; only those the rules leave out do not.
-// The first sale event where two runs of them part, with its neighbours.
-std::string diferencia(const std::string& a, const std::string& b) {
-  auto linea = [](const std::string& d, size_t i) -> std::string {
-    if (i + kLargoSuceso > d.size()) return "-";
-    const auto* r = reinterpret_cast<const uint8_t*>(d.data() + i);
-    const fecha_bcd& f = *reinterpret_cast<const fecha_bcd*>(fecha_suceso(r));
-    char t[96];
-    std::snprintf(t, sizeof t, "%02x:%02x:%02x T%d %.2f %.2f", f.hora, f.minuto, f.segundo,
-                  tanque_suceso(r),
-                  static_cast<double>(lee_real_le(r + campo_suceso::kLitrosVenta)),
-                  static_cast<double>(lee_real_le(r + campo_suceso::kTotalContador)));
-    return t;
-  };
-  size_t i = 0;
-  while (i < std::min(a.size(), b.size()) && a.compare(i, kLargoSuceso, b, i, kLargoSuceso) == 0)
-    i += kLargoSuceso;
-  std::string s = "stored " + std::to_string(a.size() / kLargoSuceso) + ", expected " +
-                  std::to_string(b.size() / kLargoSuceso) + "\n";
-  for (size_t j = i < 2 * kLargoSuceso ? 0 : i - 2 * kLargoSuceso; j < i + 4 * kLargoSuceso;
-       j += kLargoSuceso) {
-    s += linea(a, j) + "   |   " + linea(b, j) + (j == i ? "   <--" : "") + "\n";
-  }
-  return s;
-}
-
-class VentasEnEstacion : public EstacionEnLinea, public ::testing::WithParamInterface<int32_t> {};
-
-// How each layout's reader takes a return of L litres: -L where the line
-// marks it, +L where its sign field carries no rule, 0 where "-L" is
-// written into a field that takes digits and dots only.
-float litros_leidos(int32_t tipo, float litros) {
-  if (litros >= 0) return litros;
-  switch (tipo) {
-    case CONTROLADOR_WOLF:
-    case CONTROLADOR_CALDEN_OIL:
-    case CONTROLADOR_SVS_AXXUS: return litros;
-    case CONTROLADOR_FUSION_WAYNE: return -litros;
-    default: return 0;
-  }
-}
+class VentasEnEstacion : public EstacionEnLinea, public ::testing::WithParamInterface<int32_t> {
+ protected:
+  VentasEnEstacion() { en_memoria(); }
+};
 
 TEST_P(VentasEnEstacion, EverySaleOfADayIsStoredOnceButThoseOfAFileBegunAfresh) {
   const int32_t tipo = GetParam();
   const fila_controlador& fila = *busca_controlador(tipo);
-  // Two tanks, three nozzles told apart by their numbers alone too, each
-  // meter with its own error; 120 sales an hour, 5 % returns, 0.1 % before
-  // which the controller begins its file afresh, shift closes at 06:00,
-  // 14:00 and 22:00.
-  const int pares[3][3] = {{0, 1, 3}, {0, 2, 5}, {1, 1, 7}};  // tank, pump, nozzle
-  config_consola.tanques.resize(2,
-                                {.curva = qtr10::Curva::cilindro(3000, 12000), .nivel_mm = 1500});
-  config_consola.tanques[0].picos = {{1, 3, 2.0}, {2, 5, 0.0}};
-  config_consola.tanques[1].picos = {{1, 7, -1.0}};
-  const std::string ventas = ruta("server/ventas.txt");
-  config_consola.playa = {tipo, ventas, 120, 2, 20, 5, 0.1, {360, 840, 1320}, 7u + tipo};
-  config.pon_controlador(tipo);
-  int usados[kTanques] = {};
-  for (const auto& [t, s, p] : pares) config.pon_par(t, usados[t]++, s, p);
-  // Yesterday's sales give every nozzle its reading before the start.
-  std::filesystem::create_directories(ruta("server"));
-  std::vector<float> contador(3);
-  for (int i = 0; i < 3; ++i) {
-    contador[i] = 1000.0f * static_cast<float>(i + 1);
-    std::string error;
-    ASSERT_TRUE(surtidor::agrega_venta(
-        ventas, tipo,
-        {fecha_de(4, 3, 26, 20), pares[i][1], pares[i][2], pares[i][0] + 1, 10, contador[i]},
-        &error))
-        << error;
-  }
-  const size_t largo_ayer = archivo("server/ventas.txt").size() / 3;  // alike long
+  // 120 sales an hour.
+  const std::vector<venta_surtidor> ayer = prepara_playa(tipo, 120, 7u + tipo);
   sim->run_for(500);  // the station reads its file half a second off the sales
+  fecha_bcd arranque{};
+  fecha_actual(&arranque);
+  ModeloVentas modelo(tipo, ayer, arranque);
   arranca();
-  // When the station read its sales file or its configuration, in order.
-  std::vector<std::pair<int64_t, unsigned>> lecturas;
-  sim->set_timer_handler([&](unsigned id) {
-    if (id == TIMER_VENTAS || id == TIMER_CONFIGURACION) lecturas.push_back({sim->now_ms(), id});
-    dlg->ot(id);
-  });
+  sigue_ventas(modelo, ruta(kVentas));
   const double antes[2] = {consola->tanque(0).litros_reales(), consola->tanque(1).litros_reales()};
   sim->run_for(24 * 3600 * 1000);
 
-  // What the station must have stored, read by read, on the sales as the
-  // forecourt wrote them. A read takes the new
-  // sales only when the file still holds one older than the last sale
-  // stored; else the file was begun afresh, and its sales are not taken.
-  // Begun afresh are the files the controller starts anew or writes again
-  // after the station deleted them (SVS AXXUS), and those the station cut
-  // back to their newest line (order 0). The station cuts a file above
-  // 32 KB after a read that reached its newest line with a sale.
+  EXPECT_EQ(modelo.errores(), V{});
+  const std::string guardadas = sucesos_venta(archivo("qtrs.nvr"));
+  const std::string& esperadas = modelo.esperado().datos;
+  EXPECT_TRUE(guardadas == esperadas) << diferencia(guardadas, esperadas);
+  EXPECT_GT(esperadas.size(), 2400 * kLargoSuceso);
+  using d = ModeloVentas::destino;
+  EXPECT_GT(modelo.cuenta(d::pasada) + modelo.cuenta(d::borrada), 0);
+  EXPECT_GE(modelo.devoluciones, 20);
   const std::vector<qtr10::VentaHecha>& hechas = consola->ventas_hechas();
-  const bool recorta = tipo == CONTROLADOR_SVS_WIDE || tipo == CONTROLADOR_SVS_NARROW ||
-                       tipo == CONTROLADOR_SVS_WIDE_HN || tipo == CONTROLADOR_FUSION_WAYNE;
-  struct linea {
-    uint64_t fecha;  // clave_fecha
-    size_t largo;
-  };
-  // The file's lines, oldest first.
-  std::deque<linea> en_archivo(3, {clave_fecha(fecha_de(4, 3, 26, 20)), largo_ayer});
-  size_t siguiente = 0;
-  fecha_bcd arranque{};
-  fecha_actual(&arranque);
-  uint64_t ultima = clave_fecha(arranque);
-  Almacen esperado;
-  int cierres = 0, devoluciones = 0, perdidas = 0;
-  for (const auto& [lee, temporizador] : lecturas) {
-    // Reading the configuration takes the last sale date from the store
-    // again: a file begun afresh that was passed over is met anew.
-    if (temporizador == TIMER_CONFIGURACION) {
-      const size_t n = esperado.datos.size();
-      ultima = n == 0 ? clave_fecha(qtr10::fecha_de_ms(lee))
-                      : clave_fecha(*reinterpret_cast<const fecha_bcd*>(
-                            fecha_suceso(esperado.bytes() + n - kLargoSuceso)));
-      continue;
-    }
-    const size_t desde = siguiente;
-    for (; siguiente < hechas.size() && hechas[siguiente].ms < lee; ++siguiente) {
-      const qtr10::VentaHecha& v = hechas[siguiente];
-      if (v.archivo_nuevo) en_archivo.clear();
-      const surtidor::venta_surtidor escrita =
-          v.cierre()
-              ? surtidor::cierre_de_turno(v.fecha)
-              : surtidor::venta_surtidor{v.fecha,  v.surtidor, v.pico,
-                                         v.tanque, v.litros,   static_cast<float>(v.contador)};
-      en_archivo.push_back(
-          {clave_fecha(v.fecha), tipo == CONTROLADOR_SVS_AXXUS
-                                     ? surtidor::registro_axxus(escrita).size()
-                                     : surtidor::linea_venta(tipo, escrita).size()});
-    }
-    if (desde == siguiente) continue;
-    const bool tomadas = en_archivo.front().fecha < ultima;
-    ultima = en_archivo.back().fecha;
-    if (!tomadas) {
-      perdidas += static_cast<int>(siguiente - desde);
-      continue;
-    }
-    for (size_t k = desde; k < siguiente; ++k) {
-      const qtr10::VentaHecha& v = hechas[k];
-      if (v.cierre()) {
-        esperado.otro(SUCESO_VENTA, v.fecha, kTanqueCierreTurno);
-        ++cierres;
-        continue;
-      }
-      const int par = v.tanque == 2 ? 2 : v.surtidor - 1;
-      contador[par] = static_cast<float>(v.contador);
-      devoluciones += v.litros < 0;
-      // WOLF's events carry the sum of the tank's meters; the others none.
-      const float total = tipo != CONTROLADOR_WOLF ? -1.0f
-                          : v.tanque == 2          ? contador[2]
-                                                   : contador[0] + contador[1];
-      esperado.venta(v.fecha, static_cast<uint8_t>(v.tanque - 1), litros_leidos(tipo, v.litros),
-                     total);
-    }
-    size_t tamano = 0;
-    for (const linea& l : en_archivo) tamano += l.largo;
-    if (tamano <= 32768 || hechas[siguiente - 1].cierre()) continue;
-    if (tipo == CONTROLADOR_SVS_AXXUS) en_archivo.clear();
-    // The first line of the file stays: the oldest, or in order 0 the newest.
-    if (recorta) en_archivo = {fila.orden == 1 ? en_archivo.front() : en_archivo.back()};
-  }
+  EXPECT_EQ(std::count_if(hechas.begin(), hechas.end(), [](auto& v) { return v.cierre(); }),
+            fila.campo_tanque < 0 ? 3 : 0);
+  EXPECT_EQ(consola->turnos_impresos(), modelo.cierres);
+  // The tanks lost what the forecourt sold, meter errors aside.
   double salieron[2] = {0, 0};
   for (const qtr10::VentaHecha& v : hechas) {
     if (v.tanque > 0) salieron[v.tanque - 1] += v.litros_tanque;
   }
-  std::string guardadas;
-  const std::string almacen = archivo("qtrs.nvr");
-  for (size_t i = 0; i + kLargoSuceso <= almacen.size(); i += kLargoSuceso) {
-    if (almacen[i] == SUCESO_VENTA) guardadas += almacen.substr(i, kLargoSuceso);
-  }
-  EXPECT_TRUE(guardadas == esperado.datos) << diferencia(guardadas, esperado.datos);
-  EXPECT_GT(esperado.datos.size(), 2400 * kLargoSuceso);
-  EXPECT_GT(perdidas, 0);
-  EXPECT_GE(devoluciones, 20);
-  EXPECT_EQ(std::count_if(hechas.begin(), hechas.end(), [](auto& v) { return v.cierre(); }),
-            fila.campo_tanque < 0 ? 3 : 0);
-  EXPECT_EQ(consola->turnos_impresos(), cierres);
-  // The tanks lost what the forecourt sold, meter errors aside.
   for (int t = 0; t < 2; ++t) {
     EXPECT_NEAR(antes[t] - consola->tanque(t).litros_reales(), salieron[t], 1e-6) << t;
   }
   const V e = eventos();
+  const bool recorta = tipo == CONTROLADOR_SVS_WIDE || tipo == CONTROLADOR_SVS_NARROW ||
+                       tipo == CONTROLADOR_SVS_WIDE_HN || tipo == CONTROLADOR_FUSION_WAYNE;
   EXPECT_EQ(veces(e, ev(MSJ_LFV_FECHA)) + veces(e, ev(MSJ_FILE_NO_RESIZED)), 0);
   EXPECT_EQ(veces(e, ev(MSJ_SVS_RECORTADO)) > 0, recorta);
   EXPECT_EQ(veces(e, ev(MSJ_AXXUS_BORRADO)) > 0, tipo == CONTROLADOR_SVS_AXXUS);

@@ -193,7 +193,9 @@ class CNivaraDlg {
   // --- sales/
   int safv();  // start-up scan: the meter readings up to the last stored sale
   void lfv();  // the sales file reader
-  bool gma();  // SVS AXXUS's binary file into my_axxus.txt
+  // SVS AXXUS's binary file into my_axxus.txt; `entera`: whether the new
+  // text was written whole (else the last one stays).
+  bool gma(bool* entera = nullptr);
 
   // --- the scheduler's steps (app/)
   void tic();

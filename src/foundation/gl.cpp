@@ -65,9 +65,16 @@ void agrega_registro(const uint8_t* registro, uint32_t largo) {
   uint64_t tamano = 0;
   if (!p.size(archivo.descriptor(), &tamano)) return;
   if (tamano > kLogMaximo && !recorta(archivo)) return;
-  if (!p.seek(archivo.descriptor(), 0, plat::Origin::kEnd)) return;
+  uint64_t fin = 0;
+  if (!p.seek(archivo.descriptor(), 0, plat::Origin::kEnd, &fin)) return;
   uint32_t escritos = 0;
-  p.write(archivo.descriptor(), registro, largo, &escritos);
+  if (p.write(archivo.descriptor(), registro, largo, &escritos) && escritos == largo) return;
+  // A piece of a record (a full disk) would put every later one out of step
+  // for a reader: it is cut off, and the record dropped as a failed one is.
+  if (escritos > 0 &&
+      p.seek(archivo.descriptor(), static_cast<int64_t>(fin), plat::Origin::kBegin)) {
+    p.set_end(archivo.descriptor());
+  }
 }
 
 // Builds a text record (minute, 0xFF, text, NUL); returns its length.

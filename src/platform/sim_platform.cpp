@@ -40,9 +40,18 @@ const Fault* SimPlatform::fault_for(Op op, const std::string& path, unsigned tim
     if (!f.path.empty() && f.path != path) continue;
     if (f.timer != 0 && f.timer != timer) continue;
     ++rule.seen;
-    if (rule.seen == f.nth || (f.from_then_on && rule.seen > f.nth)) return &f;
+    if (rule.seen == f.nth || (f.from_then_on && rule.seen > f.nth)) {
+      ++hits_[op];
+      ++faults_hit_;
+      return &f;
+    }
   }
   return nullptr;
+}
+
+int SimPlatform::faults_hit(Op op) const {
+  auto it = hits_.find(op);
+  return it == hits_.end() ? 0 : it->second;
 }
 
 bool SimPlatform::fail(const Fault* f) {
@@ -175,10 +184,15 @@ void* SimPlatform::alloc(size_t bytes) {
     fail(f);
     return nullptr;
   }
-  return std::malloc(bytes == 0 ? 1 : bytes);
+  void* p = std::malloc(bytes == 0 ? 1 : bytes);
+  live_allocations_ += p != nullptr;
+  return p;
 }
 
-void SimPlatform::free(void* p) { std::free(p); }
+void SimPlatform::free(void* p) {
+  live_allocations_ -= p != nullptr;
+  std::free(p);
+}
 
 void SimPlatform::local_time(int64_t t, std::tm* out) {
   // The virtual clock counts local time directly: no zone enters a test.

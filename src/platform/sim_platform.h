@@ -133,6 +133,12 @@ class SimPlatform : public Platform {
 
   void inject(const Fault& fault);
   void clear_faults() { faults_.clear(); }
+  // How many calls the injected faults have failed so far, of one kind or
+  // of all kinds.
+  int faults_hit(Op op) const;
+  int faults_hit() const { return faults_hit_; }
+  // Blocks from alloc() not yet given back through free().
+  int64_t live_allocations() const { return live_allocations_; }
 
  private:
   struct Rule {
@@ -154,6 +160,9 @@ class SimPlatform : public Platform {
   int64_t now_ms_;
   int last_error_ = 0;
   std::vector<Rule> faults_;
+  std::map<Op, int> hits_;
+  int faults_hit_ = 0;
+  int64_t live_allocations_ = 0;
   std::map<int, std::string> open_files_;
   struct Event {
     std::function<void()> run;

@@ -65,7 +65,8 @@ bool convierte_axxus(const uint8_t r[kLargoRegistroAxxus], linea_axxus* l) {
 
 // Converts the controller's whole file into "my_axxus.txt"; true when that
 // file was made, even if a write stopped the conversion early.
-bool CNivaraDlg::gma() {
+bool CNivaraDlg::gma(bool* entera) {
+  if (entera != nullptr) *entera = false;
   plat::Platform& p = plat::current();
   archivo_abierto controlador =
       archivo_abierto::abre(ruta_ventas(config).c_str(), plat::kReadWrite, plat::Share::kNone,
@@ -99,5 +100,6 @@ bool CNivaraDlg::gma() {
       kArchivoAxxus, texto.data(), static_cast<uint32_t>(texto.size()),
       {.crear = MSJ_NO_CREA_AXXUS, .escribir = MSJ_GMA_NO_GUARDA, .corto = MSJ_GMA_NO_GUARDA},
       &fallo);
+  if (entera != nullptr) *entera = fallo == MSJ_NINGUNO;
   return fallo != MSJ_NO_CREA_AXXUS;
 }

@@ -72,7 +72,8 @@ class lectura_ventas {
   archivo_abierto archivo_;
   uint64_t tamano_ = 0;  // as the run found it: later appends wait for the next run
   lector_ventas lector_{plat::kInvalidFile, nullptr, {}};
-  fecha_bcd nueva_{};  // the newest record's date
+  fecha_bcd nueva_{};              // the newest record's date
+  bool convertido_entero_ = true;  // SVS AXXUS: this run's text was written whole
 };
 
 void lectura_ventas::corre() {
@@ -141,7 +142,7 @@ bool lectura_ventas::abre() {
 bool lectura_ventas::abre_convertido() {
   plat::Platform& p = plat::current();
   archivo_.cierra();
-  if (!d_.gma()) return false;
+  if (!d_.gma(&convertido_entero_)) return false;
   archivo_ = archivo_abierto::abre(kArchivoAxxus, plat::kReadWrite, plat::Share::kNone,
                                    plat::Creation::kOpenExisting);
   if (!archivo_.abierto()) {
@@ -343,6 +344,10 @@ void lectura_ventas::ordena_archivo() {
     }
   } else if (tipo == CONTROLADOR_SVS_AXXUS) {
     archivo_.cierra();
+    // A conversion that was not written whole left the last text to read:
+    // the controller's file holds sales that text lacks, and stays until a
+    // conversion is whole.
+    if (!convertido_entero_) return;
     const std::string ruta = ruta_ventas(d_.config);
     archivo_abierto controlador = archivo_abierto::abre(
         ruta.c_str(), plat::kReadWrite, plat::Share::kNone, plat::Creation::kOpenExisting);

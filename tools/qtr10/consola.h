@@ -94,6 +94,8 @@ class Consola {
   // --- For tests and the tool
   const ConfigConsola& config() const { return config_; }
   const std::vector<TramaRecibida>& recibidas() const { return recibidas_; }
+  // Forgets the frames received so far, so that a long run keeps no history.
+  void olvida_recibidas() { std::vector<TramaRecibida>().swap(recibidas_); }
   int cuenta(Clase c, bool solo_buenas = true) const;
   const std::vector<RespuestaVenta>& respuestas_venta() const { return respuestas_venta_; }
   int preguntas_sin_respuesta() const { return preguntas_sin_respuesta_; }
