@@ -10,8 +10,6 @@ namespace admin {
 
 namespace {
 
-constexpr unsigned kMinutosDia = 1440;
-
 // Control bytes would reach the terminal; show them as '?'.
 std::string legible(std::string_view s) {
   std::string r(s);
