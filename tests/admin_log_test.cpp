@@ -87,7 +87,17 @@ TEST_F(AdminLog, DecodesEachKindAndPrintsWhatItCanThenWhereTheLogIsDamaged) {
               caso.motivo.empty() ? std::string::npos : 0u)
         << errores.str();
   }
+  // Read a block at a time, a log prints as it decodes whole, even with a
+  // text longer than the station writes across the first block's end.
+  std::string grande;
+  while (grande.size() < 65536 - 560) grande += evento(61, 12);
+  grande += texto(62, std::string(600, 'y')) + bien;
+  escribe_archivo(log, grande);
+  std::string todas;
+  for (const std::string& linea : decodifica(grande).lineas) todas += linea + "\n";
   std::ostringstream salida, errores;
+  EXPECT_EQ(admin::imprime_log(log, salida, errores), 0);
+  EXPECT_TRUE(salida.str() == todas);
   EXPECT_EQ(admin::imprime_log(ruta("falta.log"), salida, errores), 1);
   // Only the exact stamp form is a stamp.
   for (const char* t : {"05/12/26 16:39:33", "05/12/26  16:39:33 ", "05/12/2x  16:39:33"}) {

@@ -222,7 +222,8 @@ TEST_F(Captura, EachFailureSaysSoAndMarksNothing) {
   EXPECT_EQ(eventos(), V{ev(MSJ_EXIT_CCFA_MEMORIA)});
 }
 
-// The indexed walk against the plain one on random stores: two tanks,
+// The indexed walk, in memory and through a small window of the file,
+// against the plain one on random stores: two tanks,
 // sales, returns, snapshots now and then of status 2, falls of any size,
 // deliveries, breaks, marks, a month's end, tables with measured slopes.
 TEST_F(Captura, TheIndexedWalkComesToWhatThePlainWalkDoes) {
@@ -288,21 +289,34 @@ TEST_F(Captura, TheIndexedWalkComesToWhatThePlainWalkDoes) {
       tabla_calib tabla;
       int32_t contador;
     };
-    auto vuelta = [&](recorrido modo) {
+    // `ventana` records at a time from the file, or the store all in memory.
+    auto vuelta = [&](recorrido modo, uint32_t ventana = 0) {
       CNivaraDlg e;
       e.calib.paso_mm = 20;
       e.calib.tabla_trabajo = tabla;
       olvida_log();
-      const fin_captura fin = recorre_captura(
-          e, 0, a.bytes(), static_cast<int64_t>(a.datos.size() / kLargoSuceso), modo);
+      fin_captura fin;
+      if (ventana == 0) {
+        fin = recorre_captura(e, 0, a.bytes(), static_cast<int64_t>(a.datos.size() / kLargoSuceso),
+                              modo);
+      } else {
+        pon(a.datos);
+        archivo_abierto f = archivo_abierto::abre(kArchivoSincro, plat::kRead, plat::Share::kNone,
+                                                  plat::Creation::kOpenExisting);
+        ventana_archivo v;
+        EXPECT_TRUE(v.reserva(f, {}, ventana * kLargoSuceso));
+        fin = recorre_captura(e, 0, v, modo);
+      }
       return Vuelta{fin, eventos(), e.calib.tabla_trabajo, e.calib.contador_captura[0]};
     };
-    const Vuelta llano = vuelta(recorrido::literal), indexado = vuelta(recorrido::indexado);
-    ASSERT_EQ(indexado.fin.marca, llano.fin.marca) << caso;
-    ASSERT_EQ(indexado.fin.resultado, llano.fin.resultado) << caso;
-    ASSERT_EQ(indexado.eventos, llano.eventos) << caso;
-    ASSERT_EQ(indexado.contador, llano.contador) << caso;
-    ASSERT_EQ(std::memcmp(&indexado.tabla, &llano.tabla, sizeof tabla), 0) << caso;
+    const Vuelta llano = vuelta(recorrido::literal);
+    for (const Vuelta& otra : {vuelta(recorrido::indexado), vuelta(recorrido::indexado, 16)}) {
+      ASSERT_EQ(otra.fin.marca, llano.fin.marca) << caso;
+      ASSERT_EQ(otra.fin.resultado, llano.fin.resultado) << caso;
+      ASSERT_EQ(otra.eventos, llano.eventos) << caso;
+      ASSERT_EQ(otra.contador, llano.contador) << caso;
+      ASSERT_EQ(std::memcmp(&otra.tabla, &llano.tabla, sizeof tabla), 0) << caso;
+    }
     capturas += llano.contador;
     for (const std::string& e : llano.eventos) {
       rechazos += e.ends_with("--NO--");

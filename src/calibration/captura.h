@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "foundation/archivo_entero.h"
+
 class CNivaraDlg;
 
 // How the walk goes over the store: every record, attempt after attempt from
@@ -22,3 +24,6 @@ struct fin_captura {
 // counter; the mark is left to the caller to write.
 fin_captura recorre_captura(CNivaraDlg& d, int tanque, const uint8_t* datos, int64_t n,
                             recorrido modo);
+// The same over the store read through a window (reserved, or filled with
+// the whole store), which is read again wherever the walk goes.
+fin_captura recorre_captura(CNivaraDlg& d, int tanque, ventana_archivo& v, recorrido modo);

@@ -44,13 +44,100 @@ struct foto {
   float nivel, litros, merma;
 };
 
-// One call over the store's copy. The walks go over positions: every record
-// in the plain walk, or only the tank's own records and the breaks, which
-// are all any step looks at, in the indexed one.
+bool es_corte(const uint8_t* r) {
+  return tipo_suceso(r) == SUCESO_ARRANQUE || tipo_suceso(r) == SUCESO_NULO;
+}
+
+// The store's records as the capture reads them, by number, through a
+// window that is read again wherever a walk goes: the walks keep to the
+// records after the tank's mark and come back only a little way, so a
+// window read now and then serves them. In the indexed walk the window also
+// lists its records that count, the tank's own and the breaks, which are
+// all any step looks at. Memory: the window and that list, never more.
+class sucesos_captura {
+ public:
+  sucesos_captura(ventana_archivo& v, uint8_t tanque, recorrido modo)
+      : v_(v),
+        t_(tanque),
+        indexado_(modo == recorrido::indexado),
+        n_(static_cast<int64_t>(v.tamano() / kLargoSuceso)),
+        capacidad_(static_cast<int64_t>(v.capacidad() / kLargoSuceso)) {
+    // A store that fits the window is all in it already.
+    if (v.desplazamiento() == 0 && v.largo() / kLargoSuceso >= static_cast<size_t>(n_)) {
+      toma_ventana(0);
+    }
+  }
+
+  int64_t n() const { return n_; }
+  bool fallo() const { return fallo_; }
+
+  // Record `i`, until the next call. After a failed read, a record of no
+  // kind: every walk then runs out.
+  const uint8_t* r(int64_t i) {
+    if (i < base_ || i >= base_ + cuantos_)
+      carga(i < base_ ? i + 1 - capacidad_ * 3 / 4 : i - capacidad_ / 4);
+    if (fallo_) return kNinguno;
+    return v_.datos() + (i - base_) * static_cast<int64_t>(kLargoSuceso);
+  }
+
+  // The first record at or after `i` that a walk looks at; n() when none.
+  int64_t siguiente(int64_t i) {
+    if (!indexado_) return i;
+    while (i < n_ && !fallo_) {
+      if (i < base_ || i >= base_ + cuantos_) carga(i - capacidad_ / 4);
+      if (fallo_) break;
+      const auto en =
+          std::lower_bound(lista_.begin(), lista_.end(), static_cast<uint32_t>(i - base_));
+      if (en != lista_.end()) return base_ + *en;
+      i = base_ + cuantos_;
+    }
+    return n_;
+  }
+
+ private:
+  static constexpr uint8_t kNinguno[kLargoSuceso] = {};
+
+  // Reads the window from record `desde`, as far back as the store's end
+  // allows.
+  void carga(int64_t desde) {
+    if (fallo_) return;
+    desde = std::max<int64_t>(0, std::min(desde, n_ - capacidad_));
+    if (!v_.lee_en(static_cast<uint64_t>(desde) * kLargoSuceso)) {
+      fallo_ = true;
+      cuantos_ = 0;
+      return;
+    }
+    toma_ventana(desde);
+  }
+
+  void toma_ventana(int64_t base) {
+    base_ = base;
+    cuantos_ = static_cast<int64_t>(v_.largo() / kLargoSuceso);
+    lista_.clear();
+    if (!indexado_) return;
+    for (int64_t k = 0; k < cuantos_; ++k) {
+      const uint8_t* x = v_.datos() + k * static_cast<int64_t>(kLargoSuceso);
+      if (tanque_suceso(x) == t_ || es_corte(x)) lista_.push_back(static_cast<uint32_t>(k));
+    }
+  }
+
+  ventana_archivo& v_;
+  const uint8_t t_;
+  const bool indexado_;
+  const int64_t n_;
+  const int64_t capacidad_;      // records the window holds
+  int64_t base_ = 0;             // the window's first record
+  int64_t cuantos_ = 0;          // and how many it holds
+  std::vector<uint32_t> lista_;  // indexed: the window's records that count
+  bool fallo_ = false;
+};
+
+// One call over the store. The walks go over positions: every record in the
+// plain walk, or only the records that count in the indexed one.
 class captura {
  public:
-  captura(CNivaraDlg& d, int tanque, const uint8_t* datos, int64_t n, recorrido modo)
-      : d_(d), t_(static_cast<uint8_t>(tanque)), datos_(datos), n_(n), modo_(modo) {}
+  captura(CNivaraDlg& d, int tanque, sucesos_captura& s, recorrido modo)
+      : d_(d), t_(static_cast<uint8_t>(tanque)), s_(s), n_(s.n()), modo_(modo) {}
 
   fin_captura recorre();
 
@@ -70,18 +157,15 @@ class captura {
   };
   rastro estado() const { return {s_ultima_, f1_, valvula_dicha_, ultimo_rechazo_}; }
 
-  // Record of position `p`, and the first position at or after record `i`.
-  int64_t reg(int64_t p) const { return modo_ == recorrido::literal ? p : lista_[p]; }
-  int64_t posicion(int64_t i) const;
-  const uint8_t* r(int64_t i) const { return datos_ + i * kLargoSuceso; }
+  // Positions are records; the walk steps from one that counts to the next.
+  int64_t sig(int64_t p) const { return s_.siguiente(p + 1); }
+  const uint8_t* r(int64_t i) const { return s_.r(i); }
   bool de_t(int64_t i, uint8_t tipo) const {
     return tipo_suceso(r(i)) == tipo && tanque_suceso(r(i)) == t_;
   }
   bool venta(int64_t i) const { return de_t(i, SUCESO_VENTA); }
   bool foto_t(int64_t i) const { return de_t(i, SUCESO_FOTO); }
-  bool corte(int64_t i) const {
-    return tipo_suceso(r(i)) == SUCESO_ARRANQUE || tipo_suceso(r(i)) == SUCESO_NULO;
-  }
+  bool corte(int64_t i) const { return es_corte(r(i)); }
   float litros(int64_t i) const { return litros_venta(r(i)); }
   uint8_t status(int64_t i) const { return r(i)[campo_suceso::kFlags] & kFlagsStatus; }
   float nivel(int64_t i) const { return lee_real_le(r(i) + campo_suceso::kNivel); }
@@ -113,11 +197,9 @@ class captura {
 
   CNivaraDlg& d_;
   const uint8_t t_;
-  const uint8_t* datos_;
-  const int64_t n_;
+  sucesos_captura& s_;
+  const int64_t n_;  // positions end here
   const recorrido modo_;
-  std::vector<int64_t> lista_;  // indexed: the records that count, in order
-  int64_t fin_ = 0;             // positions end here
 
   // Records, not positions: the attempt start and the mark go by records.
   int64_t inicio_ = 0;        // where the next attempt searches from
@@ -148,21 +230,8 @@ int64_t captura::reanuda() const {
   return 0;
 }
 
-int64_t captura::posicion(int64_t i) const {
-  if (modo_ == recorrido::literal) return i;
-  return std::lower_bound(lista_.begin(), lista_.end(), i) - lista_.begin();
-}
-
 fin_captura captura::recorre() {
   inicio_ = reanuda();
-  if (modo_ == recorrido::literal) {
-    fin_ = n_;
-  } else {
-    for (int64_t i = inicio_; i < n_; ++i) {
-      if (tanque_suceso(r(i)) == t_ || corte(i)) lista_.push_back(i);
-    }
-    fin_ = static_cast<int64_t>(lista_.size());
-  }
   for (;;) {
     const rastro antes = estado();
     inicio_dado_ = false;
@@ -177,15 +246,15 @@ fin_captura captura::recorre() {
 // One attempt: the opening sale, the opening snapshot, the second sale, and
 // the walk to an end.
 captura::paso captura::intento() {
-  int64_t p = posicion(inicio_);
-  while (p < fin_ && !(venta(reg(p)) && litros(reg(p)) >= 0)) ++p;
-  if (p >= fin_) return paso::fin;
-  v1_ = reg(p);
+  int64_t p = s_.siguiente(inicio_);
+  while (p < n_ && !(venta(p) && litros(p) >= 0)) p = sig(p);
+  if (p >= n_) return paso::fin;
+  v1_ = p;
   s0_ = -1;
   int64_t i;
-  for (++p;; ++p) {
-    if (p >= fin_) return paso::fin;
-    i = reg(p);
+  for (p = sig(p);; p = sig(p)) {
+    if (p >= n_) return paso::fin;
+    i = p;
     if (foto_t(i)) {
       if (s0_ < 0) {
         if (secs(v1_, i) >= -30) {
@@ -232,9 +301,9 @@ captura::paso captura::intento() {
 // level is one to three steps of the table.
 captura::paso captura::camina(int64_t desde) {
   const float paso_mm = d_.calib.paso_mm;
-  for (int64_t p = desde;; ++p) {
-    if (p >= fin_) return paso::fin;
-    const int64_t i = reg(p);
+  for (int64_t p = desde;; p = sig(p)) {
+    if (p >= n_) return paso::fin;
+    const int64_t i = p;
     if (venta(i)) {
       if (litros(i) < 0) {
         marca_ = v2_;
@@ -296,31 +365,31 @@ captura::paso captura::final() {
   }
   // The first snapshot after the opening one, with at most one sale before it.
   int ventas = 0;
-  int64_t p = posicion(s0_) + 1;
-  for (; p < fin_ && !foto_t(reg(p)); ++p) ventas += venta(reg(p));
-  if (p >= fin_) return paso::fin;
-  if (ventas > 1 || secs(s0_, reg(p)) < 65) {
+  int64_t p = sig(s0_);
+  for (; p < n_ && !foto_t(p); p = sig(p)) ventas += venta(p);
+  if (p >= n_) return paso::fin;
+  if (ventas > 1 || secs(s0_, p) < 65) {
     marca_ = v2_;
     return paso::otro_intento;
   }
   // The next sale must not come too soon after the end.
-  for (p = posicion(v_ultima_) + 1; p < fin_ && !venta(reg(p)); ++p) {
-    if (corte(reg(p))) {
-      da_inicio(reg(p));
+  for (p = sig(v_ultima_); p < n_ && !venta(p); p = sig(p)) {
+    if (corte(p)) {
+      da_inicio(p);
       marca_ = v2_;
       return paso::otro_intento;
     }
   }
-  if (p >= fin_) return paso::fin;
-  if (litros(reg(p)) < 0) {
+  if (p >= n_) return paso::fin;
+  if (litros(p) < 0) {
     marca_ = v2_;
     return paso::otro_intento;
   }
-  if (secs(s_ultima_, reg(p)) < 31) return paso::sigue;
+  if (secs(s_ultima_, p) < 31) return paso::sigue;
   // Nor the next snapshot.
-  for (p = posicion(s_ultima_) + 1; p < fin_ && !foto_t(reg(p));) ++p;
-  if (p >= fin_) return paso::fin;
-  if (secs(s_ultima_, reg(p)) < 65) return paso::sigue;
+  for (p = sig(s_ultima_); p < n_ && !foto_t(p);) p = sig(p);
+  if (p >= n_) return paso::fin;
+  if (secs(s_ultima_, p) < 65) return paso::sigue;
   return capturado();
 }
 
@@ -383,9 +452,15 @@ captura::paso captura::capturado() {
 
 }  // namespace
 
+fin_captura recorre_captura(CNivaraDlg& d, int tanque, ventana_archivo& v, recorrido modo) {
+  sucesos_captura s(v, static_cast<uint8_t>(tanque), modo);
+  return captura(d, tanque, s, modo).recorre();
+}
+
 fin_captura recorre_captura(CNivaraDlg& d, int tanque, const uint8_t* datos, int64_t n,
                             recorrido modo) {
-  return captura(d, tanque, datos, n, modo).recorre();
+  ventana_archivo v(datos, static_cast<size_t>(n) * kLargoSuceso);
+  return recorre_captura(d, tanque, v, modo);
 }
 
 bool CNivaraDlg::ccfa(int tanque) {
@@ -400,16 +475,21 @@ bool CNivaraDlg::ccfa(int tanque) {
                                    .memoria = MSJ_EXIT_CCFA_MEMORIA,
                                    .salida = "Exit: ccfa",
                                    .lectura = MSJ_CCFA_NO_LEE};
-  const copia_archivo copia = lee_entero(archivo, kReglas);
-  if (!copia.leida()) return false;
+  // A store that fits the window is read whole at once; a bigger one where
+  // the walk goes, from its end back to the tank's mark first.
+  ventana_archivo v;
+  if (!v.reserva(archivo, kReglas)) return false;
+  if (v.tamano() <= kVentanaLectura && !v.lee_primeros(v.capacidad())) return false;
 
-  const fin_captura fin =
-      recorre_captura(*this, tanque, copia.datos(),
-                      static_cast<int64_t>(copia.largo / kLargoSuceso), recorrido::indexado);
+  sucesos_captura s(v, static_cast<uint8_t>(tanque), recorrido::indexado);
+  const fin_captura fin = captura(*this, tanque, s, recorrido::indexado).recorre();
   const int64_t marca = fin.marca;
-  if (marca < 0) return fin.resultado;
+  // A window that could not be read again ends the walk there, its failure
+  // logged: no mark is written from a record that was not read.
+  if (marca < 0 || s.fallo()) return fin.resultado;
   const int64_t donde = marca * static_cast<int64_t>(kLargoSuceso) + campo_suceso::kMarca;
-  const uint8_t byte = copia.datos()[donde] | kMarcaCaptura;
+  const uint8_t byte = s.r(marca)[campo_suceso::kMarca] | kMarcaCaptura;
+  if (s.fallo()) return fin.resultado;
   if (!p.seek(archivo.descriptor(), donde, plat::Origin::kBegin)) {
     gl(MSJ_CCFA_NO_POSICIONA);
     return false;

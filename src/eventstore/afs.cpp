@@ -30,6 +30,20 @@ archivo_abierto abre_sincro(std::string* error) {
   return archivo;
 }
 
+// Steps the cursor to the first record, from the second on, whose month is
+// one of the kept ones; false when there is none. Only whole records count:
+// keeping from a cut-short tail would leave the store out of step with its
+// 21-byte grid.
+bool primer_retenido(cursor_registros& c, const uint8_t meses[kMesesRetenidos]) {
+  if (c.actual() == nullptr) return false;
+  c.avanza();
+  for (const uint8_t* r; (r = c.actual()) != nullptr; c.avanza()) {
+    const uint8_t mes = mes_suceso(r);
+    if (mes == meses[0] || mes == meses[1] || mes == meses[2]) return true;
+  }
+  return false;
+}
+
 // Drops every record before the first one, from the second on, of the kept
 // months, once they are archived. Takes the open store; returns the store to
 // append to, not open after a reported failure.
@@ -40,27 +54,45 @@ archivo_abierto retiene(archivo_abierto viejo, const uint8_t meses[kMesesRetenid
     gl(MSJ_AFS_NO_POSICIONA_1);
     return {};
   }
-  // Rewriting from a partial copy would lose the unread tail.
+  // Rewriting from a partial read would lose the unread tail.
   constexpr reglas_lectura kReglas{.tamano = MSJ_AFS_SIN_TAMANO,
                                    .memoria = MSJ_EXIT_AFS_MEMORIA,
                                    .salida = "Exit: afs: 2",
                                    .lectura = MSJ_AFS_NO_REGRABA,
                                    .minimo = minimo_lectura::todo};
-  const copia_archivo copia = lee_entero(viejo, kReglas);
-  if (!copia.leida()) return {};
-  const size_t desde = primer_retenido(copia.datos(), copia.largo, meses);
-  if (desde == copia.largo) {
+  ventana_archivo v;
+  if (!v.abre(viejo, kReglas)) return {};
+  cursor_registros c(v, kLargoSuceso);
+  const bool hay = primer_retenido(c, meses);
+  if (!v.leida()) return {};
+  if (!hay) {
     viejo.cierra();
     gl(MSJ_AFS_MES_VIEJO);
     return abre_sincro(error);
   }
   // What is dropped goes to the archive first; without it nothing is, and
-  // the record goes to the store as it stands.
+  // the record goes to the store as it stands. The archive reads the store
+  // on its own: the window's next read is put back where it was.
+  const uint64_t desde = c.desplazamiento();
   if (!archiva_meses(viejo.descriptor(), desde)) return viejo;
-  // The old store stays open, and locked, until the new one has replaced it.
-  return reemplaza_abierto(
-      kArchivoSincro, copia.datos() + desde, static_cast<uint32_t>(copia.largo - desde),
+  if (!plat::current().seek(viejo.descriptor(),
+                            static_cast<int64_t>(v.desplazamiento() + v.largo()),
+                            plat::Origin::kBegin)) {
+    gl(MSJ_AFS_NO_REGRABA);
+    return {};
+  }
+  // The kept records go over window by window; the old store stays open,
+  // and locked, until the new one has replaced it.
+  reemplazo_en_partes nuevo(
+      kArchivoSincro,
       {.crear = MSJ_AFS_NO_RECREA, .escribir = MSJ_AFS_NO_REGRABA, .corto = MSJ_AFS_CORTO});
+  const auto en = static_cast<size_t>(desde - v.desplazamiento());
+  bool ok = nuevo.escribe(v.datos() + en, static_cast<uint32_t>(v.largo() - en));
+  while (ok && v.sigue(v.largo())) {
+    ok = nuevo.escribe(v.datos(), static_cast<uint32_t>(v.largo()));
+  }
+  if (!ok || !v.leida()) return {};
+  return nuevo.termina();
 }
 
 }  // namespace

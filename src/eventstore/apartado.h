@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "foundation/archivo_entero.h"
+
 constexpr const char* kArchivoApartados = "qtrs.apt";
 constexpr size_t kCabeceraApartado = 12;
 
@@ -23,3 +25,8 @@ enum class motivo_apartado : uint8_t {
 // Appends the piece to "qtrs.apt"; false, with a free text logged, when it
 // cannot be kept (then the caller must not cut it).
 bool aparta(const uint8_t* pieza, uint32_t largo, motivo_apartado motivo);
+
+// The same for the store's data from file offset `desde` to its end, taken
+// from the window and then window by window: it may be as big as the store.
+// False too when the data cannot be read to the end.
+bool aparta(ventana_archivo& v, uint64_t desde, motivo_apartado motivo);

@@ -81,14 +81,3 @@ void meses_retenidos(unsigned mes_actual, uint8_t meses_bcd[kMesesRetenidos]) {
     --mes;
   }
 }
-
-size_t primer_retenido(const uint8_t* datos, size_t largo,
-                       const uint8_t meses_bcd[kMesesRetenidos]) {
-  // Only whole records count: keeping from a cut-short tail would leave the
-  // store out of step with its 21-byte grid.
-  for (size_t pos = kLargoSuceso; pos + kLargoSuceso <= largo; pos += kLargoSuceso) {
-    const uint8_t mes = mes_suceso(datos + pos);
-    if (mes == meses_bcd[0] || mes == meses_bcd[1] || mes == meses_bcd[2]) return pos;
-  }
-  return largo;
-}

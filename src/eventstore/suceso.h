@@ -112,8 +112,3 @@ void suceso_arranque(const fecha_bcd& ahora, uint8_t resultado, uint8_t out[kLar
 constexpr int kMesesRetenidos = 3;
 // Those months as BCD bytes, the current one first.
 void meses_retenidos(unsigned mes_actual, uint8_t meses_bcd[kMesesRetenidos]);
-
-// Offset of the first record from the second on whose month is one of
-// `meses_bcd`; `largo` when there is none.
-size_t primer_retenido(const uint8_t* datos, size_t largo,
-                       const uint8_t meses_bcd[kMesesRetenidos]);

@@ -2,6 +2,7 @@
 // re-read: the last sale date, each tank's snapshot litres, and the repair
 // of a record of unknown kind.
 #include <cstdint>
+#include <cstring>
 
 #include "app/CNivaraDlg.h"
 #include "eventstore/apartado.h"
@@ -45,27 +46,32 @@ bool CNivaraDlg::sus() {
 
   // A store that cannot be read counts as empty; a missing one is no store,
   // and sus says nothing about it (its caller makes one).
+  archivo_abierto archivo = archivo_abierto::abre(kArchivoSincro, plat::kRead, plat::Share::kRead,
+                                                  plat::Creation::kOpenExisting);
+  if (!archivo.abierto()) return false;
   constexpr reglas_lectura kReglas{.tamano = MSJ_SUS_SIN_TAMANO,
                                    .memoria = MSJ_EXIT_SUS_MEMORIA,
                                    .salida = "Exit: sus",
                                    .minimo = minimo_lectura::nada};
-  copia_archivo copia = lee_archivo_entero(kArchivoSincro, plat::Share::kRead, kReglas);
-  if (!copia.leida()) return false;
+  ventana_archivo v;
+  if (!v.abre(archivo, kReglas)) return false;
 
-  const recorrido_sincro r = recorre_sincro(copia.datos(), copia.largo, litros);
+  cursor_registros c(v, kLargoSuceso);
+  const recorrido_sincro r = recorre_sincro(c, litros);
   for (int t = 0; t < kTanquesConsola; ++t) resp.fotos[t].litros = litros[t];
   if (r.hay_venta) ventas.ultima_venta = r.ultima_venta;
-  if (r.desconocido == copia.largo) return true;
+  if (!r.desconocido) return true;
   gl(MSJ_SUS_DESCONOCIDO);
+  uint8_t registro[kLargoSuceso];
+  std::memcpy(registro, c.actual(), kLargoSuceso);
+  const uint64_t donde = c.desplazamiento();
   // What the repair cuts off is kept first; without a copy nothing is cut.
-  if (!aparta(copia.datos() + r.desconocido, copia.largo - static_cast<uint32_t>(r.desconocido),
-              motivo_apartado::reparado)) {
-    return false;
-  }
+  if (!aparta(v, donde, motivo_apartado::reparado)) return false;
+  archivo.cierra();  // the repair opens it again, alone
   fecha_bcd ahora;
   fecha_actual(&ahora);
-  anula_suceso(copia.datos() + r.desconocido, ahora);
+  anula_suceso(registro, ahora);
   // No sale from before the repair is to be read again.
   ventas.ultima_venta = ahora;
-  return graba_nulo(copia.datos() + r.desconocido, r.desconocido);
+  return graba_nulo(registro, donde);
 }

@@ -43,6 +43,7 @@ resultado_conversion convierte_version(const uint8_t* datos, size_t largo, uint8
     if (n == 0) {
       const bool nulo_viejo = tipo == SUCESO_NULO && version >= 1 && version < kVersionConNulos;
       r.desconocido = !nulo_viejo && version >= 1 && version < kVersionSuceso;
+      r.parada = true;
       break;
     }
     if (largo - pos < n) break;  // a cut-short tail is no record
@@ -54,13 +55,13 @@ resultado_conversion convierte_version(const uint8_t* datos, size_t largo, uint8
     r.largo += kLargoSuceso;
     pos += n;
   }
+  r.leidos = pos;
   return r;
 }
 
-recorrido_sincro recorre_sincro(const uint8_t* datos, size_t largo, float litros[kTanquesSincro]) {
-  recorrido_sincro r{largo};
-  for (size_t pos = 0; pos + kLargoSuceso <= largo; pos += kLargoSuceso) {
-    const uint8_t* s = datos + pos;
+recorrido_sincro recorre_sincro(cursor_registros& c, float litros[kTanquesSincro]) {
+  recorrido_sincro r;
+  for (const uint8_t* s; (s = c.actual()) != nullptr; c.avanza()) {
     const uint8_t tipo = tipo_suceso(s);
     if (tipo == SUCESO_FOTO) {
       if (tanque_suceso(s) < kTanquesSincro) litros[tanque_suceso(s)] = litros_foto(s);
@@ -69,7 +70,7 @@ recorrido_sincro recorre_sincro(const uint8_t* datos, size_t largo, float litros
       std::memcpy(&r.ultima_venta, fecha_suceso(s), sizeof r.ultima_venta);
       r.hay_venta = true;
     } else if (tipo != SUCESO_ARRANQUE && tipo != SUCESO_NULO) {
-      r.desconocido = pos;
+      r.desconocido = true;
       break;
     }
   }

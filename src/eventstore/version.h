@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "eventstore/suceso.h"
+#include "foundation/archivo_entero.h"
 #include "foundation/fecha_bcd.h"
 
 // Length of a record of kind `tipo` in the old structure `version` (1..4);
@@ -14,6 +15,8 @@ size_t largo_antiguo(uint8_t tipo, uint8_t version);
 
 struct resultado_conversion {
   size_t largo = 0;          // bytes of converted records written
+  size_t leidos = 0;         // old bytes they came from
+  bool parada = false;       // the conversion ends here, whatever follows
   bool desconocido = false;  // stopped at an unknown kind
 };
 
@@ -23,22 +26,23 @@ size_t capacidad_conversion(size_t largo);
 // Converts the old records in `datos`, from the start, to current records in
 // `salida` (never more than `capacidad` bytes): old bytes at their offsets,
 // missing bytes 0, byte 1 the current version, byte 7 (capture mark) 0. Stops
-// at an unknown kind, at an 'N' before version 4, at a record cut short by
-// the end of the data and when `salida` is full. A version outside 1..4
-// converts nothing.
+// for good (parada) at an unknown kind and at an 'N' before version 4; stops
+// for now at a record cut short by the end of the data and when `salida` is
+// full, so that the next part of the store goes on from `leidos`. A version
+// outside 1..4 converts nothing.
 resultado_conversion convierte_version(const uint8_t* datos, size_t largo, uint8_t version,
                                        uint8_t* salida, size_t capacidad);
 
 // What the store says about the running state.
 struct recorrido_sincro {
-  size_t desconocido;  // offset of the first record of unknown kind; `largo` if none
+  bool desconocido = false;  // stopped at a record of unknown kind, the cursor's
   bool hay_venta = false;
-  fecha_bcd ultima_venta = {};  // of the last sale record before `desconocido`
+  fecha_bcd ultima_venta = {};  // of the last sale record before the unknown one
 };
 
-// Walks the whole records of `datos` up to the first of unknown kind; the
-// litres of each tank's last snapshot go to `litros` (tanks 0..15 only).
-recorrido_sincro recorre_sincro(const uint8_t* datos, size_t largo, float litros[kTanquesSincro]);
+// Walks the whole records under the cursor up to the first of unknown kind;
+// the litres of each tank's last snapshot go to `litros` (tanks 0..15 only).
+recorrido_sincro recorre_sincro(cursor_registros& c, float litros[kTanquesSincro]);
 
 // Turns the record in place into the null event that replaces an unknown kind.
 void anula_suceso(uint8_t registro[kLargoSuceso], const fecha_bcd& ahora);

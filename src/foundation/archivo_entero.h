@@ -1,8 +1,10 @@
-// Reading a whole file into memory, the one way every operation that scans a
-// file does it: open, size, memory for all of it, read, close. The handle and
-// the memory give themselves back on every way out. Each caller says which
-// message reports which failure, whether a lack of memory ends the program,
-// and how much of the file a read must bring in.
+// Reading a file, the one way every operation that scans a file does it: a
+// small file (a table, the configuration) whole into memory; a file that can
+// grow without bound (the store, the log, a controller's sales file) through
+// a window of bounded size, so that no file's size decides the memory the
+// program takes. The handle and the memory give themselves back on every way
+// out. Each caller says which message reports which failure, whether a lack
+// of memory ends the program, and how much of the file a read must bring in.
 #pragma once
 
 #include <cstddef>
@@ -102,10 +104,89 @@ copia_archivo lee_archivo_entero(const char* ruta, plat::Share compartir,
 // lack of memory).
 copia_archivo lee_entero(archivo_abierto& archivo, const reglas_lectura& reglas);
 
-// The two steps of lee_entero, for a reader that reads in more than one go:
-// the size and the memory for all of it (nothing read yet), and then `n`
-// more bytes after what the copy holds (`n` fits the room left). A failed
-// step logs its code and returns false; `copia` tells which step it was.
-bool reserva_copia(archivo_abierto& archivo, copia_archivo& copia, const reglas_lectura& reglas);
-bool lee_en_copia(archivo_abierto& archivo, copia_archivo& copia, uint32_t n,
-                  const reglas_lectura& reglas);
+// The most a window holds.
+constexpr uint32_t kVentanaLectura = 1u << 20;
+
+// A file read from its current position through a window of at most
+// `capacidad` bytes: the memory is taken once, for the window or for the
+// whole file when that is smaller, and a file that fits is read in one go,
+// as lee_entero reads it. Where a rule asks for a whole copy (`todo`) every
+// read must bring in all it asks for; under `algo` and `nada` only the first
+// read is judged, and a later one that brings in less ends the data there,
+// as a short read ends a whole copy.
+//
+// It can also stand over bytes already in memory, all of them in the window
+// at once, so that one walk serves a file and a buffer.
+class ventana_archivo {
+ public:
+  ventana_archivo() = default;
+  ventana_archivo(const uint8_t* datos, size_t largo);
+  ventana_archivo(const ventana_archivo&) = delete;
+  ventana_archivo& operator=(const ventana_archivo&) = delete;
+
+  // The size, the memory and the first read. A failed step logs its code
+  // and returns false; `estado` tells which step it was.
+  bool abre(archivo_abierto& archivo, const reglas_lectura& reglas,
+            uint32_t capacidad = kVentanaLectura);
+  // The size and the memory only, for a reader that picks what to read:
+  // then the first read, of the first `n` bytes only (sigue(0) reads on),
+  // or lee_en.
+  bool reserva(archivo_abierto& archivo, const reglas_lectura& reglas,
+               uint32_t capacidad = kVentanaLectura);
+  bool lee_primeros(size_t n);
+
+  // Drops the window's first `usados` bytes, keeps the rest at its start and
+  // reads on after them. False when nothing more came in: the end of the
+  // data, or a failed read (`todo`: its code logged, estado no_leida).
+  bool sigue(size_t usados);
+  // Empties the window and fills it from file offset `desde`, a seek and a
+  // read judged as the first one; false, with the read's code, on failure.
+  bool lee_en(uint64_t desde);
+
+  const uint8_t* datos() const { return datos_; }
+  size_t largo() const { return largo_; }
+  uint64_t desplazamiento() const { return desplazamiento_; }  // of datos()[0] in the file
+  size_t capacidad() const { return capacidad_; }
+  uint64_t tamano() const { return tamano_; }
+  // Where the data ends as far as is known: the file's size, or where a
+  // read brought in less.
+  uint64_t fin_datos() const { return cortada_ ? leido_ : tamano_; }
+  bool leida() const { return estado == estado_copia::leida; }
+
+  estado_copia estado = estado_copia::no_abre;
+  unsigned codigo = 0;  // the message logged for the failure (0: none)
+
+ private:
+  // Up to `n` more bytes after the window's; false when they are not enough
+  // for the rule (its code logged).
+  bool lee(size_t n, bool primera, uint32_t* leidos);
+
+  int descriptor_ = plat::kInvalidFile;
+  reglas_lectura reglas_;
+  memoria_plataforma memoria_;
+  const uint8_t* datos_ = nullptr;
+  size_t capacidad_ = 0;
+  size_t largo_ = 0;
+  uint64_t desplazamiento_ = 0;
+  uint64_t leido_ = 0;  // file offset after the last byte read
+  uint64_t tamano_ = 0;
+  bool cortada_ = false;  // a read brought in less than it asked for
+};
+
+// Fixed-size records walked one by one through a window; a piece at the end
+// of the data shorter than a record is no record.
+class cursor_registros {
+ public:
+  cursor_registros(ventana_archivo& ventana, size_t largo) : v_(ventana), largo_(largo) {}
+  // The record in hand; null once the records (or the reads) run out.
+  const uint8_t* actual() { return pos_ + largo_ <= v_.largo() ? v_.datos() + pos_ : recarga(); }
+  void avanza() { pos_ += largo_; }
+  uint64_t desplazamiento() const { return v_.desplazamiento() + pos_; }  // of the record in hand
+
+ private:
+  const uint8_t* recarga();
+
+  ventana_archivo& v_;
+  const size_t largo_;
+  size_t pos_ = 0;
+};

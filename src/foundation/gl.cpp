@@ -2,6 +2,7 @@
 // stamp, and trimming the log when it grows too large.
 #include "foundation/gl.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -35,24 +36,79 @@ struct {
 // journal's own failure records cannot lead back into the trim.
 bool saliendo = false;
 
+// Makes sure the window holds `n` bytes from file offset `pos` (at or after
+// its start); false when the data ends first.
+bool en_ventana(ventana_archivo& v, uint64_t pos, uint64_t n) {
+  while (pos + n > v.desplazamiento() + v.largo()) {
+    if (!v.sigue(static_cast<size_t>(pos - v.desplazamiento()))) return false;
+  }
+  return true;
+}
+
+// The end of the record at `pos`, `fin` at the most. A text may run on for
+// windows, or to the end of a damaged log: only the bytes behind the
+// search are let go.
+uint64_t salta_registro(ventana_archivo& v, uint64_t pos, uint64_t fin) {
+  if (fin - pos < kLargoEvento || !en_ventana(v, pos, kLargoEvento)) return fin;
+  if (v.datos()[pos - v.desplazamiento() + kCodigo] != kMarcaTexto) return pos + kLargoEvento;
+  uint64_t desde = pos + kLargoEvento;
+  for (;;) {
+    const uint64_t hasta = std::min<uint64_t>(v.desplazamiento() + v.largo(), fin);
+    if (desde < hasta) {
+      const uint8_t* inicio = v.datos() + (desde - v.desplazamiento());
+      if (const void* nul = std::memchr(inicio, 0, hasta - desde)) {
+        return desde + static_cast<uint64_t>(static_cast<const uint8_t*>(nul) - inicio) + 1;
+      }
+      desde = hasta;
+    }
+    if (hasta >= fin || !v.sigue(static_cast<size_t>(hasta - v.desplazamiento()))) return fin;
+  }
+}
+
+// Where the kept tail starts in the data up to `fin`; the window holds it.
+uint64_t inicio_recorte(ventana_archivo& v, uint64_t fin) {
+  uint64_t pos = 0;
+  do {
+    pos = salta_registro(v, pos, fin);
+  } while (pos < fin && fin - pos >= kLogCola);
+  return pos;
+}
+
 // Cuts an oversized log down to its newest records. On success `archivo` is
 // the new, shorter file; on failure the record is dropped.
 bool recorta(archivo_abierto& archivo) {
   // The log reports none of its own failures, and a lack of memory ends the
   // program here, only once.
   constexpr reglas_lectura kReglas{.minimo = minimo_lectura::algo};
-  const copia_archivo copia = lee_entero(archivo, kReglas);
-  archivo.cierra();
-  if (copia.estado == estado_copia::sin_memoria && !saliendo) {
-    saliendo = true;
-    sale(MSJ_NINGUNO, "Exit: gl: 2");
+  ventana_archivo v;
+  if (!v.abre(archivo, kReglas)) {
+    if (v.estado == estado_copia::sin_memoria && !saliendo) {
+      archivo.cierra();
+      saliendo = true;
+      sale(MSJ_NINGUNO, "Exit: gl: 2");
+    }
+    return false;
   }
-  if (!copia.leida()) return false;
-  const size_t desde = inicio_recorte(copia.datos(), copia.largo);
+  const uint64_t fin = v.fin_datos();
+  const uint64_t desde = inicio_recorte(v, fin);
   // The kept tail replaces the log whole: killed halfway, the log is the
-  // old one or the new one, never cut in the middle of a record.
-  archivo = reemplaza_abierto(kArchivoLog, copia.datos() + desde,
-                              static_cast<uint32_t>(copia.largo - desde), {});
+  // old one or the new one, never cut in the middle of a record. It goes
+  // over window by window.
+  reemplazo_en_partes nuevo(kArchivoLog, {});
+  bool ok = nuevo.abierto();
+  if (ok && desde < fin) {
+    const auto en = static_cast<size_t>(desde - v.desplazamiento());
+    ok = nuevo.escribe(v.datos() + en, static_cast<uint32_t>(v.largo() - en));
+    while (ok && v.desplazamiento() + v.largo() < fin) {
+      ok = v.sigue(v.largo()) && nuevo.escribe(v.datos(), static_cast<uint32_t>(v.largo()));
+    }
+  } else if (ok) {
+    ok = nuevo.escribe(v.datos(), 0);
+  }
+  // Data that ended before the size said would make the tail the wrong one.
+  if (!ok || v.fin_datos() != fin) return false;
+  archivo.cierra();
+  archivo = nuevo.termina();
   return archivo.abierto();
 }
 
@@ -102,19 +158,13 @@ void formatea_fecha_hora(const std::tm& t, char salida[19]) {
 }
 
 size_t largo_registro(const uint8_t* datos, size_t quedan) {
-  if (quedan < kLargoEvento) return quedan;
-  if (datos[kCodigo] != kMarcaTexto) return kLargoEvento;
-  const void* nul = std::memchr(datos + kLargoEvento, 0, quedan - kLargoEvento);
-  if (nul == nullptr) return quedan;
-  return static_cast<size_t>(static_cast<const uint8_t*>(nul) - datos) + 1;
+  ventana_archivo v(datos, quedan);
+  return static_cast<size_t>(salta_registro(v, 0, quedan));
 }
 
 size_t inicio_recorte(const uint8_t* datos, size_t largo) {
-  size_t pos = 0;
-  do {
-    pos += largo_registro(datos + pos, largo - pos);
-  } while (pos < largo && largo - pos >= kLogCola);
-  return pos;
+  ventana_archivo v(datos, largo);
+  return static_cast<size_t>(inicio_recorte(v, largo));
 }
 
 void gl_reinicia() {

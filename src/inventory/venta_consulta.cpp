@@ -18,11 +18,10 @@ constexpr float kContadorDesconocido = -1.0f;
 // on from the record where the last one stopped, and ends by leaving its
 // loop, never through a loop condition that each record would wait on.
 struct busqueda_venta {
-  const uint8_t* datos;
-  size_t sucesos;  // whole records; a torn last record is not an event
+  cursor_registros& c;  // the record where the next phase starts
   uint8_t tanque;
   uint64_t clave_inicio, clave_fin;
-  size_t i = 0;                                  // where the next phase starts
+  uint64_t i = 0;                                // records stepped over so far
   float contador_inicio = kContadorDesconocido;  // the tank's last meter total before the period
   float contador_fin = kContadorDesconocido;     // its last one inside the period
   float litros = 0.0f;                           // the tank's sales inside the period
@@ -31,7 +30,10 @@ struct busqueda_venta {
   bool venta_vista = false;  // a sale of the tank before the period
   bool fecha_mala = false;
 
-  const uint8_t* suceso_en(size_t k) const { return datos + k * kLargoSuceso; }
+  void avanza() {
+    c.avanza();
+    ++i;
+  }
 };
 
 // Every phase steps over a record with a bad date the same way: noted,
@@ -46,8 +48,7 @@ inline bool salta_fecha_mala(const uint8_t* s, unsigned mensaje, bool* fecha_mal
 // The store must reach back before the period: its first record with a
 // valid date must be older than the start.
 bool llega_atras(busqueda_venta& b) {
-  for (; b.i < b.sucesos; ++b.i) {
-    const uint8_t* s = b.suceso_en(b.i);
+  for (const uint8_t* s; (s = b.c.actual()) != nullptr; b.avanza()) {
     if (salta_fecha_mala(s, MSJ_BV_FECHA_PREVIA, &b.fecha_mala)) continue;
     return clave_fecha(fecha_suceso(s)) < b.clave_inicio;
   }
@@ -58,9 +59,8 @@ bool llega_atras(busqueda_venta& b) {
 // it, up to the first sale of any tank at or after the start, which opens
 // the period.
 uint8_t antes_del_periodo(busqueda_venta& b) {
-  size_t i = b.i;
-  for (; i < b.sucesos; ++i) {
-    const uint8_t* s = b.suceso_en(i);
+  const uint8_t* s = b.c.actual();
+  for (; s != nullptr; b.avanza(), s = b.c.actual()) {
     if (salta_fecha_mala(s, MSJ_BV_FECHA_PREVIA, &b.fecha_mala)) continue;
     const uint8_t tipo = tipo_suceso(s);
     if (tipo == SUCESO_VENTA) {
@@ -80,8 +80,7 @@ uint8_t antes_del_periodo(busqueda_venta& b) {
       return VENTA_DESCONOCIDO_ANTES;
     }
   }
-  b.i = i;
-  if (i == b.sucesos) return VENTA_SIN_VENTA_DESDE_INICIO;
+  if (s == nullptr) return VENTA_SIN_VENTA_DESDE_INICIO;
   if (!b.venta_vista) return VENTA_SIN_VENTA_TANQUE;
   // Sales after a restart that did not pick up the sales file cleanly may be
   // missing.
@@ -92,9 +91,8 @@ uint8_t antes_del_periodo(busqueda_venta& b) {
 // Inside the period, from the sale that opened it: the tank's sales up to
 // the first one at or after the end.
 uint8_t dentro_del_periodo(busqueda_venta& b) {
-  size_t i = b.i;
-  for (; i < b.sucesos; ++i) {
-    const uint8_t* s = b.suceso_en(i);
+  const uint64_t desde = b.i;
+  for (const uint8_t* s; (s = b.c.actual()) != nullptr; b.avanza()) {
     if (salta_fecha_mala(s, MSJ_BV_FECHA, &b.fecha_mala)) continue;
     const uint8_t tipo = tipo_suceso(s);
     if (tipo == SUCESO_VENTA) {
@@ -114,7 +112,7 @@ uint8_t dentro_del_periodo(busqueda_venta& b) {
       return VENTA_DESCONOCIDO_DENTRO;
     }
   }
-  if (i == b.i) return VENTA_PRIMERA_FUERA;  // the sale that opened it was past the end
+  if (b.i == desde) return VENTA_PRIMERA_FUERA;  // the sale that opened it was past the end
   return VENTA_OK;
 }
 
@@ -132,13 +130,10 @@ uint8_t veredicto(busqueda_venta& b) {
 
 }  // namespace
 
-uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fecha_bcd& inicio,
+uint8_t busca_venta(cursor_registros& c, uint8_t tanque, const fecha_bcd& inicio,
                     const fecha_bcd& fin, float* litros) {
-  busqueda_venta b{.datos = datos,
-                   .sucesos = largo / kLargoSuceso,
-                   .tanque = tanque,
-                   .clave_inicio = clave_fecha(inicio),
-                   .clave_fin = clave_fecha(fin)};
+  busqueda_venta b{
+      .c = c, .tanque = tanque, .clave_inicio = clave_fecha(inicio), .clave_fin = clave_fecha(fin)};
   uint8_t codigo = VENTA_NO_LLEGA_ATRAS;
   if (llega_atras(b)) codigo = antes_del_periodo(b);
   if (codigo == VENTA_OK) codigo = dentro_del_periodo(b);
@@ -147,24 +142,34 @@ uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fe
   return codigo;
 }
 
+uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fecha_bcd& inicio,
+                    const fecha_bcd& fin, float* litros) {
+  ventana_archivo v(datos, largo);
+  cursor_registros c(v, kLargoSuceso);
+  return busca_venta(c, tanque, inicio, fin, litros);
+}
+
 uint8_t bv(uint8_t tanque, const fecha_bcd& inicio, const fecha_bcd& fin, float* litros) {
   *litros = 0.0f;
+  archivo_abierto archivo = archivo_abierto::abre(kArchivoSincro, plat::kRead, plat::Share::kNone,
+                                                  plat::Creation::kOpenExisting);
+  if (!archivo.abierto()) {
+    gl(kTextoLibre,
+       formatea("Error: bv: File open failed %d", plat::current().last_error()).c_str());
+    return VENTA_NO_ABRE;
+  }
   constexpr reglas_lectura kReglas{.tamano = MSJ_BV_SIN_TAMANO,
                                    .memoria = MSJ_EXIT_BV_MEMORIA,
                                    .salida = "Exit: bv",
                                    .lectura = MSJ_BV_VACIO,
                                    .minimo = minimo_lectura::algo};
-  const copia_archivo copia = lee_archivo_entero(kArchivoSincro, plat::Share::kNone, kReglas);
-  switch (copia.estado) {
-    case estado_copia::leida: break;
-    case estado_copia::no_abre:
-      gl(kTextoLibre, formatea("Error: bv: File open failed %d", copia.error).c_str());
-      return VENTA_NO_ABRE;
-    case estado_copia::sin_tamano: return VENTA_SIN_TAMANO;
-    case estado_copia::sin_memoria:  // the program has ended
-    case estado_copia::no_leida: return VENTA_VACIO;
+  ventana_archivo v;
+  // Without memory the program has ended; a failed read is an empty store.
+  if (!v.abre(archivo, kReglas)) {
+    return v.estado == estado_copia::sin_tamano ? VENTA_SIN_TAMANO : VENTA_VACIO;
   }
-  return busca_venta(copia.datos(), copia.largo, tanque, inicio, fin, litros);
+  cursor_registros c(v, kLargoSuceso);
+  return busca_venta(c, tanque, inicio, fin, litros);
 }
 
 uint8_t consulta_venta(uint8_t tanque, const fecha_bcd& inicio, const fecha_bcd& fin,

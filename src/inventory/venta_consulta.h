@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "foundation/archivo_entero.h"
 #include "foundation/fecha_bcd.h"
 
 // Codes of a sale search; 0 means the litres were found.
@@ -32,9 +33,12 @@ enum : uint8_t {
 // when the search gives up early.
 uint8_t busca_venta(const uint8_t* datos, size_t largo, uint8_t tanque, const fecha_bcd& inicio,
                     const fecha_bcd& fin, float* litros);
+// The same over the records under a cursor, from the one in hand on.
+uint8_t busca_venta(cursor_registros& c, uint8_t tanque, const fecha_bcd& inicio,
+                    const fecha_bcd& fin, float* litros);
 
-// The same search over the store file. Ends the program when the file
-// cannot be held in memory.
+// The same search over the store file, read through a window. Ends the
+// program when there is no memory for the window.
 uint8_t bv(uint8_t tanque, const fecha_bcd& inicio, const fecha_bcd& fin, float* litros);
 
 // One period of the console's question: logs it, searches the store with bv

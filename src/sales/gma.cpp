@@ -79,27 +79,38 @@ bool CNivaraDlg::gma(bool* entera) {
                                    .memoria = MSJ_GMA_SIN_MEMORIA,
                                    .lectura = MSJ_GMA_VACIO,
                                    .minimo = minimo_lectura::algo};
-  const copia_archivo copia = lee_entero(controlador, kReglas);
-  if (!copia.leida()) return false;
-  controlador.cierra();
+  ventana_archivo v;
+  if (!v.abre(controlador, kReglas)) return false;
 
   // The text goes in place of the last one whole, so that a crash or a full
-  // disk never leaves the reader half a file.
+  // disk never leaves the reader half a file; it goes over in pieces as the
+  // records are read, however big the controller's file has grown.
+  unsigned fallo = MSJ_NINGUNO;
+  reemplazo_en_partes nuevo(
+      kArchivoAxxus,
+      {.crear = MSJ_NO_CREA_AXXUS, .escribir = MSJ_GMA_NO_GUARDA, .corto = MSJ_GMA_NO_GUARDA},
+      &fallo);
+  constexpr size_t kTrozoTexto = 1 << 16;
   std::string texto;
-  texto.reserve(copia.largo / kLargoRegistroAxxus * 48);
+  texto.reserve(kTrozoTexto + 256);
+  bool escrito = nuevo.abierto();
   // A trailing piece shorter than a record is left for when it is whole.
-  for (uint32_t i = 0; i + kLargoRegistroAxxus <= copia.largo; i += kLargoRegistroAxxus) {
+  cursor_registros c(v, kLargoRegistroAxxus);
+  for (const uint8_t* r; escrito && (r = c.actual()) != nullptr; c.avanza()) {
     linea_axxus linea;
-    if (!convierte_axxus(copia.datos() + i, &linea)) continue;
+    if (!convierte_axxus(r, &linea)) continue;
     for (const std::string& campo : linea.campos) texto += campo;
+    if (texto.size() >= kTrozoTexto) {
+      escrito = nuevo.escribe(texto.data(), static_cast<uint32_t>(texto.size()));
+      texto.clear();
+    }
   }
   // A file that could not be made is a failed conversion; one that could
   // not be written leaves the last text in place, for the reader to go on.
-  unsigned fallo = MSJ_NINGUNO;
-  reemplaza_archivo(
-      kArchivoAxxus, texto.data(), static_cast<uint32_t>(texto.size()),
-      {.crear = MSJ_NO_CREA_AXXUS, .escribir = MSJ_GMA_NO_GUARDA, .corto = MSJ_GMA_NO_GUARDA},
-      &fallo);
-  if (entera != nullptr) *entera = fallo == MSJ_NINGUNO;
+  bool hecha = false;
+  if (escrito && nuevo.escribe(texto.data(), static_cast<uint32_t>(texto.size()))) {
+    hecha = nuevo.termina().abierto();
+  }
+  if (entera != nullptr) *entera = hecha;
   return fallo != MSJ_NO_CREA_AXXUS;
 }

@@ -1,6 +1,7 @@
 // Reading qtrs.apt; its layout is in eventstore/apartado.h.
 #include "admin/apartados.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -32,46 +33,72 @@ const char* motivo(uint8_t m) {
 }  // namespace
 
 int imprime_apartados(const std::string& ruta, std::ostream& salida, std::ostream& errores) {
-  std::vector<uint8_t> datos;
+  archivo_por_bloques archivo;
   std::string error;
-  if (!lee_archivo(ruta, datos, error)) {
+  uint64_t tamano = 0;
+  std::vector<uint8_t> b;
+  // `n` bytes from `desde` into `b`, all of them; false with the reason told.
+  auto lee = [&](uint64_t desde, uint64_t n) {
+    b.clear();
+    const int64_t leidos = archivo.lee(desde, static_cast<size_t>(n), b, error);
+    if (leidos != static_cast<int64_t>(n)) {
+      errores << ruta << ": " << (leidos < 0 ? error : "the file was cut meanwhile") << "\n";
+    }
+    return leidos == static_cast<int64_t>(n);
+  };
+  if (!archivo.abre(ruta, error) || !archivo.tamano(&tamano, error)) {
     errores << ruta << ": " << error << "\n";
     return 1;
   }
-  size_t pos = 0;
-  while (pos + kCabeceraApartado <= datos.size()) {
-    const uint8_t* c = datos.data() + pos;
-    const uint32_t largo = lee_u32_le(c + 8);
-    if (largo > datos.size() - pos - kCabeceraApartado) break;
+  constexpr uint64_t kBloque = archivo_por_bloques::kBloque;
+  constexpr uint64_t kBloqueRegistros = kBloque / kLargoSuceso * kLargoSuceso;
+  uint64_t pos = 0;
+  while (pos + kCabeceraApartado <= tamano) {
+    if (!lee(pos, kCabeceraApartado)) return 1;
+    const uint32_t largo = lee_u32_le(b.data() + 8);
+    if (largo > tamano - pos - kCabeceraApartado) break;
     fecha_bcd f;
-    std::memcpy(&f, c, sizeof f);
+    std::memcpy(&f, b.data(), sizeof f);
     char cuando[18];
     fecha_a_texto(cuando, f);
-    salida << cuando << "  " << motivo(c[7]) << ", " << largo << " bytes:";
-    const uint8_t* pieza = c + kCabeceraApartado;
-    // The first bytes as they stand; the records follow as lines.
-    for (uint32_t i = 0; i < largo && i < kBytesMostrados; ++i) {
-      char b[4];
-      std::snprintf(b, sizeof b, " %02x", pieza[i]);
-      salida << b;
+    salida << cuando << "  " << motivo(b[7]) << ", " << largo << " bytes:";
+    const bool convertido = static_cast<motivo_apartado>(b[7]) == motivo_apartado::convertido;
+    const uint64_t pieza = pos + kCabeceraApartado;
+    // The first bytes as they stand; the records follow as lines, read a
+    // block at a time.
+    if (!lee(pieza, std::min<uint64_t>(largo, kBytesMostrados))) return 1;
+    for (const uint8_t x : b) {
+      char t[4];
+      std::snprintf(t, sizeof t, " %02x", x);
+      salida << t;
     }
     salida << (largo > kBytesMostrados ? " ...\n" : "\n");
-    // An old store's records are shown as its conversion read them.
-    std::vector<uint8_t> convertido;
-    size_t registros = largo;
-    if (static_cast<motivo_apartado>(c[7]) == motivo_apartado::convertido && largo >= 2) {
-      convertido.resize(capacidad_conversion(largo));
-      registros =
-          convierte_version(pieza, largo, pieza[1], convertido.data(), convertido.size()).largo;
-      pieza = convertido.data();
+    const uint8_t version = b.size() >= 2 ? b[1] : 0;
+    std::vector<uint8_t> nuevos(capacidad_conversion(kBloque));
+    for (uint64_t k = 0; k < largo;) {
+      // An old store's records are shown as its conversion reads them.
+      if (!lee(pieza + k, std::min<uint64_t>(convertido ? kBloque : kBloqueRegistros, largo - k))) {
+        return 1;
+      }
+      const uint8_t* registros = b.data();
+      size_t n = b.size() / kLargoSuceso * kLargoSuceso, leidos = n;
+      if (convertido) {
+        const resultado_conversion r =
+            convierte_version(b.data(), b.size(), version, nuevos.data(), nuevos.size());
+        registros = nuevos.data();
+        n = r.largo;
+        leidos = r.parada ? largo - k : r.leidos;
+      }
+      for (size_t i = 0; i + kLargoSuceso <= n; i += kLargoSuceso) {
+        salida << "    " << linea_suceso(registros + i) << "\n";
+      }
+      if (leidos == 0) break;
+      k += leidos;
     }
-    for (size_t i = 0; i + kLargoSuceso <= registros; i += kLargoSuceso) {
-      salida << "    " << linea_suceso(pieza + i) << "\n";
-    }
-    pos += kCabeceraApartado + largo;
+    pos = pieza + largo;
   }
   salida.flush();
-  if (pos == datos.size()) return 0;
+  if (pos == tamano) return 0;
   errores << ruta << ": the piece at offset " << pos << " is cut short\n";
   return 1;
 }

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -32,6 +33,41 @@ bool lee_archivo(const std::string& ruta, std::vector<uint8_t>& datos, std::stri
   }
   ::close(fd);
   return true;
+}
+
+bool archivo_por_bloques::abre(const std::string& ruta, std::string& error) {
+  cierra();
+  fd_ = ::open(ruta.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) error = std::strerror(errno);
+  return fd_ >= 0;
+}
+
+void archivo_por_bloques::cierra() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+bool archivo_por_bloques::tamano(uint64_t* bytes, std::string& error) const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  *bytes = static_cast<uint64_t>(st.st_size);
+  return true;
+}
+
+int64_t archivo_por_bloques::lee(uint64_t desde, size_t n, std::vector<uint8_t>& datos,
+                                 std::string& error) const {
+  const size_t antes = datos.size();
+  datos.resize(antes + n);
+  ssize_t leidos;
+  do {
+    leidos = ::pread(fd_, datos.data() + antes, n, static_cast<off_t>(desde));
+  } while (leidos < 0 && errno == EINTR);
+  datos.resize(antes + static_cast<size_t>(std::max<ssize_t>(leidos, 0)));
+  if (leidos < 0) error = std::strerror(errno);
+  return leidos;
 }
 
 namespace {

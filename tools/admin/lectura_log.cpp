@@ -8,12 +8,6 @@
 
 namespace admin {
 
-namespace {
-
-constexpr unsigned kMinutosDia = 1440;
-
-}  // namespace
-
 // See lectura_log.h.
 std::string texto_legible(std::string_view s) {
   std::string r;

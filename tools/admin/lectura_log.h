@@ -9,6 +9,9 @@
 
 namespace admin {
 
+// A record's minute of the day is below this; one that is not is damage.
+constexpr unsigned kMinutosDia = 1440;
+
 // What carries over from one record to the next: the date of the latest
 // time stamp.
 struct estado_log {

@@ -1,6 +1,7 @@
 // nivara-admin store: the event store's records as readable lines or as CSV.
 #include "admin/sincro.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -196,9 +197,16 @@ std::string fila_csv(const uint8_t* r) {
 }
 
 int imprime_sincro(const opciones_sincro& o, std::ostream& salida, std::ostream& errores) {
-  std::vector<uint8_t> datos;
+  archivo_por_bloques archivo;
   std::string error;
-  if (!lee_archivo(o.ruta, datos, error)) {
+  uint64_t tamano = 0;
+  if (!archivo.abre(o.ruta, error) || !archivo.tamano(&tamano, error)) {
+    errores << o.ruta << ": " << error << "\n";
+    return 1;
+  }
+  // Its first records say whether it is a store at all.
+  std::vector<uint8_t> datos;
+  if (archivo.lee(0, 3 * kLargoSuceso, datos, error) < 0) {
     errores << o.ruta << ": " << error << "\n";
     return 1;
   }
@@ -207,14 +215,28 @@ int imprime_sincro(const opciones_sincro& o, std::ostream& salida, std::ostream&
     return 1;
   }
   if (o.csv) salida << kCabeceraCsv << "\n";
-  size_t pos = 0;
-  for (; pos + kLargoSuceso <= datos.size(); pos += kLargoSuceso) {
-    const uint8_t* r = datos.data() + pos;
-    if (pasa_filtro(r, o)) salida << (o.csv ? fila_csv(r) : linea_suceso(r)) << "\n";
+  // Whole records, a block of them at a time.
+  constexpr size_t kBloque = archivo_por_bloques::kBloque / kLargoSuceso * kLargoSuceso;
+  uint64_t pos = 0;
+  while (pos + kLargoSuceso <= tamano) {
+    datos.clear();
+    const uint64_t enteros = (tamano - pos) / kLargoSuceso * kLargoSuceso;
+    const int64_t n = archivo.lee(pos, std::min<uint64_t>(kBloque, enteros), datos, error);
+    if (n < 0) {
+      errores << o.ruta << ": " << error << "\n";
+      return 1;
+    }
+    if (n < static_cast<int64_t>(kLargoSuceso)) break;  // cut meanwhile
+    size_t k = 0;
+    for (; k + kLargoSuceso <= datos.size(); k += kLargoSuceso) {
+      const uint8_t* r = datos.data() + k;
+      if (pasa_filtro(r, o)) salida << (o.csv ? fila_csv(r) : linea_suceso(r)) << "\n";
+    }
+    pos += k;
   }
   salida.flush();
-  if (pos == datos.size()) return 0;
-  errores << o.ruta << ": " << (datos.size() - pos) << " bytes at offset " << pos
+  if (pos == tamano) return 0;
+  errores << o.ruta << ": " << (tamano - pos) << " bytes at offset " << pos
           << " are no whole record\n";
   return 1;
 }
