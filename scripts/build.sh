@@ -4,6 +4,9 @@
 #   SANITIZE=1  under AddressSanitizer and UndefinedBehaviorSanitizer, build-san/
 #   CLANG=1     with clang, build-clang/
 #   RELEASE=1   a Release build, as a user's plain build makes it, build-release/
+# Targets named as arguments are built alone (all of them by default). The
+# build's progress goes to stderr; the last line on stdout is the folder.
+#   bash scripts/build.sh [target ...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -22,6 +25,10 @@ elif [ "${RELEASE:-0}" = 1 ]; then
   tipo=Release
   extra=(-DNIVARA_BENCH=OFF)
 fi
+echo "build: configuring $dir/" >&2
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="$tipo" -DNIVARA_WERROR=ON "${extra[@]}" >/dev/null
-cmake --build "$dir" -j "$(nproc)"
+objetivos=()
+for t in "$@"; do objetivos+=(--target "$t"); done
+echo "build: building ${*:-everything} in $dir/ (the first build takes a few minutes)" >&2
+cmake --build "$dir" -j "$(nproc)" "${objetivos[@]}" >&2
 echo "$dir"
