@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "calibration/tabla_calib.h"
 #include "platform/real_platform.h"
 
 namespace banco {
@@ -93,6 +94,18 @@ inline void escribe_entero(const char* nombre, const std::vector<uint8_t>& datos
   if (::pwrite(fd, datos.data(), datos.size(), 0) != largo) std::abort();
   if (::ftruncate(fd, largo) != 0 || ::fdatasync(fd) != 0) std::abort();
   ::close(fd);
+}
+
+// A working table of 20 mm steps, 100 L each.
+inline tabla_calib tabla_escalonada() {
+  tabla_calib t{};
+  t.version_formato = kVersionFormatoTabla;
+  t.diametro_tank = 1980;
+  for (int i = 0; i < kPuntosTabla; ++i) {
+    t.puntos[i] = {100.0f * static_cast<float>(i), 20.0f * static_cast<float>(i), 0};
+  }
+  t.capacidad = t.puntos[kPuntosTabla - 1].litros;
+  return t;
 }
 
 }  // namespace banco

@@ -109,18 +109,6 @@ std::vector<uint8_t> almacen(const reloj& r) {
   return d;
 }
 
-// A working table of 20 mm steps, 100 L each.
-tabla_calib tabla() {
-  tabla_calib t{};
-  t.version_formato = kVersionFormatoTabla;
-  t.diametro_tank = 1980;
-  for (int i = 0; i < kPuntosTabla; ++i) {
-    t.puntos[i] = {100.0f * static_cast<float>(i), 20.0f * static_cast<float>(i), 0};
-  }
-  t.capacidad = t.puntos[kPuntosTabla - 1].litros;
-  return t;
-}
-
 struct Estacion {
   reloj r;
   std::vector<uint8_t> original = almacen(r);
@@ -151,7 +139,7 @@ struct Estacion {
     }
     banco::escribe_entero(kArchivoSincro, d);
     std::filesystem::create_directories("tan");
-    if (!scf(0, tabla())) std::abort();
+    if (!scf(0, banco::tabla_escalonada())) std::abort();
     std::remove("Nivara.log");
     std::remove("Estado.txt");
     dlg->calib.contador_captura[0] = 0;

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "../carpeta_bench.h"
 #include "admin/log.h"
 #include "admin/sincro.h"
 #include "app/CNivaraDlg.h"
@@ -170,18 +171,6 @@ void axxus_grande(const char* nombre, uint64_t bytes) {
   });
 }
 
-// A working table of 20 mm steps, 100 L each.
-tabla_calib tabla() {
-  tabla_calib t{};
-  t.version_formato = kVersionFormatoTabla;
-  t.diametro_tank = 1980;
-  for (int i = 0; i < kPuntosTabla; ++i) {
-    t.puntos[i] = {100.0f * static_cast<float>(i), 20.0f * static_cast<float>(i), 0};
-  }
-  t.capacidad = t.puntos[kPuntosTabla - 1].litros;
-  return t;
-}
-
 uint64_t tamano(const char* nombre) { return std::filesystem::file_size(nombre); }
 
 void copia(const char* de, const char* a) {
@@ -260,7 +249,7 @@ int main(int argc, char** argv) {
          std::filesystem::create_directories("tan");
        },
        [](CNivaraDlg& d) {
-         if (!scf(0, tabla())) std::exit(1);
+         if (!scf(0, banco::tabla_escalonada())) std::exit(1);
          d.Autclb(0);
        }},
       {"conversion (vfs)", kArchivoSincro,
