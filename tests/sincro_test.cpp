@@ -2,10 +2,7 @@
 // retention rewrite must never lose the store: whatever fails or wherever the
 // process dies, it holds either all its old records or exactly the kept ones.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
@@ -245,39 +242,31 @@ TEST_F(Sincro, KilledAtAnyStepOfTheRewriteLeavesOneWholeStore) {
   const std::string retenidos = previo.substr(4000 * kLargoSuceso);
   const std::string nueva = arranque(0);
   int con_el_viejo = 0, con_el_nuevo = 0;
-  for (int k = 1;; ++k) {
-    SCOPED_TRACE(k);
-    pon(previo);
-    std::remove(ruta(kTemporal).c_str());
-    std::fflush(nullptr);
-    pid_t hijo = ::fork();
-    ASSERT_GE(hijo, 0);
-    if (hijo == 0) {
-      Asesina asesina(sim->root(), sim->now(), k);
-      plat::install(&asesina);
-      ::_exit(dlg.afs('A', 0) ? 0 : 1);
-    }
-    int estado = 0;
-    ASSERT_EQ(::waitpid(hijo, &estado, 0), hijo);
-    const std::string tras = almacenado();
-    if (WIFEXITED(estado)) {  // no call left to die at: the whole append ran
-      EXPECT_EQ(WEXITSTATUS(estado), 0);
-      EXPECT_EQ(tras, retenidos + nueva);
-      break;
-    }
-    ASSERT_TRUE(WIFSIGNALED(estado) && WTERMSIG(estado) == SIGKILL);
-    con_el_viejo += tras == previo;
-    con_el_nuevo += tras == retenidos || tras == retenidos + nueva;
-    EXPECT_TRUE(tras == previo || tras == retenidos || tras == retenidos + nueva)
-        << "store of " << tras.size() << " bytes";
-    // And the next run carries on from whichever store it finds.
-    EXPECT_TRUE(dlg.afs('A', 0));
-    const std::string despues = almacenado();
-    EXPECT_TRUE(despues == retenidos + nueva || despues == retenidos + nueva + nueva);
-    EXPECT_FALSE(existe(ruta(kTemporal)));
-    // Every dropped record is in the archive, once.
-    EXPECT_EQ(archivados(), por_mes(previo.substr(0, 4000 * kLargoSuceso)));
-  }
+  mata_en_cada_paso(
+      *sim,
+      [&] {
+        pon(previo);
+        std::remove(ruta(kTemporal).c_str());
+      },
+      [&] { dlg.afs('A', 0); },
+      [&](bool murio) {
+        const std::string tras = almacenado();
+        if (!murio) {  // no call left to die at: the whole append ran
+          EXPECT_EQ(tras, retenidos + nueva);
+          return;
+        }
+        con_el_viejo += tras == previo;
+        con_el_nuevo += tras == retenidos || tras == retenidos + nueva;
+        EXPECT_TRUE(tras == previo || tras == retenidos || tras == retenidos + nueva)
+            << "store of " << tras.size() << " bytes";
+        // And the next run carries on from whichever store it finds.
+        EXPECT_TRUE(dlg.afs('A', 0));
+        const std::string despues = almacenado();
+        EXPECT_TRUE(despues == retenidos + nueva || despues == retenidos + nueva + nueva);
+        EXPECT_FALSE(existe(ruta(kTemporal)));
+        // Every dropped record is in the archive, once.
+        EXPECT_EQ(archivados(), por_mes(previo.substr(0, 4000 * kLargoSuceso)));
+      });
   // Deaths before the rename and after it, at every call between.
   EXPECT_GE(con_el_viejo, 4);  // seek to the start, write, sync, rename
   EXPECT_GE(con_el_nuevo, 4);  // close the old store, seek to the end, write, close
