@@ -17,27 +17,8 @@ namespace {
 using plat::Op;
 using V = std::vector<std::string>;
 
-fecha_bcd a_las(unsigned h, unsigned mi, unsigned s = 0) { return fecha_de(15, 3, 23, h, mi, s); }
-
-// Sales while tank 1's level fell one table step, with a snapshot on each
-// side: one captured point at 5.05 L/mm on a table of 5 L/mm.
-std::string con_captura() {
-  auto foto = [](Almacen& a, const fecha_bcd& f, float nivel, float litros) {
-    uint8_t r[kLargoSuceso];
-    suceso_foto({.fecha = f, .tanque = 0, .nivel = nivel, .litros = litros}, r);
-    a.agrega(r);
-  };
-  Almacen a;
-  a.venta(a_las(10, 0), 0, 20);
-  foto(a, a_las(10, 1), 1000, 50000);
-  a.venta(a_las(10, 3), 0, 50);
-  foto(a, a_las(10, 3, 30), 990, 0);
-  a.venta(a_las(10, 5), 0, 50);
-  foto(a, a_las(10, 5, 40), 980.2f, 49901);
-  foto(a, a_las(10, 8), 980, 0);
-  a.venta(a_las(10, 10), 0, 20);
-  return a.datos;
-}
+// One captured point at 5.05 L/mm on a table of 5 L/mm.
+std::string con_captura() { return almacen_de(tramo_captura()); }
 
 class Autclb : public EstacionConAlmacen {
  protected:
@@ -46,14 +27,9 @@ class Autclb : public EstacionConAlmacen {
   void prepara_tanque(const std::string& almacen, int puntos, uint8_t version = 7,
                       const plat::Fault& falla = {.nth = 0}) {
     std::filesystem::create_directories(ruta("tan"));
-    tabla_calib t{};
+    tabla_calib t = tabla_de_pasos();
     t.version_formato = kVersionFormatoTabla;
     t.version_tabla = version;
-    t.diametro_tank = 1980;
-    for (int i = 0; i < kPuntosTabla; ++i) {
-      t.puntos[i] = {100.0f * static_cast<float>(i), 20.0f * static_cast<float>(i), 0};
-    }
-    t.capacidad = t.puntos[kPuntosTabla - 1].litros;
     ASSERT_TRUE(scf(0, t));
     prepara(almacen, falla);
     d.calib.contador_captura[0] = puntos;

@@ -19,56 +19,11 @@ namespace {
 using plat::Op;
 using V = std::vector<std::string>;
 
-fecha_bcd a_las(unsigned h, unsigned mi, unsigned s = 0, unsigned dia = 15) {
-  return fecha_de(dia, 3, 23, h, mi, s);
-}
-
-// A record of tank 0 or a start-up; a snapshot of status 0 unless told.
-struct R {
-  char tipo;
-  fecha_bcd f;
-  float valor;  // litres sold, or the level
-  float litros = 0;
-  int16_t merma = 0;
-  uint8_t status = 0;
-};
-
-std::string almacen(const std::vector<R>& rs) {
-  Almacen a;
-  for (const R& r : rs) {
-    if (r.tipo == 'V') {
-      a.venta(r.f, 0, r.valor);
-    } else if (r.tipo == 'S') {
-      uint8_t b[kLargoSuceso];
-      suceso_foto({.fecha = r.f,
-                   .tanque = 0,
-                   .nivel = r.valor,
-                   .status_calibs = r.status,
-                   .litros = r.litros,
-                   .merma_mes = r.merma},
-                  b);
-      a.agrega(b);
-    } else {
-      a.arranque(r.f);
-    }
-  }
-  return a.datos;
-}
-
-// The worked stretch: sales from 10:03 to 10:05 while the level fell from
-// 1000 to 980.2 mm, one step of the table below; the snapshot at 10:08 has
-// fallen a whole step, and the sale and snapshot after the end come late
-// enough to judge it.
-std::vector<R> tramo() {
-  return {{'V', a_las(10, 0), 20},  {'S', a_las(10, 1), 1000, 50000},
-          {'V', a_las(10, 3), 50},  {'S', a_las(10, 3, 30), 990},
-          {'V', a_las(10, 5), 50},  {'S', a_las(10, 5, 40), 980.2f, 49901},
-          {'S', a_las(10, 8), 980}, {'V', a_las(10, 10), 20}};
-}
+fecha_bcd a_las(unsigned h, unsigned mi, unsigned s = 0) { return fecha_de(15, 3, 23, h, mi, s); }
 
 // An end found too close to the next snapshot, the level back up a little,
 // and the gauge's litres up since the stretch began.
-std::vector<R> valvula() {
+std::vector<paso_tramo> valvula() {
   return {{'V', a_las(10, 0), 20},      {'S', a_las(10, 1), 1000, 50000},
           {'V', a_las(10, 3), 50},      {'S', a_las(10, 3, 30), 990},
           {'V', a_las(10, 5), 50},      {'S', a_las(10, 5, 40), 980.2f, 49901},
@@ -79,6 +34,7 @@ std::vector<R> valvula() {
 const std::string kCaptura =
     "T:Captura T1: 15/03/23 10:01:00  1000-980= 19.8 mm -- 100.0 Surt -- 5.1 Surt/mm -- 5.0 "
     "Med/mm";
+const std::string kTomada = kCaptura + "  Adya=5.0 --SI--";
 
 class Captura : public EstacionConAlmacen {
  protected:
@@ -88,14 +44,10 @@ class Captura : public EstacionConAlmacen {
   }
   // The store laid down, and the working table afresh: 20 mm steps of
   // 100 L, 5 L/mm.
-  void prepara_captura(const std::vector<R>& registros, const plat::Fault& falla = {.nth = 0}) {
-    prepara(almacen(registros), falla);
-    tabla_calib& t = d.calib.tabla_trabajo;
-    for (int i = 0; i < kPuntosTabla; ++i) {
-      t.puntos[i] = {100.0f * static_cast<float>(i), 20.0f * static_cast<float>(i), 0};
-    }
-    t.diametro_tank = 1980;
-    t.capacidad = 9900;
+  void prepara_captura(const std::vector<paso_tramo>& registros,
+                       const plat::Fault& falla = {.nth = 0}) {
+    prepara(almacen_de(registros), falla);
+    d.calib.tabla_trabajo = tabla_de_pasos();
   }
   // The records whose capture mark is set.
   std::vector<int> marcados() {
@@ -113,9 +65,9 @@ class Captura : public EstacionConAlmacen {
 };
 
 TEST_F(Captura, AStretchOfSalesBecomesAPointOfTheTable) {
-  prepara_captura(tramo());
+  prepara_captura(tramo_captura());
   EXPECT_TRUE(d.ccfa(0));
-  EXPECT_EQ(eventos(), V{kCaptura + "  Adya=5.0 --SI--"});
+  EXPECT_EQ(eventos(), V{kTomada});
   // The curve update took the stretch from 1000 down to 980.2 mm, snapped.
   EXPECT_EQ(d.calib.captura.bajo, 980);
   EXPECT_EQ(d.calib.captura.alto, 1000);
@@ -123,7 +75,7 @@ TEST_F(Captura, AStretchOfSalesBecomesAPointOfTheTable) {
   EXPECT_EQ(d.calib.contador_captura[0], 1);
   // The last sale counted carries the mark; nothing else changed.
   EXPECT_EQ(marcados(), std::vector<int>{4});
-  std::string esperado = almacen(tramo());
+  std::string esperado = almacen_de(tramo_captura());
   esperado[4 * kLargoSuceso + campo_suceso::kMarca] |= static_cast<char>(kMarcaCaptura);
   EXPECT_EQ(almacenado(), esperado);
   // The next call starts at the mark and finds nothing new.
@@ -137,13 +89,13 @@ TEST_F(Captura, AStretchOfSalesBecomesAPointOfTheTable) {
 TEST_F(Captura, EachRuleOfTheWalk) {
   struct Caso {
     const char* nombre;
-    std::vector<R> registros;
+    std::vector<paso_tramo> registros;
     bool resultado;
     V eventos;
     std::vector<int> marcados;
   };
   auto con = [](auto cambio) {
-    std::vector<R> t = tramo();
+    std::vector<paso_tramo> t = tramo_captura();
     cambio(t);
     return t;
   };
@@ -184,7 +136,7 @@ TEST_F(Captura, EachRuleOfTheWalk) {
 // A point far from the table's slope but near it to the cylinder's shape is
 // refused; the same point on a table without that slope is taken.
 TEST_F(Captura, APointFarFromTheTableIsJudgedByTheCylinder) {
-  prepara_captura(tramo());
+  prepara_captura(tramo_captura());
   d.calib.tabla_trabajo.puntos[49].pendiente = 6;
   EXPECT_FALSE(d.ccfa(0));
   EXPECT_EQ(eventos(), V{kCaptura + "  Adya=6.0  Teor=6.0  full=9900--9396 --NO--"});
@@ -202,21 +154,18 @@ TEST_F(Captura, EachFailureSaysSoAndMarksNothing) {
       {{.op = Op::kOpen, .path = sincro, .error = 13}, {"T:Error: ccfa: File open failed 13"}},
       {{.op = Op::kSize, .path = sincro}, {ev(MSJ_CCFA_SIN_TAMANO)}},
       {{.op = Op::kRead, .path = sincro, .short_io = true}, {ev(MSJ_CCFA_NO_LEE)}},
-      {{.op = Op::kSeek, .path = sincro},
-       {kCaptura + "  Adya=5.0 --SI--", ev(MSJ_CCFA_NO_POSICIONA)}},
-      {{.op = Op::kWrite, .path = sincro},
-       {kCaptura + "  Adya=5.0 --SI--", ev(MSJ_CCFA_NO_MARCA_1)}},
-      {{.op = Op::kWrite, .path = sincro, .short_io = true},
-       {kCaptura + "  Adya=5.0 --SI--", ev(MSJ_CCFA_NO_MARCA_2)}},
+      {{.op = Op::kSeek, .path = sincro}, {kTomada, ev(MSJ_CCFA_NO_POSICIONA)}},
+      {{.op = Op::kWrite, .path = sincro}, {kTomada, ev(MSJ_CCFA_NO_MARCA_1)}},
+      {{.op = Op::kWrite, .path = sincro, .short_io = true}, {kTomada, ev(MSJ_CCFA_NO_MARCA_2)}},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.eventos.back());
-    prepara_captura(tramo(), c.falla);
+    prepara_captura(tramo_captura(), c.falla);
     EXPECT_FALSE(d.ccfa(0));
     EXPECT_EQ(eventos(), c.eventos);
-    EXPECT_EQ(almacenado(), almacen(tramo()));
+    EXPECT_EQ(almacenado(), almacen_de(tramo_captura()));
   }
-  prepara_captura(tramo(), {.op = Op::kAlloc});
+  prepara_captura(tramo_captura(), {.op = Op::kAlloc});
   EXPECT_EXIT(d.ccfa(0), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(archivo("Estado.txt"), "05/03/26  09:07:03 Exit: ccfa\r\n");
   EXPECT_EQ(eventos(), V{ev(MSJ_EXIT_CCFA_MEMORIA)});
@@ -238,7 +187,7 @@ TEST_F(Captura, TheIndexedWalkComesToWhatThePlainWalkDoes) {
     Almacen a;
     // First the valve's store behind another tank's sale: the attempt that
     // reports the valve is made again from the next record, and then goes on.
-    if (caso == 0) a.datos = Almacen().venta(a_las(9, 0), 1, 10).datos + almacen(valvula());
+    if (caso == 0) a.datos = Almacen().venta(a_las(9, 0), 1, 10).datos + almacen_de(valvula());
     for (int i = 0; i < 300 && caso > 0; ++i) {
       t += static_cast<std::time_t>(entre(5, 120));
       std::tm x{};

@@ -100,6 +100,48 @@ Almacen& Almacen::foto(const fecha_bcd& f, uint8_t tanque, float litros) {
   return agrega(r);
 }
 
+std::string almacen_de(const std::vector<paso_tramo>& pasos) {
+  Almacen a;
+  for (const paso_tramo& p : pasos) {
+    if (p.tipo == 'V') {
+      a.venta(p.f, 0, p.valor);
+    } else if (p.tipo == 'S') {
+      uint8_t r[kLargoSuceso];
+      suceso_foto({.fecha = p.f,
+                   .tanque = 0,
+                   .nivel = p.valor,
+                   .status_calibs = p.status,
+                   .litros = p.litros,
+                   .merma_mes = p.merma},
+                  r);
+      a.agrega(r);
+    } else {
+      a.arranque(p.f);
+    }
+  }
+  return a.datos;
+}
+
+std::vector<paso_tramo> tramo_captura() {
+  auto a_las = [](unsigned h, unsigned mi, unsigned s = 0) {
+    return fecha_de(15, 3, 23, h, mi, s);
+  };
+  return {{'V', a_las(10, 0), 20},  {'S', a_las(10, 1), 1000, 50000},
+          {'V', a_las(10, 3), 50},  {'S', a_las(10, 3, 30), 990},
+          {'V', a_las(10, 5), 50},  {'S', a_las(10, 5, 40), 980.2f, 49901},
+          {'S', a_las(10, 8), 980}, {'V', a_las(10, 10), 20}};
+}
+
+tabla_calib tabla_de_pasos() {
+  tabla_calib t{};
+  for (int i = 0; i < kPuntosTabla; ++i) {
+    t.puntos[i] = {100.0f * static_cast<float>(i), 20.0f * static_cast<float>(i), 0};
+  }
+  t.diametro_tank = 1980;
+  t.capacidad = t.puntos[kPuntosTabla - 1].litros;
+  return t;
+}
+
 void Estacion::SetUp() {
   std::string plantilla = raiz + "/nivara-test-XXXXXX";
   carpeta = ::mkdtemp(plantilla.data());

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "calibration/tabla_calib.h"
 #include "eventstore/suceso.h"
 #include "foundation/fecha_bcd.h"
 #include "foundation/mensajes.h"
@@ -70,6 +71,26 @@ struct Almacen {
   const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(datos.data()); }
   Almacen& agrega(const uint8_t r[kLargoSuceso]);
 };
+
+// A record of tank 0 for the capture's stretches: 'V' a sale of `valor`
+// litres, 'S' a snapshot at level `valor` (status 0 unless told), anything
+// else a start-up.
+struct paso_tramo {
+  char tipo;
+  fecha_bcd f;
+  float valor;
+  float litros = 0;
+  int16_t merma = 0;
+  uint8_t status = 0;
+};
+std::string almacen_de(const std::vector<paso_tramo>& pasos);
+// The worked stretch, 15/03/23: sales from 10:03 to 10:05 while the level
+// fell from 1000 to 980.2 mm, one step of tabla_de_pasos(); the snapshot at
+// 10:08 has fallen a whole step, and the sale and snapshot after the end
+// come late enough to judge it. One point of 100 L over 19.8 mm.
+std::vector<paso_tramo> tramo_captura();
+// A working table of 20 mm steps of 100 L (5 L/mm), 1980 mm across.
+tabla_calib tabla_de_pasos();
 
 class Estacion : public ::testing::Test {
  protected:
