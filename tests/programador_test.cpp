@@ -9,6 +9,7 @@ namespace {
 
 using V = std::vector<std::string>;
 using qtr10::Clase;
+using E = estado_programador;
 
 class Programador : public EstacionEnLinea {};
 
@@ -16,22 +17,16 @@ class Programador : public EstacionEnLinea {};
 // their states): its flag, its frame, the tick's codes connected and not,
 // and the timer's when another reply is awaited and when it sends.
 const struct comando {
-  int32_t estado_programador::*flag;
+  int32_t E::*flag;
   Clase clase;
   unsigned tic, tic_nc, ocupado, envio;
 } kComandos[] = {
-    {&estado_programador::pendiente_RW, Clase::kRW, MSJ_TP_RW, MSJ_TP_RW_NC, MSJ_RW_PENDIENTE,
-     MSJ_ENVIO_RW},
-    {&estado_programador::pendiente_RDW, Clase::kRDW, MSJ_TP_RDW, MSJ_TP_RDW_NC, MSJ_RDW_PENDIENTE,
-     MSJ_ENVIO_RDW},
-    {&estado_programador::pendiente_PRE, Clase::kPRE, MSJ_TP_PRE, MSJ_TP_PRE, MSJ_PRE_PENDIENTE,
-     MSJ_ENVIO_PRE},
-    {&estado_programador::pendiente_RCW, Clase::kRCW, MSJ_TP_RCW, MSJ_TP_RCW_NC, MSJ_RCW_PENDIENTE,
-     MSJ_ENVIO_RCW},
-    {&estado_programador::pendiente_PCW, Clase::kPCW, MSJ_TP_PCW, MSJ_TP_PCW_NC, MSJ_RCW_PENDIENTE,
-     MSJ_ENVIO_PCW},
-    {&estado_programador::pendiente_PCT, Clase::kPCT, MSJ_TP_PCT, MSJ_TP_PCT_NC, MSJ_PCT_PENDIENTE,
-     MSJ_ENVIO_PCT},
+    {&E::pendiente_RW, Clase::kRW, MSJ_TP_RW, MSJ_TP_RW_NC, MSJ_RW_PENDIENTE, MSJ_ENVIO_RW},
+    {&E::pendiente_RDW, Clase::kRDW, MSJ_TP_RDW, MSJ_TP_RDW_NC, MSJ_RDW_PENDIENTE, MSJ_ENVIO_RDW},
+    {&E::pendiente_PRE, Clase::kPRE, MSJ_TP_PRE, MSJ_TP_PRE, MSJ_PRE_PENDIENTE, MSJ_ENVIO_PRE},
+    {&E::pendiente_RCW, Clase::kRCW, MSJ_TP_RCW, MSJ_TP_RCW_NC, MSJ_RCW_PENDIENTE, MSJ_ENVIO_RCW},
+    {&E::pendiente_PCW, Clase::kPCW, MSJ_TP_PCW, MSJ_TP_PCW_NC, MSJ_RCW_PENDIENTE, MSJ_ENVIO_PCW},
+    {&E::pendiente_PCT, Clase::kPCT, MSJ_TP_PCT, MSJ_TP_PCT_NC, MSJ_PCT_PENDIENTE, MSJ_ENVIO_PCT},
 };
 
 // The rhythm of the polls and of the first table sweep is checked by the
