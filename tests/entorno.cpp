@@ -107,13 +107,7 @@ std::string almacen_de(const std::vector<paso_tramo>& pasos) {
       a.venta(p.f, 0, p.valor);
     } else if (p.tipo == 'S') {
       uint8_t r[kLargoSuceso];
-      suceso_foto({.fecha = p.f,
-                   .tanque = 0,
-                   .nivel = p.valor,
-                   .status_calibs = p.status,
-                   .litros = p.litros,
-                   .merma_mes = p.merma},
-                  r);
+      suceso_foto({p.f, 0, p.valor, p.status, 0, p.litros, p.merma}, r);
       a.agrega(r);
     } else {
       a.arranque(p.f);
