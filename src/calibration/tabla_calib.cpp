@@ -4,12 +4,6 @@
 #include <cstring>
 #include <utility>
 
-uint16_t swap16(uint16_t v) { return static_cast<uint16_t>((v >> 8) | (v << 8)); }
-
-uint32_t swap32(uint32_t v) {
-  return (v >> 24) | ((v >> 8) & 0x0000FF00u) | ((v << 8) & 0x00FF0000u) | (v << 24);
-}
-
 namespace {
 
 // On the raw bytes: members of a packed struct cannot be bound to references.

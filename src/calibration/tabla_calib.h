@@ -34,10 +34,6 @@ struct tabla_calib {
 static_assert(sizeof(tabla_calib) == kLargoTablaCalib);
 static_assert(sizeof(punto_calib) == 12);
 
-// Reverse the bytes of one value.
-uint16_t swap16(uint16_t v);
-uint32_t swap32(uint32_t v);
-
 // Between host and console order, in place; the same call goes both ways.
 void convierte_tabla(tabla_calib& t);
 
